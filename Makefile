@@ -1,0 +1,27 @@
+# make test: set up, build, run the C++ and Python tests. make demo: run the example suite.
+VENV := .venv
+PY := $(VENV)/bin/python
+BUILD_DIR := build/dev
+export CMAKE_BUILD_PARALLEL_LEVEL ?= 2
+
+.PHONY: setup build test test-core test-python bench clean
+
+setup:
+	@bash scripts/setup.sh
+
+# Builds the core, its unit tests and the extension modules, and installs the package
+# into the .venv; the build folder is kept, so a rebuild only compiles what changed.
+build: setup
+	$(PY) -m pip install --no-build-isolation --no-deps -q \
+	  -Cbuild-dir=$(BUILD_DIR) -Ccmake.define.KELVO_BUILD_TESTS=ON .
+
+test: build test-core test-python
+
+test-core:
+	$(VENV)/bin/ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
+
+test-python:
+	$(PY) -m pytest -q
+
+clean:
+	rm -rf build

@@ -1,0 +1,139 @@
+#include "common/convert.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace kelvo::bind {
+
+namespace {
+
+std::string kind_of(nb::handle value) { return Py_TYPE(value.ptr())->tp_name; }
+
+[[noreturn]] void raise_at(const std::string& path, const std::string& what) {
+  throw nb::type_error((path + ": " + what).c_str());
+}
+
+std::string utf8_of(nb::handle value, const std::string& path) {
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(value.ptr(), &size);
+  if (!data) {
+    PyErr_Clear();
+    throw nb::value_error((path + ": text is not valid Unicode (lone surrogate)").c_str());
+  }
+  return std::string(data, static_cast<std::size_t>(size));
+}
+
+Record convert(nb::handle value, const std::string& path, int depth) {
+  if (depth > 64) raise_at(path, "records nested deeper than 64 levels");
+  PyObject* p = value.ptr();
+  if (p == Py_None) return Record(nullptr);
+  if (PyBool_Check(p)) return Record(p == Py_True);
+  if (PyLong_Check(p)) {
+    int overflow = 0;
+    long long v = PyLong_AsLongLongAndOverflow(p, &overflow);
+    if (overflow != 0) raise_at(path, "integer out of the 64-bit range");
+    return Record(static_cast<std::int64_t>(v));
+  }
+  if (PyFloat_Check(p)) return Record(PyFloat_AS_DOUBLE(p));
+  if (PyUnicode_Check(p)) return Record(utf8_of(value, path));
+  if (PyDict_Check(p)) {
+    Record out = Record::object();
+    PyObject *key, *item;
+    Py_ssize_t pos = 0;
+    while (PyDict_Next(p, &pos, &key, &item)) {
+      if (!PyUnicode_Check(key)) raise_at(path, "record keys must be str, not " + kind_of(key));
+      std::string k = utf8_of(key, path);
+      out[k] = convert(item, path + "[" + k + "]", depth + 1);
+    }
+    return out;
+  }
+  if (PyList_Check(p) || PyTuple_Check(p)) {
+    Record out = Record::array();
+    nb::sequence seq = nb::borrow<nb::sequence>(value);
+    std::size_t i = 0;
+    for (nb::handle item : seq) {
+      out.push_back(convert(item, path + "[" + std::to_string(i) + "]", depth + 1));
+      ++i;
+    }
+    return out;
+  }
+  raise_at(path, "unsupported value of type " + kind_of(value) +
+                     " (records hold dict, list, str, int, float, bool and None)");
+}
+
+}  // namespace
+
+Record to_record(nb::handle value, const char* argument) { return convert(value, argument, 0); }
+
+nb::object from_record(const Record& record) {
+  switch (record.type()) {
+    case Record::value_t::null:
+      return nb::none();
+    case Record::value_t::boolean:
+      return nb::bool_(record.get<bool>());
+    case Record::value_t::number_integer:
+      return nb::int_(record.get<std::int64_t>());
+    case Record::value_t::number_unsigned:
+      return nb::steal(PyLong_FromUnsignedLongLong(record.get<std::uint64_t>()));
+    case Record::value_t::number_float:
+      return nb::float_(record.get<double>());
+    case Record::value_t::string: {
+      const auto& s = record.get_ref<const std::string&>();
+      return nb::str(s.data(), s.size());
+    }
+    case Record::value_t::array: {
+      nb::list out;
+      for (const auto& item : record) out.append(from_record(item));
+      return out;
+    }
+    case Record::value_t::object: {
+      nb::dict out;
+      for (auto it = record.begin(); it != record.end(); ++it) {
+        out[nb::str(it.key().data(), it.key().size())] = from_record(it.value());
+      }
+      return out;
+    }
+    default:
+      return nb::none();
+  }
+}
+
+RecordList to_record_list(nb::handle value, const char* argument, bool none_is_empty) {
+  RecordList out;
+  if (value.is_none() && none_is_empty) return out;
+  if (!PyList_Check(value.ptr())) {
+    raise_type_error(argument, none_is_empty ? "a list or None" : "a list", value);
+  }
+  nb::list list = nb::borrow<nb::list>(value);
+  out.objects.reserve(list.size());
+  out.records.reserve(list.size());
+  std::size_t i = 0;
+  for (nb::handle item : list) {
+    out.records.push_back(convert(item, std::string(argument) + "[" + std::to_string(i) + "]", 0));
+    out.objects.push_back(nb::borrow(item));
+    ++i;
+  }
+  return out;
+}
+
+void raise_type_error(const char* argument, const char* expected, nb::handle got) {
+  throw nb::type_error(
+      (std::string(argument) + " must be " + expected + ", not " + kind_of(got)).c_str());
+}
+
+std::string require_str(nb::handle value, const char* argument) {
+  if (!PyUnicode_Check(value.ptr())) raise_type_error(argument, "str", value);
+  return utf8_of(value, argument);
+}
+
+nb::dict require_dict(nb::handle value, const char* argument) {
+  if (!PyDict_Check(value.ptr())) raise_type_error(argument, "a dict", value);
+  return nb::borrow<nb::dict>(value);
+}
+
+nb::list require_list(nb::handle value, const char* argument) {
+  if (!PyList_Check(value.ptr())) raise_type_error(argument, "a list", value);
+  return nb::borrow<nb::list>(value);
+}
+
+}  // namespace kelvo::bind

@@ -1,0 +1,43 @@
+// Conversions between Python's plain values (dict, list, str, int, float, bool, None) and
+// the core's Record, shared by every extension module.
+//
+// Identity: the core refers to input records by their position in the input list; a
+// binding keeps the caller's own objects (RecordList::objects) and hands those back,
+// so results hold the very records the caller passed, never copies.
+#pragma once
+
+#include <nanobind/nanobind.h>
+
+#include <string>
+#include <vector>
+
+#include "common/record.h"
+
+namespace kelvo::bind {
+
+namespace nb = nanobind;
+
+// Python value -> Record. Raises TypeError naming `argument` (and the path inside it)
+// for anything that is not a plain value, or a dict key that is not a str.
+Record to_record(nb::handle value, const char* argument);
+
+// Record -> new Python objects (dicts keep key order; ints stay int, floats float).
+nb::object from_record(const Record& record);
+
+// A list argument of records, converted once, with the caller's objects kept for identity.
+struct RecordList {
+  std::vector<nb::object> objects;
+  std::vector<Record> records;
+};
+
+// `value` must be a list (TypeError naming `argument` otherwise); None is accepted as
+// an empty list only when `none_is_empty` is set.
+RecordList to_record_list(nb::handle value, const char* argument, bool none_is_empty = false);
+
+// Argument checks with messages in one style: "<argument> must be <expected>, not <type>".
+[[noreturn]] void raise_type_error(const char* argument, const char* expected, nb::handle got);
+std::string require_str(nb::handle value, const char* argument);
+nb::dict require_dict(nb::handle value, const char* argument);
+nb::list require_list(nb::handle value, const char* argument);
+
+}  // namespace kelvo::bind

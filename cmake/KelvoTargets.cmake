@@ -1,0 +1,75 @@
+# Helpers shared by every deliverable: one shared library per deliverable in the core,
+# one extension module per deliverable at its Python path, one test binary per deliverable.
+
+set(KELVO_CORE_DIR "${PROJECT_SOURCE_DIR}/core")
+set(KELVO_LIB_DESTINATION "kelvo_web/_core")
+
+# kelvo_add_core_library(<name> <folder under core/> [LINK libs...])
+# Compiles every .cpp of the folder; every .js under <folder>/scripts is embedded as a
+# C++ string constant in the generated header "<name>_scripts.h" (namespace kelvo::scripts).
+function(kelvo_add_core_library name folder)
+  cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/*.cpp")
+  add_library(kelvo_${name} SHARED ${sources})
+  target_include_directories(kelvo_${name} PUBLIC "${KELVO_CORE_DIR}")
+  target_link_libraries(kelvo_${name} PUBLIC ${ARG_LINK})
+  set_target_properties(kelvo_${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  file(GLOB scripts CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/scripts/*.js")
+  if(scripts)
+    kelvo_embed_scripts(kelvo_${name} ${name} ${scripts})
+  endif()
+  install(TARGETS kelvo_${name} LIBRARY DESTINATION ${KELVO_LIB_DESTINATION})
+endfunction()
+
+# Page scripts stay plain .js files in the tree; the build turns each into a raw string.
+function(kelvo_embed_scripts target name)
+  set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/generated")
+  set(header "${out_dir}/${name}_scripts.h")
+  set(inputs ${ARGN})
+  add_custom_command(
+    OUTPUT "${header}"
+    COMMAND ${CMAKE_COMMAND} -DOUT=${header} "-DINPUTS=${inputs}"
+            -P "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
+    DEPENDS ${inputs} "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
+    COMMENT "Embedding page scripts of ${name}")
+  add_custom_target(${target}_scripts DEPENDS "${header}")
+  add_dependencies(${target} ${target}_scripts)
+  target_include_directories(${target} PUBLIC "${out_dir}")
+endfunction()
+
+# kelvo_add_module(<module name> <python package path> <binding source> LINK <core libs>)
+# e.g. kelvo_add_module(grammar kelvo_web/engine/agent engine/agent/grammar.cpp LINK kelvo_grammar)
+function(kelvo_add_module name package source)
+  cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+  nanobind_add_module(${name}_module NB_STATIC
+    "${PROJECT_SOURCE_DIR}/bindings/${source}"
+    "${PROJECT_SOURCE_DIR}/bindings/common/convert.cpp")
+  target_include_directories(${name}_module PRIVATE "${PROJECT_SOURCE_DIR}/bindings")
+  target_link_libraries(${name}_module PRIVATE ${ARG_LINK})
+  set_target_properties(${name}_module PROPERTIES OUTPUT_NAME ${name})
+  # The module finds the core libraries in kelvo_web/_core, relative to its own folder.
+  string(REGEX MATCHALL "/" slashes "${package}")
+  list(LENGTH slashes depth)
+  set(up "")
+  if(depth GREATER 0)
+    foreach(i RANGE 1 ${depth})
+      string(APPEND up "../")
+    endforeach()
+  endif()
+  set_target_properties(${name}_module PROPERTIES INSTALL_RPATH "$ORIGIN/${up}_core")
+  install(TARGETS ${name}_module LIBRARY DESTINATION ${package})
+endfunction()
+
+# kelvo_add_gtest(<name> LINK <libs>): every *_test.cpp under tests/core/<name>/.
+function(kelvo_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/core/${name}/*_test.cpp")
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name}_tests ${sources})
+  target_link_libraries(${name}_tests PRIVATE ${ARG_LINK} GTest::gtest_main)
+  target_include_directories(${name}_tests PRIVATE "${PROJECT_SOURCE_DIR}/tests/core")
+  gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "KELVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,1 @@
+#include "engine/agent/grammar/grammar.h"

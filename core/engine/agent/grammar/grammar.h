@@ -1,0 +1,4 @@
+// Deliverable grammar.
+#pragma once
+
+namespace kelvo::grammar {}  // namespace kelvo::grammar

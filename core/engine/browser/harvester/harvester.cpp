@@ -1,0 +1,1 @@
+#include "engine/browser/harvester/harvester.h"

@@ -1,0 +1,4 @@
+// Deliverable harvester.
+#pragma once
+
+namespace kelvo::harvester {}  // namespace kelvo::harvester

@@ -1,0 +1,1 @@
+#include "engine/spatial/cartographer/cartographer.h"

@@ -1,0 +1,4 @@
+// Deliverable cartographer.
+#pragma once
+
+namespace kelvo::cartographer {}  // namespace kelvo::cartographer

@@ -1,0 +1,1 @@
+#include "engine/spatial/surveyor/surveyor.h"

@@ -1,0 +1,4 @@
+// Deliverable surveyor.
+#pragma once
+
+namespace kelvo::surveyor {}  // namespace kelvo::surveyor

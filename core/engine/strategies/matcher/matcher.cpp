@@ -1,0 +1,1 @@
+#include "engine/strategies/matcher/matcher.h"

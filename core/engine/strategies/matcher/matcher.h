@@ -1,0 +1,4 @@
+// Deliverable matcher.
+#pragma once
+
+namespace kelvo::matcher {}  // namespace kelvo::matcher

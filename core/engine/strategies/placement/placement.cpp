@@ -1,0 +1,1 @@
+#include "engine/strategies/placement/placement.h"

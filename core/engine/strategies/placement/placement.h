@@ -1,0 +1,4 @@
+// Deliverable placement.
+#pragma once
+
+namespace kelvo::placement {}  // namespace kelvo::placement

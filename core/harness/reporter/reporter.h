@@ -1,0 +1,4 @@
+// Deliverable reporter.
+#pragma once
+
+namespace kelvo::reporter {}  // namespace kelvo::reporter

@@ -1,0 +1,1 @@
+"""pytest plug-in: the report option, project configuration and the `agent` fixture."""
