@@ -39,10 +39,14 @@ endfunction()
 
 # kelvo_add_module(<module name> <python package path> <binding source> LINK <core libs>)
 # e.g. kelvo_add_module(grammar kelvo_web/engine/agent engine/agent/grammar.cpp LINK kelvo_grammar)
+# Further binding sources of the same module: files named <source stem>_*.cpp beside it.
 function(kelvo_add_module name package source)
   cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
+  get_filename_component(dir "${PROJECT_SOURCE_DIR}/bindings/${source}" DIRECTORY)
+  get_filename_component(stem "${source}" NAME_WE)
+  file(GLOB extra CONFIGURE_DEPENDS "${dir}/${stem}_*.cpp")
   nanobind_add_module(${name}_module NB_STATIC
-    "${PROJECT_SOURCE_DIR}/bindings/${source}"
+    "${PROJECT_SOURCE_DIR}/bindings/${source}" ${extra}
     "${PROJECT_SOURCE_DIR}/bindings/common/convert.cpp")
   target_include_directories(${name}_module PRIVATE "${PROJECT_SOURCE_DIR}/bindings")
   target_link_libraries(${name}_module PRIVATE ${ARG_LINK})
