@@ -1,0 +1,207 @@
+"""The batched driver answers every driver call exactly as Playwright does, on real
+Chromium: fixture pages of every awkward kind and, when present, the shared pages."""
+import math
+
+import pytest
+
+from kelvo_web.engine.browser.harvester import _BatchedPage
+
+from conftest import CAPTURED, Counting, make_plan, shared_page_paths
+
+FORM = """
+<style>.hide{visibility:hidden}.none{display:none}.ptr{cursor:pointer}</style>
+<h1>Sign up</h1>
+<form>
+  <label for="email">Email</label><input id="email" name="email" placeholder=" Your email ">
+  <input aria-label="   " id="spaces"><label for="spaces">Spaces only</label>
+  <span id="nm">Name label</span><input aria-labelledby="nm">
+  <input aria-labelledby="nm other" id="two-ids">
+  <input aria-labelledby="1bad" id="1bad-id">
+  <input aria-labelledby="x:visible" id='q"uote'>
+  <textarea title="Notes"></textarea>
+  <div><span>Contact</span><span>Email</span><input id="plain"></div>
+  <div><b>Contact</b> text <i>Email</i><input></div>
+  <input value="  Go  " type="submit">
+  <input type="hidden" name="token" value="t">
+  <input type="checkbox" id="agree"><label for="agree">I agree</label>
+  <label>Wrapped <input type="radio" name="r"></label>
+</form>
+<button class="hide" title="Hidden with title">H</button>
+<button class="hide">Hidden</button>
+<button class="none" aria-label="gone">N</button>
+<button style="width:0;padding:0;border:0;overflow:hidden">Zero width</button>
+<span style="display:inline-block;height:0;overflow:hidden">zero height</span>
+<fieldset disabled><legend><button>In legend</button><input></legend>
+  <button>In fieldset</button><input><select><option>a</option></select></fieldset>
+<div role="button" aria-disabled="true">ARIA disabled</div>
+<div aria-disabled="true"><span role="button">inherits</span><a href="#x">link inherits</a>
+  <div role="tab" aria-disabled="false">re-enabled</div><span role="switch">switch</span></div>
+<label><span role="button">in label</span><input type="checkbox" disabled></label>
+<select><option>One</option><optgroup disabled label="g"><option>Two</option></optgroup></select>
+<select multiple><option role="option">M1</option></select>
+<img alt="Logo" width="10" height="10" src="data:image/gif;base64,R0lGODlhAQABAAAAACw=">
+<img alt="" width="10" height="10" role="presentation" aria-disabled="true" data-testid="pic">
+<button data-testid="save" data-row="3" data-a="" class="btn primary">Save</button>
+<div data-testid="card" class="ptr">Card</div>
+<span class="cell-editable">Edit me</span><span class="my-Editable"></span>
+<div class="Input-wrapper">Not matched</div>
+<div class="input-group"><input placeholder="Promo"><button>Redeem</button></div>
+<div class="ptr"><span>Buy now</span></div>
+<ul><li class="ptr">one</li><span>x</span><li>two</li><li>three</li></ul>
+<table role="grid"><tr><th>Head</th><td class="ptr" aria-disabled="true">Cell</td></tr></table>
+<p>Some <a href="#">inline link</a> and <span>Total: 42 €</span> text</p>
+<div style="width:90px"><a href="#w">a long inline link that wraps over lines</a></div>
+<div style="display:contents"><button>in contents</button></div>
+<div style="display:contents"></div>
+<details><summary>More</summary><button>inside closed details</button></details>
+<div style="opacity:0"><button>transparent</button></div>
+<svg width="50" height="20"><a href="#svg"><text y="15">svg link</text></a></svg>
+<div contenteditable="true"><span role="checkbox">editable box</span></div>
+<div style="transform:rotate(10deg);width:100px"><button>rotated</button></div>
+<div style="position:fixed;top:5px;right:5px"><button>fixed</button></div>
+<button style="position:relative;left:0.3px;top:0.7px;width:33.33px">fractional</button>
+<div style="height:1500px"></div><button>far below</button>
+<div hidden><input aria-label="hidden attr"></div>
+<span class="ptr">\U0001F600 smile</span>
+"""
+
+SHADOW = """
+<h2>Outside</h2><button>light one</button>
+<my-card></my-card>
+<button>light two</button>
+<script>
+  customElements.define('my-card', class extends HTMLElement {
+    constructor() {
+      super();
+      this.attachShadow({mode: 'open'}).innerHTML =
+        '<label for="in">Inside label</label><input id="in"><button data-testid="deep">deep</button>' +
+        '<span class="x-editable">shadow edit</span><div role="button">shadow div</div>';
+    }
+  });
+</script>
+"""
+
+EMPTY = "<p>No controls here</p>"
+
+PAGES = {"form": FORM, "shadow": SHADOW, "empty": EMPTY}
+
+
+def outcome(call):
+    """A call's answer, or the fact that it failed (both sides must fail alike)."""
+    try:
+        return ("ok", call())
+    except Exception:  # noqa: BLE001 - any failure is the answer here
+        return ("failed", None)
+
+
+def same_box(a, b):
+    if a is None or b is None:
+        return a is b
+    return all(math.isclose(a[k], b[k], abs_tol=0.01) for k in ("x", "y", "width", "height"))
+
+
+def compare_handles(live, batched, plan, where):
+    """Every question the harvest may ask of one element, both ways; returns differences."""
+    differences = []
+
+    def check(what, a, b, equal=lambda x, y: x == y):
+        if a[0] != b[0] or (a[0] == "ok" and not equal(a[1], b[1])):
+            differences.append((where, what, a, b))
+
+    check("is_visible", outcome(live.is_visible), outcome(batched.is_visible))
+    check("is_enabled", outcome(live.is_enabled), outcome(batched.is_enabled))
+    check("inner_text", outcome(live.inner_text), outcome(batched.inner_text))
+    for name in CAPTURED:
+        check(f"get_attribute {name}", outcome(lambda: live.get_attribute(name)),
+              outcome(lambda: batched.get_attribute(name)))
+    check("bounding_box", outcome(live.bounding_box), outcome(batched.bounding_box), same_box)
+    for script in plan["element_scripts"]:
+        text = script["text"]
+        a = outcome(lambda: live.evaluate(text))
+        b = outcome(lambda: batched.evaluate(text))
+        check(f"evaluate {text[:40]!r}", a, b)
+        if a[1] is not None and b[1] is not None and a[0] == "ok":
+            # ints stay ints, floats stay floats
+            check(f"kind {text[:40]!r}", ("ok", type(a[1])), ("ok", type(b[1])))
+    return differences
+
+
+def compare_page(page, live_calls=None):
+    """Differences between the live and the batched answers; `live_calls` receives the
+    number of calls the batched side made to the browser."""
+    plan = make_plan()
+    counting = Counting(page)
+    batched = _BatchedPage(counting, plan)
+    differences = []
+    for number, selector in enumerate(plan["selectors"]):
+        live_handles = page.query_selector_all(selector)
+        batched_handles = batched.query_selector_all(selector)
+        assert len(live_handles) == len(batched_handles), selector
+        for i, (a, b) in enumerate(zip(live_handles, batched_handles)):
+            differences += compare_handles(a, b, plan, f"{selector[:30]}[{i}]")
+            # The label look-ups the harvest makes for fields and custom inputs.
+            is_field = number == 1 or (number == 0 and a.evaluate("el => el.tagName") in ("INPUT", "TEXTAREA"))
+            for attribute, template in (("aria-labelledby", "#{}"), ("id", 'label[for="{}"]')):
+                value = a.get_attribute(attribute) if is_field else None
+                if not value:
+                    continue
+                lookup = template.format(value)
+                found_live = outcome(lambda: page.query_selector(lookup))
+                found_batched = outcome(lambda: batched.query_selector(lookup))
+                assert found_live[0] == found_batched[0], lookup
+                if found_live[0] == "ok":
+                    assert (found_live[1] is None) == (found_batched[1] is None), lookup
+                    if found_live[1] is not None:
+                        differences += compare_handles(found_live[1], found_batched[1], plan, lookup)
+    for script in plan["page_scripts"]:
+        a, b = outcome(lambda: page.evaluate(script)), outcome(lambda: batched.evaluate(script))
+        if a != b:
+            differences.append(("page", script[:40], a, b))
+    assert batched.batched
+    if live_calls is not None:
+        live_calls.append(counting.calls[0])
+    return differences
+
+
+# Inline elements broken across lines have one box per line: Chromium's box model
+# reports the first line's box, the client rectangle their union. Both are the
+# browser's answers; the batch reports the union.
+def explained(difference):
+    where, what, live, batched = difference
+    return what == "bounding_box" and live[0] == batched[0] == "ok" and live[1] and batched[1] \
+        and batched[1]["width"] >= live[1]["width"] and batched[1]["height"] > live[1]["height"]
+
+
+@pytest.mark.parametrize("name", sorted(PAGES))
+@pytest.mark.parametrize("scrolled", [False, True])
+def test_fixture_pages_answer_alike(page, name, scrolled):
+    page.set_viewport_size({"width": 800, "height": 600})
+    page.set_content(PAGES[name])
+    if scrolled:
+        page.evaluate("() => window.scrollTo(0, 120)")
+    live_calls = []
+    differences = [d for d in compare_page(page, live_calls) if not explained(d)]
+    assert differences == []
+    # The batch really answered. What went to the browser: on the form, the look-ups of
+    # ids that are not plain identifiers and a result holding undefined; on the shadow
+    # page, the custom-input query (":has" across shadow roots is Playwright's own).
+    assert live_calls[0] <= {"form": 8, "shadow": 27, "empty": 1}[name]
+
+
+@pytest.mark.parametrize("path", shared_page_paths() or ["(absent)"])
+def test_shared_pages_answer_alike(page, shared_pages_server, path):
+    page.goto(shared_pages_server + path, wait_until="load")
+    differences = [d for d in compare_page(page) if not explained(d)]
+    assert differences == []
+
+
+def test_a_plain_page_costs_one_call(page):
+    page.set_content("<label for='a'>A</label><input id='a'><button>Go</button><span>t</span>")
+    counting = Counting(page)
+    batched = _BatchedPage(counting, make_plan())
+    for selector in make_plan()["selectors"]:
+        for handle in batched.query_selector_all(selector):
+            handle.is_visible(), handle.is_enabled(), handle.inner_text(), handle.bounding_box()
+            handle.get_attribute("id")
+    assert batched.query_selector('label[for="a"]').inner_text() == "A"
+    assert counting.calls[0] == 1
