@@ -84,28 +84,47 @@ std::vector<BatchPlan::Target> targets_of(nb::handle list) {
   for (nb::handle item : list) {
     BatchPlan::Target target;
     target.selector = nb::cast<std::size_t>(item["selector"]);
-    nb::object tags = item["tags"];
+    nb::dict entry = bind::require_dict(item, "plan target");
+    nb::object tags = entry.contains("tags") ? nb::object(entry["tags"]) : nb::none();
     if (!tags.is_none()) target.tags = nb::cast<std::vector<std::string>>(tags);
+    if (entry.contains("visible_only")) target.visible_only = nb::cast<bool>(entry["visible_only"]);
     out.push_back(std::move(target));
   }
   return out;
 }
 
-// {"selectors": [...], "attributes": [...], "element_scripts": [{"text", "on"}],
-//  "lookups": [{"attribute", "prefix", "suffix", "on"}], "page_scripts": [...]}
+std::string optional_text(nb::dict entry, const char* key) {
+  return entry.contains(key) ? nb::cast<std::string>(entry[key]) : std::string();
+}
+
+// {"selectors": [...], "attributes": [...], "enabled_on": [...], "details": [target...],
+//  "element_scripts": [{"text", "on", "batch_text"?}],
+//  "lookups": [{"attribute", "prefix", "suffix", "on"}],
+//  "page_scripts": [text or {"text", "batch_text"?}]}
 BatchPlan plan_of(nb::handle value) {
   nb::dict plan = bind::require_dict(value, "plan");
   BatchPlan out;
   out.selectors = nb::cast<std::vector<std::string>>(plan["selectors"]);
   out.attributes = nb::cast<std::vector<std::string>>(plan["attributes"]);
+  if (plan.contains("enabled_on")) out.enabled_on = nb::cast<std::vector<std::size_t>>(plan["enabled_on"]);
+  if (plan.contains("details")) out.details = targets_of(plan["details"]);
   for (nb::handle script : plan["element_scripts"]) {
-    out.element_scripts.push_back({nb::cast<std::string>(script["text"]), targets_of(script["on"])});
+    nb::dict entry = bind::require_dict(script, "element script");
+    out.element_scripts.push_back(
+        {nb::cast<std::string>(entry["text"]), targets_of(entry["on"]), optional_text(entry, "batch_text")});
   }
   for (nb::handle lookup : plan["lookups"]) {
     out.lookups.push_back({nb::cast<std::string>(lookup["attribute"]), nb::cast<std::string>(lookup["prefix"]),
                            nb::cast<std::string>(lookup["suffix"]), targets_of(lookup["on"])});
   }
-  out.page_scripts = nb::cast<std::vector<std::string>>(plan["page_scripts"]);
+  for (nb::handle script : plan["page_scripts"]) {
+    if (PyUnicode_Check(script.ptr())) {
+      out.page_scripts.push_back({nb::cast<std::string>(script), {}});
+    } else {
+      nb::dict entry = bind::require_dict(script, "page script");
+      out.page_scripts.push_back({nb::cast<std::string>(entry["text"]), optional_text(entry, "batch_text")});
+    }
+  }
   return out;
 }
 

@@ -75,9 +75,11 @@ BatchPlan plan() {
   BatchPlan p;
   p.selectors = {"button", "div"};
   p.attributes = {"id", "title"};
-  p.element_scripts = {{"el => el.id", {{0, std::nullopt}}}};
+  p.element_scripts = {{"el => el.id", {{0, std::nullopt}}, ""}};
   p.lookups = {{"aria-labelledby", "#", "", {{0, std::nullopt}}}};
-  p.page_scripts = {"() => 42"};
+  p.enabled_on = {0, 1};
+  p.details = {{0, std::nullopt}, {1, std::nullopt}};
+  p.page_scripts = {{"() => 42", ""}};
   return p;
 }
 
@@ -171,6 +173,26 @@ TEST_F(BatchedDriverTest, OpenQuestionsGoToTheSameLiveNode) {
                            "page: batch", "page: query_selector_all button", "b1: inner_text",
                            "b1: get_attribute id", "b1: get_attribute name", "b1: evaluate el => 1",
                            "page: query_selector_all div", "d0: evaluate el => el.id"}));
+}
+
+// A node the plan gave no details (text, box, attributes, enabled state, script results)
+// answers those questions live; its visibility still comes from the batch.
+TEST_F(BatchedDriverTest, QuestionsTheBatchSkippedGoLive) {
+  page.batch = [] {
+    Record answer = Record::parse(batch_answer().get<std::string>());
+    answer["nodes"][0] = Record::parse(R"({"v": true})");
+    return Record(answer.dump());
+  };
+  auto b0 = driver.query_selector_all("button")[0];
+  EXPECT_TRUE(b0->is_visible());
+  EXPECT_TRUE(b0->is_enabled());
+  EXPECT_EQ(b0->inner_text(), "live b0");
+  EXPECT_EQ(b0->get_attribute("id"), "live id");
+  EXPECT_EQ(b0->bounding_box()->x, 1);
+  EXPECT_EQ(b0->evaluate("el => el.id"), "live el => el.id on b0");
+  EXPECT_EQ(calls.log, (std::vector<std::string>{
+                           "page: batch", "page: query_selector_all button", "b0: is_enabled", "b0: inner_text",
+                           "b0: get_attribute id", "b0: bounding_box", "b0: evaluate el => el.id"}));
 }
 
 TEST_F(BatchedDriverTest, QuestionsOutsideThePlanGoLive) {

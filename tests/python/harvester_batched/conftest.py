@@ -59,6 +59,8 @@ def make_plan():
     return {
         "selectors": SELECTORS,
         "attributes": CAPTURED,
+        "enabled_on": list(range(len(SELECTORS))),
+        "details": everywhere,
         "element_scripts": [{"text": t, "on": everywhere}
                             for t in dict.fromkeys(element + EXTRA_ELEMENT_SCRIPTS)],
         "lookups": [

@@ -190,7 +190,10 @@ def test_fixture_pages_answer_alike(page, name, scrolled):
 
 @pytest.mark.parametrize("path", shared_page_paths() or ["(absent)"])
 def test_shared_pages_answer_alike(page, shared_pages_server, path):
-    page.goto(shared_pages_server + path, wait_until="load")
+    # Some pages finish building themselves after load (fetched snippets, buttons added
+    # later); both sides must see the page at rest.
+    page.goto(shared_pages_server + path, wait_until="networkidle")
+    page.wait_for_timeout(300)
     differences = [d for d in compare_page(page) if not explained(d)]
     assert differences == []
 

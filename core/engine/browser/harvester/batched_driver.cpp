@@ -1,5 +1,6 @@
 #include "engine/browser/harvester/batched_driver.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,6 +17,7 @@ Record targets_record(const std::vector<BatchPlan::Target>& targets) {
     Record entry = Record::object();
     entry["selector"] = target.selector;
     entry["tags"] = target.tags ? Record(*target.tags) : Record(nullptr);
+    entry["visible_only"] = target.visible_only;
     out.push_back(std::move(entry));
   }
   return out;
@@ -42,10 +44,12 @@ Record BatchPlan::to_record() const {
   Record out = Record::object();
   out["selectors"] = selectors;
   out["attributes"] = attributes;
+  out["enabled_on"] = enabled_on;
+  out["details"] = targets_record(details);
   Record scripts = Record::array();
   for (const auto& script : element_scripts) {
     Record entry = Record::object();
-    entry["text"] = script.text;
+    entry["text"] = script.batch_text.empty() ? script.text : script.batch_text;
     entry["on"] = targets_record(script.on);
     scripts.push_back(std::move(entry));
   }
@@ -60,7 +64,9 @@ Record BatchPlan::to_record() const {
     lookup_list.push_back(std::move(entry));
   }
   out["lookups"] = std::move(lookup_list);
-  out["page_scripts"] = page_scripts;
+  Record page_list = Record::array();
+  for (const auto& script : page_scripts) page_list.push_back(script.batch_text.empty() ? script.text : script.batch_text);
+  out["page_scripts"] = std::move(page_list);
   return out;
 }
 
@@ -74,8 +80,12 @@ struct BatchedDriver::State {
     for (std::size_t i = 0; i < this->plan.element_scripts.size(); ++i) {
       element_scripts.emplace(this->plan.element_scripts[i].text, std::to_string(i));
     }
-    for (std::size_t i = 0; i < this->plan.page_scripts.size(); ++i) page_scripts.emplace(this->plan.page_scripts[i], i);
-    attributes.insert(this->plan.attributes.begin(), this->plan.attributes.end());
+    for (std::size_t i = 0; i < this->plan.page_scripts.size(); ++i) page_scripts.emplace(this->plan.page_scripts[i].text, i);
+    // Attribute names match case-sensitively in the batch; get_attribute lower-cases an
+    // HTML element's name first. Lower-case names read the same both ways.
+    for (const auto& name : this->plan.attributes) {
+      if (std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) attributes.insert(name);
+    }
   }
 
   PageDriver& live;
@@ -156,50 +166,53 @@ class BatchedHandle : public ElementHandle {
         count_(count), lookup_(lookup) {}
 
   bool is_visible() override {
-    const Record& visible = fact("v");
-    if (visible.is_boolean()) return visible.get<bool>();
+    const Record* visible = fact("v");
+    if (visible && visible->is_boolean()) return visible->get<bool>();
     return live().is_visible();
   }
 
   bool is_enabled() override {
-    const Record& enabled = fact("n");
-    if (enabled.is_boolean()) return enabled.get<bool>();
-    if (slot_kind(enabled) == Slot::error) raise(enabled);
+    const Record* enabled = fact("n");
+    if (enabled && enabled->is_boolean()) return enabled->get<bool>();
+    if (enabled && slot_kind(*enabled) == Slot::error) raise(*enabled);
     return live().is_enabled();
   }
 
   std::string inner_text() override {
-    const Record& text = fact("t");
-    if (text.is_string()) return text.get<std::string>();
-    if (slot_kind(text) == Slot::error) raise(text);
+    const Record* text = fact("t");
+    if (text && text->is_string()) return text->get<std::string>();
+    if (text && slot_kind(*text) == Slot::error) raise(*text);
     return live().inner_text();
   }
 
   std::optional<std::string> get_attribute(const std::string& name) override {
-    if (!state_->attributes.count(name)) return live().get_attribute(name);
-    const Record& attributes = fact("a");
-    auto found = attributes.find(name);
-    if (found == attributes.end()) return std::nullopt;
+    const Record* attributes = fact("a");
+    if (!state_->attributes.count(name) || !attributes || !attributes->is_object()) {
+      return live().get_attribute(name);
+    }
+    auto found = attributes->find(name);
+    if (found == attributes->end()) return std::nullopt;
     if (found->is_string()) return found->get<std::string>();
     return live().get_attribute(name);
   }
 
   std::optional<Box> bounding_box() override {
-    const Record& box = fact("b");
-    if (box.is_null()) return std::nullopt;
-    if (box.is_array() && box.size() == 4) {
-      return Box{box[0].get<double>(), box[1].get<double>(), box[2].get<double>(), box[3].get<double>()};
+    const Record* box = fact("b");
+    if (box && box->is_null()) return std::nullopt;
+    if (box && box->is_array() && box->size() == 4) {
+      const Record& b = *box;
+      return Box{b[0].get<double>(), b[1].get<double>(), b[2].get<double>(), b[3].get<double>()};
     }
-    if (slot_kind(box) == Slot::error) raise(box);
+    if (box && slot_kind(*box) == Slot::error) raise(*box);
     return live().bounding_box();
   }
 
   Record evaluate(const std::string& script) override {
     auto key = state_->element_scripts.find(script);
-    if (key != state_->element_scripts.end()) {
-      const Record& results = fact("s");
-      auto found = results.find(key->second);
-      if (found != results.end()) {
+    const Record* results = fact("s");
+    if (key != state_->element_scripts.end() && results && results->is_object()) {
+      auto found = results->find(key->second);
+      if (found != results->end()) {
         switch (slot_kind(*found)) {
           case Slot::value: return (*found)[0];
           case Slot::error: raise(*found);
@@ -211,11 +224,11 @@ class BatchedHandle : public ElementHandle {
   }
 
  private:
-  const Record& fact(const char* key) const {
-    static const Record missing;
+  // The batch's answer to one question, or nullptr when it holds none.
+  const Record* fact(const char* key) const {
     const Record& node = state_->nodes[node_];
     auto found = node.find(key);
-    return found == node.end() ? missing : *found;
+    return found == node.end() ? nullptr : &*found;
   }
 
   ElementHandle& live() {

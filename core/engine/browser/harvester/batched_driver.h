@@ -23,11 +23,19 @@ struct BatchPlan {
   struct Target {
     std::size_t selector = 0;
     std::optional<std::vector<std::string>> tags;
+    bool visible_only = false;  // only nodes the batch finds visible
   };
-  // An element script (`el => ...`), run on every node of its targets.
+  // An element script (`el => ...`), run on every node of its targets. `batch_text`, when
+  // set, is a faster script giving the same results over a whole page (it may keep
+  // state between elements); the comparison tests hold the two against each other.
   struct ElementScript {
     std::string text;
     std::vector<Target> on;
+    std::string batch_text;
+  };
+  struct PageScript {
+    std::string text;
+    std::string batch_text;
   };
   // A selector built from an attribute value (prefix + value + suffix) and asked of the
   // page with query_selector, for every target node carrying the attribute.
@@ -38,9 +46,13 @@ struct BatchPlan {
 
   std::vector<std::string> selectors;   // answered for query_selector(_all)
   std::vector<std::string> attributes;  // answered for get_attribute, on every node
+  std::vector<std::size_t> enabled_on;  // selectors whose nodes get the enabled verdict
+  // Nodes that get text, box and attributes (tags are not used here); every node gets
+  // its visibility verdict.
+  std::vector<Target> details;
   std::vector<ElementScript> element_scripts;
   std::vector<Lookup> lookups;
-  std::vector<std::string> page_scripts;  // answered for page evaluate
+  std::vector<PageScript> page_scripts;  // answered for page evaluate
 
   Record to_record() const;
 };

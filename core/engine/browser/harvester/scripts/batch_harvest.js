@@ -56,7 +56,8 @@
     const rect = textRange.getBoundingClientRect();
     return rect.width > 0 && rect.height > 0;
   };
-  const isVisible = (el) => {
+  // knownRect: the element's client rectangle when the caller already read it.
+  const isVisible = (el, knownRect) => {
     const style = styleOf(el);
     if (!style) return true;
     if (style.display === 'contents') {
@@ -68,7 +69,7 @@
     }
     if (!el.checkVisibility()) return false;
     if (style.visibility !== 'visible') return false;
-    const rect = el.getBoundingClientRect();
+    const rect = knownRect || el.getBoundingClientRect();
     return rect.width > 0 && rect.height > 0;
   };
 
@@ -390,12 +391,71 @@
   const tagOf = (el) => (typeof el.tagName === 'string' ? el.tagName.toLowerCase() : '');
   // Each (node, tag filter) pair a plan entry applies to.
   const targets = (on, visit) => {
-    for (const { selector, tags } of on) {
+    for (const { selector, tags, visible_only } of on) {
       const found = queries[selector];
       if (!Array.isArray(found)) continue;
-      for (const i of found) if (!tags || tags.includes(tagOf(nodes[i]))) visit(i);
+      for (const i of found) {
+        if (tags && !tags.includes(tagOf(nodes[i]))) continue;
+        if (visible_only && facts[i].v !== true) continue;
+        visit(i);
+      }
     }
   };
+
+  const enabledFor = new Set();
+  for (const selector of plan.enabled_on) {
+    if (Array.isArray(queries[selector])) for (const i of queries[selector]) enabledFor.add(i);
+  }
+  // Which nodes get text, box and attributes: those of the plan's detail targets (the
+  // visible ones only, where the harvest reads nothing else).
+  const details = new Set();
+  const visibleDetails = new Set();
+  for (const { selector, visible_only } of plan.details) {
+    if (!Array.isArray(queries[selector])) continue;
+    for (const i of queries[selector]) (visible_only ? visibleDetails : details).add(i);
+  }
+  const wanted = new Set(plan.attributes);
+  const factsOf = (el, i) => {
+    const fact = { s: {} };
+    let rects, rect;
+    try {
+      rects = el.getClientRects();
+      rect = el.getBoundingClientRect();
+    } catch (e) {
+      rects = rect = undefined;
+    }
+    try {
+      fact.v = el.isConnected && isVisible(el, rect);
+    } catch (e) {
+      fact.v = false;
+    }
+    if (enabledFor.has(i)) {
+      try {
+        fact.n = isEnabled(el);
+      } catch (e) {
+        fact.n = { e: message(e) };
+      }
+    }
+    if (!details.has(i) && !(visibleDetails.has(i) && fact.v === true)) return fact;
+    try {
+      if (el.namespaceURI !== XHTML) throw new Error('Node is not an HTMLElement');
+      const text = el.innerText;
+      fact.t = typeof text === 'string' && wellFormed(text) ? text : 0;
+    } catch (e) {
+      fact.t = { e: message(e) };
+    }
+    if (!rects) fact.b = { e: 'no layout information' };
+    else fact.b = rects.length === 0 ? null : [rect.x, rect.y, rect.width, rect.height];
+    // getAttribute(name) answers the first attribute of that qualified name; the
+    // plan's names are lower case, as every HTML attribute name is.
+    fact.a = {};
+    for (const attribute of el.attributes) {
+      const name = attribute.name;
+      if (wanted.has(name) && !(name in fact.a)) fact.a[name] = wellFormed(attribute.value) ? attribute.value : 0;
+    }
+    return fact;
+  };
+  const facts = nodes.map(factsOf);
 
   // Selectors built from an attribute value; only plain identifiers, whose selector
   // reads the same to the page and to Playwright's parser.
@@ -411,6 +471,12 @@
       if (found === 0) return;
       lookups[selector] = Array.isArray(found) ? (found.length ? nodeIndex(found[0]) : -1) : found;
     });
+  }
+
+  // Nodes found by look-ups are asked for their text.
+  for (let i = facts.length; i < nodes.length; i++) {
+    details.add(i);
+    facts.push(factsOf(nodes[i], i));
   }
 
   // Scripts are evaluated as Playwright evaluates them: the text is run, and a function
@@ -434,45 +500,6 @@
     }
   };
 
-  const facts = nodes.map((el) => {
-    const fact = { a: {}, s: {} };
-    try {
-      fact.v = el.isConnected && isVisible(el);
-    } catch (e) {
-      fact.v = false;
-    }
-    try {
-      fact.n = isEnabled(el);
-    } catch (e) {
-      fact.n = { e: message(e) };
-    }
-    try {
-      if (el.namespaceURI !== XHTML) throw new Error('Node is not an HTMLElement');
-      const text = el.innerText;
-      fact.t = typeof text === 'string' && wellFormed(text) ? text : 0;
-    } catch (e) {
-      fact.t = { e: message(e) };
-    }
-    try {
-      if (el.getClientRects().length === 0) {
-        fact.b = null;
-      } else {
-        const r = el.getBoundingClientRect();
-        fact.b = [r.x, r.y, r.width, r.height];
-      }
-    } catch (e) {
-      fact.b = { e: message(e) };
-    }
-    for (const name of plan.attributes) {
-      try {
-        const value = el.getAttribute(name);
-        if (value !== null) fact.a[name] = wellFormed(value) ? value : 0;
-      } catch (e) {
-        fact.a[name] = 0;
-      }
-    }
-    return fact;
-  });
 
   plan.element_scripts.forEach((script, k) => {
     const compiled = compile(script.text);
