@@ -180,12 +180,12 @@ NB_MODULE(harvester, m) {
   m.attr("_PARENT_CHILDREN_LABEL_JS") = scripts::parent_children_label;
   m.attr("_CURSOR_POINTER_JS") = scripts::cursor_pointer;
 
-  m.def("_is_custom_input", &is_custom_input_py, "tag"_a, "classes"_a.none(),
+  m.def("_is_custom_input", &is_custom_input_py, "tag"_a.none(), "classes"_a.none(),
         "Whether a span or div with these classes looks like an editable widget.");
 
   nb::class_<PyDOMParser>(m, "DOMParser",
                           "Harvests the live page: element descriptors and text elements.")
-      .def(nb::init<nb::object>(), "page"_a)
+      .def(nb::init<nb::object>(), "page"_a.none())
       .def_rw("page", &PyDOMParser::page)
       .def("extract_interactable_elements", &PyDOMParser::extract_interactable_elements,
            "One complete harvest: (element descriptors, text elements).")
@@ -193,9 +193,9 @@ NB_MODULE(harvester, m) {
       .def("_extract_custom_inputs", &PyDOMParser::extract_custom_inputs)
       .def("_extract_cursor_pointer_elements", &PyDOMParser::extract_cursor_pointer_elements)
       .def("_collect_label_candidates", &PyDOMParser::collect_label_candidates)
-      .def("_get_field_label", &PyDOMParser::get_field_label, "handle"_a)
-      .def("_save_snapshot", &PyDOMParser::save_snapshot, "elements"_a, "text_elements"_a)
-      .def_static("_assign_spatial_labels", &assign_spatial_labels_in_place, "elements"_a,
-                  "label_candidates"_a)
-      .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a);
+      .def("_get_field_label", &PyDOMParser::get_field_label, "handle"_a.none())
+      .def("_save_snapshot", &PyDOMParser::save_snapshot, "elements"_a.none(), "text_elements"_a.none())
+      .def_static("_assign_spatial_labels", &assign_spatial_labels_in_place, "elements"_a.none(),
+                  "label_candidates"_a.none())
+      .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none());
 }
