@@ -56,6 +56,19 @@ double number_in(nb::dict box, const char* key, bool missing_is_zero) {
 
 }  // namespace
 
+std::string PyDriverError::describe(const nb::python_error& error) {
+  std::string out = Py_TYPE(error.value().ptr())->tp_name;
+  PyObject* message = PyObject_Str(error.value().ptr());
+  if (message) {
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(message, &size);
+    if (text) out += ": " + std::string(text, static_cast<std::size_t>(size));
+    Py_DECREF(message);
+  }
+  PyErr_Clear();
+  return out;
+}
+
 std::vector<harvester::Handle> PyPageDriver::query_selector_all(const std::string& selector) {
   return call_python("query_selector_all", [&] {
     nb::object found = page_.attr("query_selector_all")(selector);

@@ -17,8 +17,13 @@ namespace nb = nanobind;
 // the original Python exception when it reaches the caller.
 struct PyDriverError : harvester::DriverError {
   explicit PyDriverError(nb::python_error error)
-      : harvester::DriverError(error.what()), error(std::move(error)) {}
+      : harvester::DriverError(describe(error)), error(std::move(error)) {}
   nb::python_error error;
+
+ private:
+  // "Type: message" without the traceback, which is costly to format for every
+  // element that merely detached.
+  static std::string describe(const nb::python_error& error);
 };
 
 class PyPageDriver : public harvester::PageDriver {
