@@ -160,15 +160,14 @@ def test_interrupt_is_not_taken_for_an_element_failure():
 @pytest.mark.parametrize(
     "box, kept",
     [
-        ((0.0, 0.0, 50.0, 0.0), True),  # zero height: still a text element if the driver sees it
+        ({"x": 0.0, "y": 0.0, "width": 50.0, "height": 0.0}, True),  # zero height, yet seen by the driver
         ({}, False),
         (None, False),
     ],
 )
 def test_text_element_needs_a_box_of_any_size(box, kept):
-    handle = FakeHandle("span", "Total", box=box if box != {} else None)
-    if box == {}:
-        handle.box = {}
+    handle = FakeHandle("span", "Total")
+    handle.box = box
     page = FakePage({hv.TEXT_SELECTOR: [handle]})
     assert len(DOMParser(page).extract_text_elements()) == int(kept)
 
