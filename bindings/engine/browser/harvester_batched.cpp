@@ -7,77 +7,14 @@
 
 #include "common/convert.h"
 #include "engine/browser/harvester/batched_driver.h"
+#include "engine/browser/harvester/harvest_plan.h"
+#include "engine/browser/harvester_driver.h"
 
 namespace nb = nanobind;
 using namespace kelvo;
 using namespace kelvo::harvester;
 
 namespace {
-
-// A Python exception raised by the live page becomes a driver failure.
-template <class Call>
-auto live_call(Call&& call) -> decltype(call()) {
-  try {
-    return call();
-  } catch (nb::python_error& e) {
-    if (!e.matches(PyExc_Exception)) throw;
-    throw DriverError(e.what());
-  }
-}
-
-class LiveHandle : public ElementHandle {
- public:
-  explicit LiveHandle(nb::object handle) : handle_(std::move(handle)) {}
-  bool is_visible() override { return live_call([&] { return nb::cast<bool>(handle_.attr("is_visible")()); }); }
-  bool is_enabled() override { return live_call([&] { return nb::cast<bool>(handle_.attr("is_enabled")()); }); }
-  std::string inner_text() override {
-    return live_call([&] { return nb::cast<std::string>(handle_.attr("inner_text")()); });
-  }
-  std::optional<std::string> get_attribute(const std::string& name) override {
-    return live_call([&] { return nb::cast<std::optional<std::string>>(handle_.attr("get_attribute")(name)); });
-  }
-  std::optional<Box> bounding_box() override {
-    return live_call([&]() -> std::optional<Box> {
-      nb::object box = handle_.attr("bounding_box")();
-      if (box.is_none()) return std::nullopt;
-      return Box{nb::cast<double>(box["x"]), nb::cast<double>(box["y"]), nb::cast<double>(box["width"]),
-                 nb::cast<double>(box["height"])};
-    });
-  }
-  Record evaluate(const std::string& script) override {
-    return live_call([&] { return bind::to_record(handle_.attr("evaluate")(script), "evaluate"); });
-  }
-
- private:
-  nb::object handle_;
-};
-
-class LivePage : public PageDriver {
- public:
-  explicit LivePage(nb::object page) : page_(std::move(page)) {}
-  std::vector<Handle> query_selector_all(const std::string& selector) override {
-    return live_call([&] {
-      std::vector<Handle> out;
-      for (nb::handle item : page_.attr("query_selector_all")(selector)) {
-        out.push_back(std::make_shared<LiveHandle>(nb::borrow(item)));
-      }
-      return out;
-    });
-  }
-  Handle query_selector(const std::string& selector) override {
-    return live_call([&]() -> Handle {
-      nb::object found = page_.attr("query_selector")(selector);
-      return found.is_none() ? nullptr : std::make_shared<LiveHandle>(found);
-    });
-  }
-  Record evaluate(const std::string& script) override {
-    return live_call([&] { return bind::to_record(page_.attr("evaluate")(script), "evaluate"); });
-  }
-  std::string url() override { return live_call([&] { return nb::cast<std::string>(page_.attr("url")); }); }
-
- private:
-  nb::object page_;
-};
 
 std::vector<BatchPlan::Target> targets_of(nb::handle list) {
   std::vector<BatchPlan::Target> out;
@@ -150,7 +87,7 @@ struct PyBatchedHandle {
 struct PyBatchedPage {
   PyBatchedPage(nb::object page, nb::handle plan)
       : live(std::move(page)), driver(std::make_unique<BatchedDriver>(live, plan_of(plan))) {}
-  LivePage live;
+  bind::PyPageDriver live;
   std::unique_ptr<BatchedDriver> driver;
 
   std::vector<PyBatchedHandle> query_selector_all(const std::string& selector) {
@@ -186,6 +123,25 @@ void bind_batched(nb::module_& m) {
       .def_prop_ro("url", [](PyBatchedPage& p) { return p.driver->url(); })
       .def_prop_ro("batched", [](PyBatchedPage& p) { return p.driver->batched(); });
   m.def("_batch_script", [](nb::handle plan) { return batch_script(plan_of(plan)); }, nb::arg("plan"));
+  // The plan of a full harvest, in the dict form _BatchedPage takes, for tests and
+  // benchmarks; "text" is the script the harvest asks, "batch_text" what the batch runs.
+  m.def("_harvest_plan", [] {
+    BatchPlan plan = harvest_plan();
+    Record out = plan.to_record();
+    for (std::size_t i = 0; i < plan.element_scripts.size(); ++i) {
+      out["element_scripts"][i]["text"] = plan.element_scripts[i].text;
+      out["element_scripts"][i]["batch_text"] = plan.element_scripts[i].batch_text;
+    }
+    Record pages = Record::array();
+    for (const auto& script : plan.page_scripts) {
+      Record entry = Record::object();
+      entry["text"] = script.text;
+      entry["batch_text"] = script.batch_text;
+      pages.push_back(std::move(entry));
+    }
+    out["page_scripts"] = std::move(pages);
+    return bind::from_record(out);
+  });
 }
 
 }  // namespace kelvo::bind
