@@ -461,12 +461,45 @@
   // reads the same to the page and to Playwright's parser.
   const lookups = {};
   const plainValue = /^[A-Za-z0-9_-]+$/;
+  // A page with a thousand fields asks a thousand "#id" and label[for="id"] look-ups;
+  // one pass builds the first element per id and per "for" value, in document order,
+  // which is what querySelector answers for a plain identifier. Only without shadow
+  // roots (Playwright's order differs there) and, for ids, outside quirks mode (where
+  // "#id" matches ids case-insensitively). undefined: not indexed, ask the page.
+  const firstOf = (elements, key) => {
+    const first = new Map();
+    for (const el of elements) {
+      const value = el.getAttribute(key);
+      if (value !== null && !first.has(value)) first.set(value, el);
+    }
+    return first;
+  };
+  let idIndex, forIndex;
+  const firstByIndex = (lookup, value) => {
+    if (anyShadowRoot) return undefined;
+    // "#1a" or "#-1" is no valid selector: the page must get to reject it.
+    const identifier = /^(?:[A-Za-z_]|-[A-Za-z_-])/.test(value);
+    if (lookup.prefix === '#' && lookup.suffix === '' && identifier && document.compatMode === 'CSS1Compat') {
+      idIndex = idIndex || firstOf(document.querySelectorAll('[id]'), 'id');
+      return idIndex.get(value) || null;
+    }
+    if (lookup.prefix === 'label[for="' && lookup.suffix === '"]') {
+      forIndex = forIndex || firstOf(document.querySelectorAll('label[for]'), 'for');
+      return forIndex.get(value) || null;
+    }
+    return undefined;
+  };
   for (const lookup of plan.lookups) {
     targets(lookup.on, (i) => {
       const value = nodes[i].getAttribute(lookup.attribute);
       if (!value || !plainValue.test(value)) return;
       const selector = lookup.prefix + value + lookup.suffix;
       if (selector in lookups) return;
+      const indexed = firstByIndex(lookup, value);
+      if (indexed !== undefined) {
+        lookups[selector] = indexed ? nodeIndex(indexed) : -1;
+        return;
+      }
       const found = query(selector);
       if (found === 0) return;
       lookups[selector] = Array.isArray(found) ? (found.length ? nodeIndex(found[0]) : -1) : found;
