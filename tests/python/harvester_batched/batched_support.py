@@ -61,6 +61,8 @@ FORM = """
   <input value="  Go  " type="submit">
   <input type="hidden" name="token" value="t">
   <input type="checkbox" id="agree"><label for="agree">I agree</label>
+  <input id="Dup"><input id="Dup" aria-labelledby="Dup"><label for="Dup">Dup label</label>
+  <label for="dup">lower-case twin</label><input id="-x" aria-labelledby="-1"><span id="-x">dash</span>
   <label>Wrapped <input type="radio" name="r"></label>
 </form>
 <button class="hide" title="Hidden with title">H</button>
@@ -120,7 +122,7 @@ SHADOW = """
 
 EMPTY = "<p>No controls here</p>"
 
-PAGES = {"form": FORM, "shadow": SHADOW, "empty": EMPTY}
+PAGES = {"form": FORM, "form-standards": "<!DOCTYPE html>" + FORM, "shadow": SHADOW, "empty": EMPTY}
 
 
 LOG = None

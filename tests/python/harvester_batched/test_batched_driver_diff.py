@@ -22,15 +22,22 @@ def same_box(a, b):
     return all(math.isclose(a[k], b[k], abs_tol=0.01) for k in ("x", "y", "width", "height"))
 
 
-def compare_handles(live, batched, plan, where):
-    """Every question the harvest may ask of one element, both ways; returns differences."""
+def compare_handles(live, batched, plan, where, full=True):
+    """Every question the harvest may ask of one element, both ways; returns differences.
+    Not `full`: the visibility verdict, and for a visible element its text and box."""
     differences = []
 
     def check(what, a, b, equal=lambda x, y: x == y):
         if a[0] != b[0] or (a[0] == "ok" and not equal(a[1], b[1])):
             differences.append((where, what, a, b))
 
-    check("is_visible", outcome(live.is_visible), outcome(batched.is_visible))
+    visible = outcome(live.is_visible)
+    check("is_visible", visible, outcome(batched.is_visible))
+    if not full:
+        if visible == ("ok", True):
+            check("inner_text", outcome(live.inner_text), outcome(batched.inner_text))
+            check("bounding_box", outcome(live.bounding_box), outcome(batched.bounding_box), same_box)
+        return differences
     check("is_enabled", outcome(live.is_enabled), outcome(batched.is_enabled))
     check("inner_text", outcome(live.inner_text), outcome(batched.inner_text))
     for name in CAPTURED:
@@ -48,7 +55,7 @@ def compare_handles(live, batched, plan, where):
     return differences
 
 
-def compare_page(page, live_calls=None):
+def compare_page(page, live_calls=None, full_on=(0, 1, 2, 3)):
     """Differences between the live and the batched answers; `live_calls` receives the
     number of calls the batched side made to the browser."""
     plan = make_plan()
@@ -60,7 +67,7 @@ def compare_page(page, live_calls=None):
         batched_handles = batched.query_selector_all(selector)
         assert len(live_handles) == len(batched_handles), selector
         for i, (a, b) in enumerate(zip(live_handles, batched_handles)):
-            differences += compare_handles(a, b, plan, f"{selector[:30]}[{i}]")
+            differences += compare_handles(a, b, plan, f"{selector[:30]}[{i}]", number in full_on)
             # The label look-ups the harvest makes for fields and custom inputs.
             is_field = number == 1 or (number == 0 and a.evaluate("el => el.tagName") in ("INPUT", "TEXTAREA"))
             for attribute, template in (("aria-labelledby", "#{}"), ("id", 'label[for="{}"]')):
@@ -108,7 +115,7 @@ def test_fixture_pages_answer_alike(page, name, scrolled):
     # The batch really answered. What went to the browser: on the form, the look-ups of
     # ids that are not plain identifiers and a result holding undefined; on the shadow
     # page, the custom-input query (":has" across shadow roots is Playwright's own).
-    assert live_calls[0] <= {"form": 8, "shadow": 30, "empty": 1}[name]
+    assert live_calls[0] <= {"form": 8, "form-standards": 8, "shadow": 30, "empty": 1}[name]
 
 
 @pytest.mark.parametrize("path", shared_page_paths() or ["(absent)"])
@@ -117,7 +124,10 @@ def test_shared_pages_answer_alike(page, shared_pages_server, path):
     # later); both sides must see the page at rest.
     page.goto(shared_pages_server + path, wait_until="networkidle")
     page.wait_for_timeout(300)
-    differences = [d for d in compare_page(page) if not explained(d)]
+    # Every question on interactables and custom inputs; on the many text nodes the
+    # verdict, text and box (their attributes and scripts are compared record by record
+    # in the harvest comparison), to keep a page within a minute.
+    differences = [d for d in compare_page(page, full_on=(0, 1)) if not explained(d)]
     assert differences == []
 
 
