@@ -23,6 +23,8 @@ class KelvoReporter:
         self.config = config
         self.results = []
         self.start_time = time.time()
+        # Resolved now: a test that changes the working directory must not move the report.
+        self._target = os.path.abspath(report_path)
 
     # First, so the shipped steps are taken off the report before other plug-ins (such
     # as junitxml) write user_properties out.
@@ -52,10 +54,9 @@ class KelvoReporter:
         )
 
     def pytest_sessionfinish(self, session, exitstatus):
-        directory = os.path.dirname(self.report_path) or "."
-        os.makedirs(directory, exist_ok=True)
+        os.makedirs(os.path.dirname(self._target), exist_ok=True)
         html = self._render()
-        _write_atomically(self.report_path, html)
+        _write_atomically(self._target, html)
 
     def _extract_message(self, report):
         longrepr = report.longrepr

@@ -333,3 +333,13 @@ def test_parallel_run_writes_one_report_with_every_step(project):
     assert card(html, "total") == "8" and card(html, "failed") == "1"
     assert "kelvo_steps" not in project.path.joinpath("junit.xml").read_text()
     assert os.listdir(project.path / "test_report") == ["report.html"]
+
+
+def test_report_lands_where_the_run_started_even_if_a_test_moves(project):
+    project.mkdir("elsewhere")
+    project.makepyfile(
+        test_moves="import os\n\ndef test_moves():\n    os.chdir('elsewhere')\n"
+    )
+    InnerRun(project, "--kelvo-report", "out/r.html")
+    assert project.path.joinpath("out", "r.html").is_file()
+    assert not project.path.joinpath("elsewhere", "out").exists()
