@@ -88,7 +88,7 @@ NB_MODULE(grammar, m) {
         auto [number, rest] = extract_ordinal(code_points(text, "text"));
         return nb::make_tuple(nb::int_(number), to_str(rest));
       },
-      nb::arg("text"), "Reads a leading ordinal word: (its number, the rest) or (1, text).");
+      nb::arg("text").none(), "Reads a leading ordinal word: (its number, the rest) or (1, text).");
 
   auto cls = nb::class_<InstructionParser>(
       m, "InstructionParser",
@@ -112,14 +112,14 @@ NB_MODULE(grammar, m) {
       [](const InstructionParser& self, nb::handle instruction) {
         return to_dict(parse_or_raise(self, code_points(instruction, "instruction")));
       },
-      nb::arg("instruction"),
+      nb::arg("instruction").none(),
       "Parses one instruction into a new dict; raises ValueError when no form matches.");
   cls.def(
       "validate",
       [](const InstructionParser& self, nb::handle instruction) {
         return to_list(self.validate(code_points(instruction, "instruction")));
       },
-      nb::arg("instruction"), "Problems found in one instruction; an empty list when none.");
+      nb::arg("instruction").none(), "Problems found in one instruction; an empty list when none.");
   cls.def(
       "validate_all",
       [](const InstructionParser& self, nb::handle instructions) {
@@ -133,7 +133,7 @@ NB_MODULE(grammar, m) {
         }
         return out;
       },
-      nb::arg("instructions"),
+      nb::arg("instructions").none(),
       "Instruction number (from 1) to its problems, only for instructions with problems.");
   cls.def(
       "_unquote",
@@ -143,13 +143,13 @@ NB_MODULE(grammar, m) {
         for (const auto& literal : unquoted.literals) literals.append(to_str(literal));
         return nb::make_tuple(to_str(unquoted.text), literals);
       },
-      nb::arg("instruction"), "The text with quoted segments unwrapped, and the segments.");
+      nb::arg("instruction").none(), "The text with quoted segments unwrapped, and the segments.");
   cls.def(
       "_clean_target",
       [](const InstructionParser&, nb::handle target) {
         return to_str(InstructionParser::clean_target(code_points(target, "target")));
       },
-      nb::arg("target"), "Drops leading stop words.");
+      nb::arg("target").none(), "Drops leading stop words.");
 
   // For bench/: parses every instruction `repeat` times inside the core and returns the
   // seconds spent, so the cost of crossing into Python can be told apart.
@@ -176,5 +176,5 @@ NB_MODULE(grammar, m) {
         (void)sink;
         return elapsed.count();
       },
-      nb::arg("instructions"), nb::arg("repeat"));
+      nb::arg("instructions").none(), nb::arg("repeat"));
 }
