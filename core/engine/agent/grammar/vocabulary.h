@@ -37,8 +37,8 @@ inline constexpr std::array<StateEntry, 2> kVerifyTextStates = {{
 inline constexpr std::array<std::u32string_view, 7> kStopWords = {
     U"on", U"the", U"a", U"an", U"in", U"at", U"into"};
 
-// First words validation accepts; wider than what parse reads (back, refresh) and
-// narrower (no extract_text), which callers already depend on.
+// First words validation accepts. Validation is shallower than parse on purpose: it lets
+// "back" and "refresh" through and does not know "extract_text".
 inline constexpr std::array<std::string_view, 15> kKnownActions = {
     "click", "type", "hover",  "select",  "press", "sendkeys", "wait",    "verify",
     "find",  "extract", "accept", "dismiss", "back",  "refresh",  "navigate"};
