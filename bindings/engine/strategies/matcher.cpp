@@ -45,6 +45,10 @@ Record instruction_record(nb::handle value) {
     PyObject* item = PyDict_GetItemString(instruction.ptr(), key);
     if (!item) continue;
     std::string path = std::string("parsed_instruction['") + key + "']";
+    bool textual = std::string(key) == "action" || std::string(key) == "target";
+    if (textual && !PyUnicode_Check(item) && item != Py_None) {
+      kelvo::bind::raise_type_error(path.c_str(), "str or None", item);
+    }
     if (std::string(key) == "ordinal" && PyLong_Check(item) && !PyBool_Check(item)) {
       // Far past either end an ordinal means the same as the end itself.
       int overflow = 0;
