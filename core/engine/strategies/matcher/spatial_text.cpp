@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "engine/strategies/matcher/dom_strategy.h"
+#include "engine/strategies/matcher/fast_text.h"
 #include "engine/strategies/matcher/record_reading.h"
 #include "engine/strategies/matcher/tables.h"
 #include "engine/strategies/matcher/text_matching.h"
@@ -29,7 +30,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kDirectio
 
 // Money and thousands separators do not change a value: "$1,200.00" reads "1200.00".
 std::string norm(std::string_view text) {
-  std::string out = text::lower(text);
+  std::string out = detail::lower(text);
   for (std::string_view drop : {"$", "£", "€", ","}) {
     std::string kept;
     kept.reserve(out.size());
@@ -110,7 +111,7 @@ bool read_phrase(std::string_view target, Search& search) {
 }
 
 std::string first_line(const std::string& text) {
-  std::string trimmed = text::lower(text::strip(text));
+  std::string trimmed = detail::lower(text::strip(text));
   return text::strip(std::string_view(trimmed).substr(0, trimmed.find('\n')));
 }
 
@@ -133,7 +134,7 @@ Search search_beside(std::string_view target, const Elements& text_elements,
   if (found.empty() && dom_elements && !dom_elements->empty()) {
     for (std::size_t i = 0; i < dom_elements->size(); ++i) {
       const Record& element = (*dom_elements)[i];
-      if (measurable(element) && text::lower(text::strip(detail::text_of(element))) == key) {
+      if (measurable(element) && detail::lower(text::strip(detail::text_of(element))) == key) {
         found.push_back({Source::dom_elements, i});
       }
     }
@@ -141,7 +142,7 @@ Search search_beside(std::string_view target, const Elements& text_elements,
       for (std::size_t i = 0; i < dom_elements->size(); ++i) {
         const Record& element = (*dom_elements)[i];
         if (measurable(element) &&
-            text::lower(text::strip(detail::attribute(element, "aria-label"))) == key) {
+            detail::lower(text::strip(detail::attribute(element, "aria-label"))) == key) {
           found.push_back({Source::dom_elements, i});
         }
       }

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "engine/strategies/matcher/dom_strategy.h"
 #include "engine/strategies/matcher/ordering.h"
+#include "engine/strategies/matcher/fast_text.h"
 #include "engine/strategies/matcher/record_reading.h"
 #include "engine/strategies/matcher/text_matching.h"
 
@@ -30,7 +31,7 @@ ResolutionResult not_verified() {
 std::vector<std::size_t> containing(std::string_view needle, const Elements& text_elements) {
   std::vector<std::size_t> matches;
   for (std::size_t i = 0; i < text_elements.size(); ++i) {
-    if (text::lower(detail::text_of(text_elements[i])).find(needle) != std::string::npos) {
+    if (detail::lower(detail::text_of(text_elements[i])).find(needle) != std::string::npos) {
       matches.push_back(i);
     }
   }
@@ -114,7 +115,7 @@ ResolutionResult DOMStrategy::resolve_find_exact_text(std::string_view target,
   std::string needle = text::lower(target);
   std::vector<std::size_t> exact;
   for (std::size_t i = 0; i < text_elements.size(); ++i) {
-    if (text::lower(text::strip(detail::text_of(text_elements[i]))) == needle) exact.push_back(i);
+    if (detail::lower(text::strip(detail::text_of(text_elements[i]))) == needle) exact.push_back(i);
   }
   std::vector<std::size_t> partial = containing(needle, text_elements);
   if (exact.empty()) {

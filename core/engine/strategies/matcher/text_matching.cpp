@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "engine/strategies/matcher/fast_text.h"
 #include "engine/strategies/matcher/record_reading.h"
 #include "engine/strategies/matcher/tables.h"
 
@@ -17,17 +18,10 @@ void replace_all(std::string& text, char from, char to) {
   std::replace(text.begin(), text.end(), from, to);
 }
 
-bool has_digit(std::string_view word) {
-  for (char32_t c : text::decode(word)) {
-    if (text::is_digit(c)) return true;
-  }
-  return false;
-}
-
 // Words of a class, id or data-attribute name that read as names: long enough and free
 // of digits (generated ids like "col-md-6" or "x1f3" say nothing to a reader).
 bool is_name_word(std::string_view word, std::size_t min_length) {
-  return text::length(word) >= min_length && !has_digit(word);
+  return text::length(word) >= min_length && !detail::has_digit(word);
 }
 
 std::string join(const std::vector<std::string>& words) {
@@ -42,7 +36,7 @@ std::string join(const std::vector<std::string>& words) {
 void add_class_words(const std::string& class_string, std::vector<std::string>& surfaces) {
   if (class_string.empty()) return;
   std::vector<std::string> kept;
-  for (auto& token : text::split(class_string)) {
+  for (auto& token : detail::split(class_string)) {
     if (!is_name_word(token, 4)) continue;
     replace_all(token, '_', ' ');
     replace_all(token, '-', ' ');
@@ -56,7 +50,7 @@ void add_id_words(std::string id, std::vector<std::string>& surfaces) {
   replace_all(id, '_', ' ');
   replace_all(id, '-', ' ');
   std::vector<std::string> kept;
-  for (auto& piece : text::split(id)) {
+  for (auto& piece : detail::split(id)) {
     if (is_name_word(piece, 4)) kept.push_back(std::move(piece));
   }
   if (!kept.empty()) surfaces.push_back(join(kept));
@@ -70,7 +64,7 @@ void add_data_words(const Record& attributes, std::vector<std::string>& surfaces
     replace_all(name, '-', ' ');
     replace_all(name, '_', ' ');
     std::vector<std::string> kept;
-    for (auto& piece : text::split(name)) {
+    for (auto& piece : detail::split(name)) {
       if (is_name_word(piece, 2)) kept.push_back(std::move(piece));
     }
     if (!kept.empty()) surfaces.push_back(join(kept));
@@ -80,9 +74,9 @@ void add_data_words(const Record& attributes, std::vector<std::string>& surfaces
 }  // namespace
 
 std::string strip_type_descriptors(std::string_view target) {
-  std::vector<std::string> words = text::split(target);
+  std::vector<std::string> words = detail::split(target);
   auto descriptor = [](const std::string& word) {
-    return in_table(TYPE_DESCRIPTORS, text::lower(word));
+    return in_table(TYPE_DESCRIPTORS, detail::lower(word));
   };
   std::size_t end = words.size();
   while (end > 0 && descriptor(words[end - 1])) --end;
@@ -113,7 +107,7 @@ std::vector<std::string> searchable_strings(const Record& element, bool include_
 }
 
 std::string normalise(std::string_view text) {
-  std::string out = text::lower(text);
+  std::string out = detail::lower(text);
   replace_all(out, '_', ' ');
   replace_all(out, '-', ' ');
   return out;
