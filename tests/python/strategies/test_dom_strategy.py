@@ -194,6 +194,8 @@ TYPE_ERRORS = [
     (lambda s: s.resolve({"action": "verify_present", "target": b"x"}, []),
      "parsed_instruction['target'] must be str or None, not bytes"),
     (lambda s: s.resolve({"action": "click", "target": "x", "ordinal": "2"}, []), "ordinal must be int, not str"),
+    (lambda s: s.resolve({"action": "verify_spatial_text", "target": "below x", "value": 42}, []),
+     "expected must be str, not int"),
     (lambda s: s._resolve_find_text(None, []), "target must be str, not NoneType"),
     (lambda s: s._resolve_verify_spatial_text("below x", 42, []), "expected must be str, not int"),
     (lambda s: s._resolve_extract_spatial_text("below x", [], {}), "dom_elements must be a list or None, not dict"),

@@ -10,15 +10,14 @@ namespace kelvo::matcher {
 
 namespace {
 
-// "action", "target" and "value" may be absent (read as "") but, when present, must be
-// text; null passes the instruction check and is refused by the operation that needs it.
+// "action", "target" and "value" may be absent (read as ""); a present value that is not
+// text is refused under the name of the operation argument it becomes (null passes the
+// instruction check but no operation takes it).
 std::string instruction_text(const Record& instruction, const char* key, const char* argument) {
   const Record* value = find_key(instruction, key);
   if (!value) return {};
-  if (value->is_string()) return value->get<std::string>();
-  if (value->is_null()) throw ArgumentError(argument, "str", "NoneType");
-  throw ArgumentError(std::string("parsed_instruction['") + key + "']", "str or None",
-                      kind_name(*value));
+  if (!value->is_string()) throw ArgumentError(argument, "str", kind_name(*value));
+  return value->get<std::string>();
 }
 
 void check_instruction_field(const Record& instruction, const char* key) {
