@@ -71,18 +71,20 @@ bool truth(nb::handle value) {
   return answer == 1;
 }
 
-nb::object element_object(const km::ElementRef& ref, const RecordList& dom, const RecordList& text) {
+nb::object element_object(const km::ElementRef& ref, const RecordList& dom,
+                          const RecordList& text) {
   return ref.source == km::Source::dom_elements ? dom.objects[ref.index] : text.objects[ref.index];
 }
 
 nb::dict to_python(const km::ResolutionResult& result, const RecordList& dom,
                    const RecordList& text) {
   nb::dict out;
+  bool verification = result.shape == km::Shape::verification;
   out["resolved"] = nb::bool_(result.resolved);
-  if (result.shape == km::Shape::verification) out["verified"] = kelvo::bind::from_record(result.verified);
+  if (verification) out["verified"] = kelvo::bind::from_record(result.verified);
   out["confidence"] = nb::float_(result.confidence());
   out["element"] = result.element ? element_object(*result.element, dom, text) : nb::none();
-  if (result.shape == km::Shape::verification) out["state"] = kelvo::bind::from_record(result.state);
+  if (verification) out["state"] = kelvo::bind::from_record(result.state);
   if (result.shape == km::Shape::extraction) {
     out["extracted"] = nb::str(result.extracted.data(), result.extracted.size());
   }
@@ -146,7 +148,8 @@ double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements,
 }  // namespace
 
 NB_MODULE(matcher, m) {
-  m.doc() = "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes.";
+  m.doc() =
+      "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes.";
   translate_errors();
 
   m.attr("_MATCH_ATTRIBUTES") = as_list(km::MATCH_ATTRIBUTES);
@@ -173,7 +176,8 @@ NB_MODULE(matcher, m) {
         Record record = element_record(element, "element");
         return str_list(km::searchable_strings(record, truth(include_label)));
       },
-      "element"_a.none(), "include_label"_a.none() = false, "The element's readable strings, in match order.");
+      "element"_a.none(), "include_label"_a.none() = false,
+      "The element's readable strings, in match order.");
 
   m.def(
       "_matches_element",
@@ -216,7 +220,8 @@ NB_MODULE(matcher, m) {
         std::string b = kelvo::bind::require_str(xpath_b, "xpath_b");
         return km::dom_distance(a, b);
       },
-      "xpath_a"_a.none(), "xpath_b"_a.none(), "Tree edges between two elements, from their XPaths.");
+      "xpath_a"_a.none(), "xpath_b"_a.none(),
+      "Tree edges between two elements, from their XPaths.");
 
   m.def("_bench_resolve", &bench_resolve, "parsed_instruction"_a.none(), "dom_elements"_a.none(),
         "text_elements"_a.none(), "repeat"_a);
@@ -234,7 +239,8 @@ NB_MODULE(matcher, m) {
             Record instruction = instruction_record(parsed_instruction);
             return to_python(self.resolve(instruction, dom.records, &text.records), dom, text);
           },
-          "parsed_instruction"_a.none(), "dom_elements"_a.none(), "text_elements"_a.none() = nb::none(),
+          "parsed_instruction"_a.none(), "dom_elements"_a.none(),
+          "text_elements"_a.none() = nb::none(),
           "The element the instruction aims at, or the answer to its check, as a new dict.")
       .def(
           "_resolve_verify",
@@ -284,7 +290,8 @@ NB_MODULE(matcher, m) {
             return to_python(self.resolve_verify_spatial_text(t, e, text.records, dom_records), dom,
                              text);
           },
-          "target"_a.none(), "expected"_a.none(), "text_elements"_a.none(), "dom_elements"_a.none() = nb::none())
+          "target"_a.none(), "expected"_a.none(), "text_elements"_a.none(),
+          "dom_elements"_a.none() = nb::none())
       .def(
           "_resolve_extract_spatial_text",
           [](const km::DOMStrategy& self, nb::handle target, nb::handle text_elements,

@@ -68,7 +68,8 @@ ResolutionResult DOMStrategy::resolve(const Record& parsed_instruction,
   }
   if (action == "find_text") return resolve_find_text(target, text_list);
   if (action == "find_exact_text") return resolve_find_exact_text(target, text_list);
-  if (is_one_of(action, {"verify_present", "verify_visible", "verify_enabled", "verify_disabled"})) {
+  if (is_one_of(action,
+                {"verify_present", "verify_visible", "verify_enabled", "verify_disabled"})) {
     return resolve_verify(action, target, dom_elements);
   }
   if (is_one_of(action, {"verify_text_present", "verify_text_visible"})) {

@@ -63,7 +63,8 @@ class ArgumentValueError : public std::invalid_argument {
 // A bounding box that cannot be measured: a coordinate is missing (`missing`) or not a number.
 class MeasureError : public std::runtime_error {
  public:
-  MeasureError(const std::string& what, bool missing) : std::runtime_error(what), missing(missing) {}
+  MeasureError(const std::string& what, bool missing)
+      : std::runtime_error(what), missing(missing) {}
   bool missing;
 };
 

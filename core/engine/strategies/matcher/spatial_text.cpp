@@ -35,8 +35,9 @@ std::string norm(std::string_view text) {
     std::string kept;
     kept.reserve(out.size());
     std::size_t start = 0;
-    for (std::size_t at; (at = out.find(drop, start)) != std::string::npos; start = at + drop.size()) {
+    for (std::size_t at; (at = out.find(drop, start)) != std::string::npos;) {
       kept.append(out, start, at - start);
+      start = at + drop.size();
     }
     kept.append(out, start, std::string::npos);
     out = std::move(kept);
@@ -86,8 +87,10 @@ struct Search {
   std::vector<ElementRef> candidates;  // nearest first
 };
 
-const Record& record_at(ElementRef ref, const Elements& text_elements, const Elements* dom_elements) {
-  return ref.source == Source::text_elements ? text_elements[ref.index] : (*dom_elements)[ref.index];
+const Record& record_at(ElementRef ref, const Elements& text_elements,
+                        const Elements* dom_elements) {
+  return ref.source == Source::text_elements ? text_elements[ref.index]
+                                             : (*dom_elements)[ref.index];
 }
 
 // Splits "below the Total" into a direction and an anchor text.
@@ -176,7 +179,8 @@ Search search_beside(std::string_view target, const Elements& text_elements,
     if (from_text && anchor.index == i) continue;
     const Record& element = text_elements[i];
     if (!in_table(TEXT_ONLY_TAGS, get_string(element, "tag")) || !measurable(element)) continue;
-    if (from_text && dom_distance(anchor_xpath, get_string(element, "xpath")) > DOM_DISTANCE_THRESHOLD) {
+    if (from_text &&
+        dom_distance(anchor_xpath, get_string(element, "xpath")) > DOM_DISTANCE_THRESHOLD) {
       continue;
     }
     Box e = box_of(element, {Source::text_elements, i});
@@ -196,7 +200,9 @@ Search search_beside(std::string_view target, const Elements& text_elements,
   }
   std::stable_sort(accepted.begin(), accepted.end(),
                    [](const auto& l, const auto& r) { return l.first < r.first; });
-  for (const auto& [distance, i] : accepted) search.candidates.push_back({Source::text_elements, i});
+  for (const auto& [distance, i] : accepted) {
+    search.candidates.push_back({Source::text_elements, i});
+  }
   search.outcome = accepted.empty() ? Outcome::nothing_in_direction : Outcome::found;
   return search;
 }

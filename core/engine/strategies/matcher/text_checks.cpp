@@ -79,8 +79,9 @@ ResolutionResult DOMStrategy::resolve_verify(std::string_view action, std::strin
 ResolutionResult DOMStrategy::resolve_verify_text(std::string_view action, std::string_view target,
                                                   const Elements& text_elements) const {
   if (action != "verify_text_present" && action != "verify_text_visible") {
-    throw ArgumentValueError("action must be one of verify_text_present, verify_text_visible, not " +
-                             text::repr(action));
+    throw ArgumentValueError(
+        "action must be one of verify_text_present, verify_text_visible, not " +
+        text::repr(action));
   }
   std::vector<std::size_t> matches = containing(text::lower(target), text_elements);
   if (matches.empty()) return not_verified();
@@ -91,7 +92,8 @@ ResolutionResult DOMStrategy::resolve_verify_text(std::string_view action, std::
   result.resolved = true;
   result.state["present"] = true;
   result.state["visible"] = flag(element, "is_visible");
-  result.verified = action == "verify_text_present" ? result.state["present"] : result.state["visible"];
+  result.verified =
+      action == "verify_text_present" ? result.state["present"] : result.state["visible"];
   result.element = ElementRef{Source::text_elements, matches.front()};
   result.candidates = detail::refs(Source::text_elements, matches);
   return result;

@@ -182,7 +182,8 @@ std::int64_t dom_distance(std::string_view xpath_a, std::string_view xpath_b) {
   auto b = xpath_steps(xpath_b);
   std::size_t common = 0;
   while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
-  return static_cast<std::int64_t>(a.size() - common) + static_cast<std::int64_t>(b.size() - common);
+  return static_cast<std::int64_t>(a.size() - common) +
+         static_cast<std::int64_t>(b.size() - common);
 }
 
 }  // namespace kelvo::matcher
