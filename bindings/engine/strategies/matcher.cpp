@@ -239,6 +239,8 @@ NB_MODULE(matcher, m) {
             Record instruction = instruction_record(parsed_instruction);
             return to_python(self.resolve(instruction, dom.records, &text.records), dom, text);
           },
+          nb::sig("def resolve(self, parsed_instruction: dict, dom_elements: list, "
+                  "text_elements: list | None = None) -> dict"),
           "parsed_instruction"_a.none(), "dom_elements"_a.none(),
           "text_elements"_a.none() = nb::none(),
           "The element the instruction aims at, or the answer to its check, as a new dict.")

@@ -43,6 +43,8 @@ NB_MODULE(placement, m) {
             }
             return nb::none();
           },
+          nb::sig("def resolve(self, parsed_instruction: dict, matrix: dict, "
+                  "dom_candidates: list) -> None"),
           "parsed_instruction"_a.none(), "matrix"_a.none(), "dom_candidates"_a.none(),
           "Checks that parsed_instruction and matrix are dicts and dom_candidates a list, and\n"
           "returns None. A later version may answer a dict with 'resolved', 'confidence' (0.0)\n"
