@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/convert.h"
+#include "engine/spatial/plain_values.h"
 #include "engine/spatial/cartographer/cartographer.h"
 
 namespace nb = nanobind;
@@ -15,29 +16,26 @@ namespace carto = kelvo::cartographer;
 namespace {
 
 // Only the keys the matrix reads are converted; descriptors carry much more.
-constexpr const char* ELEMENT_KEYS[] = {"tag", "text", "is_enabled", "bounding_box"};
-constexpr const char* ATTRIBUTE_KEYS[] = {"role", "type", "_label", "aria-label", "placeholder", "name"};
-
 Record read_element(nb::handle item, const std::string& where) {
+  using kelvo::bind::spatial::KeySet;
+  using kelvo::bind::spatial::value_at;
+  static const KeySet element_keys{"tag", "text", "is_enabled", "bounding_box", "attributes"};
+  static const KeySet attribute_keys{"role", "type", "_label", "aria-label", "placeholder", "name"};
   if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.c_str(), "a dict", item);
   Record out = Record::object();
-  for (const char* key : ELEMENT_KEYS) {
-    if (PyObject* v = PyDict_GetItemString(item.ptr(), key)) {
-      out[key] = kelvo::bind::to_record(v, (where + "['" + key + "']").c_str());
-    }
+  for (std::size_t i = 0; i + 1 < element_keys.size(); ++i) {
+    if (PyObject* v = element_keys.get(item.ptr(), i)) out[element_keys.name(i)] = value_at(v, where, element_keys.name(i));
   }
-  if (PyObject* attributes = PyDict_GetItemString(item.ptr(), "attributes")) {
+  if (PyObject* attributes = element_keys.get(item.ptr(), element_keys.size() - 1)) {
     const std::string at = where + "['attributes']";
     if (PyDict_Check(attributes)) {
       Record slim = Record::object();
-      for (const char* key : ATTRIBUTE_KEYS) {
-        if (PyObject* v = PyDict_GetItemString(attributes, key)) {
-          slim[key] = kelvo::bind::to_record(v, (at + "['" + key + "']").c_str());
-        }
+      for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
+        if (PyObject* v = attribute_keys.get(attributes, i)) slim[attribute_keys.name(i)] = value_at(v, at, attribute_keys.name(i));
       }
       out["attributes"] = std::move(slim);
     } else {
-      out["attributes"] = kelvo::bind::to_record(attributes, at.c_str());
+      out["attributes"] = value_at(attributes, where, "attributes");
     }
   }
   return out;
@@ -72,7 +70,25 @@ struct EntryKeys {
   nb::str index{"index"}, tag{"tag"}, element_type{"element_type"}, text{"text"}, label{"label"},
       searchable{"searchable"}, is_enabled{"is_enabled"}, is_anchor_only{"is_anchor_only"},
       order_in_type{"order_in_type"}, position{"position"}, element{"element"};
+  nb::str x{"x"}, y{"y"}, w{"w"}, h{"h"}, cx{"cx"}, cy{"cy"}, x2{"x2"}, y2{"y2"};
 };
+
+nb::object number(const Record& v) {
+  return v.is_number_float() ? nb::object(nb::float_(v.get<double>())) : nb::object(nb::int_(v.get<std::int64_t>()));
+}
+
+nb::dict position_dict(const Record& p, const EntryKeys& k) {
+  nb::dict d;
+  d[k.x] = number(p["x"]);
+  d[k.y] = number(p["y"]);
+  d[k.w] = number(p["w"]);
+  d[k.h] = number(p["h"]);
+  d[k.cx] = nb::float_(p["cx"].get<double>());
+  d[k.cy] = nb::float_(p["cy"].get<double>());
+  d[k.x2] = number(p["x2"]);
+  d[k.y2] = number(p["y2"]);
+  return d;
+}
 
 nb::str str_of(const std::string& s) { return nb::str(s.data(), s.size()); }
 
@@ -95,7 +111,7 @@ nb::list build(const PyMatrixBuilder& self) {
     d[k.is_enabled] = kelvo::bind::from_record(e.is_enabled);
     d[k.is_anchor_only] = nb::bool_(e.is_anchor_only);
     d[k.order_in_type] = nb::int_(e.order_in_type);
-    d[k.position] = kelvo::bind::from_record(e.position);
+    d[k.position] = position_dict(e.position, k);
     // The caller's own record, so the element resolved later is the one harvested.
     d[k.element] = e.source == carto::Source::dom_element ? dom.objects[e.source_index]
                                                           : text.objects[e.source_index];

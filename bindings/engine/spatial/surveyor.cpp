@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/convert.h"
+#include "engine/spatial/plain_values.h"
 #include "engine/spatial/surveyor/surveyor.h"
 
 namespace nb = nanobind;
@@ -16,11 +17,9 @@ namespace sv = kelvo::surveyor;
 
 namespace {
 
-constexpr const char* ENTRY_KEYS[] = {"index",          "element_type", "text", "searchable",
-                                      "is_anchor_only", "position"};
-constexpr const char* LABEL_KEYS[] = {"aria-label", "_label", "placeholder"};
-
 std::string at(const std::string& where, const char* key) { return where + "['" + key + "']"; }
+
+using kelvo::bind::spatial::value_at;
 
 Record convert(PyObject* value, const std::string& where) {
   return kelvo::bind::to_record(value, where.c_str());
@@ -28,29 +27,35 @@ Record convert(PyObject* value, const std::string& where) {
 
 // Only the keys the resolver reads are converted; an entry's element carries much more.
 Record read_entry(nb::handle item, const std::string& where) {
+  using kelvo::bind::spatial::KeySet;
+  static const KeySet entry_keys{"index", "element_type", "text", "searchable", "is_anchor_only", "position"};
+  static const KeySet element_keys{"element", "xpath", "attributes"};
+  static const KeySet label_keys{"aria-label", "_label", "placeholder"};
   if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.c_str(), "a dict", item);
   Record out = Record::object();
-  for (const char* key : ENTRY_KEYS) {
-    if (PyObject* v = PyDict_GetItemString(item.ptr(), key)) out[key] = convert(v, at(where, key));
+  for (std::size_t i = 0; i < entry_keys.size(); ++i) {
+    if (PyObject* v = entry_keys.get(item.ptr(), i)) out[entry_keys.name(i)] = value_at(v, where, entry_keys.name(i));
   }
-  PyObject* element = PyDict_GetItemString(item.ptr(), "element");
+  PyObject* element = element_keys.get(item.ptr(), 0);
   if (!element) return out;
   if (!PyDict_Check(element)) {
-    out["element"] = convert(element, at(where, "element"));
+    out["element"] = value_at(element, where, "element");
     return out;
   }
   const std::string el = at(where, "element");
   Record slim = Record::object();
-  if (PyObject* xpath = PyDict_GetItemString(element, "xpath")) slim["xpath"] = convert(xpath, at(el, "xpath"));
-  if (PyObject* attributes = PyDict_GetItemString(element, "attributes")) {
+  if (PyObject* xpath = element_keys.get(element, 1)) slim["xpath"] = value_at(xpath, el, "xpath");
+  if (PyObject* attributes = element_keys.get(element, 2)) {
     if (PyDict_Check(attributes)) {
       Record labels = Record::object();
-      for (const char* key : LABEL_KEYS) {
-        if (PyObject* v = PyDict_GetItemString(attributes, key)) labels[key] = convert(v, at(at(el, "attributes"), key));
+      for (std::size_t i = 0; i < label_keys.size(); ++i) {
+        if (PyObject* v = label_keys.get(attributes, i)) {
+          labels[label_keys.name(i)] = value_at(v, at(el, "attributes"), label_keys.name(i));
+        }
       }
       slim["attributes"] = std::move(labels);
     } else {
-      slim["attributes"] = convert(attributes, at(el, "attributes"));
+      slim["attributes"] = value_at(attributes, el, "attributes");
     }
   }
   out["element"] = std::move(slim);
@@ -92,7 +97,8 @@ std::optional<std::int64_t> optional_int(nb::handle value, const char* argument,
 }
 
 nb::object element_of(const nb::object& entry) {
-  PyObject* element = PyDict_GetItemString(entry.ptr(), "element");
+  static const kelvo::bind::spatial::KeySet key{"element"};
+  PyObject* element = key.get(entry.ptr(), 0);
   return element ? nb::borrow(element) : nb::none();
 }
 

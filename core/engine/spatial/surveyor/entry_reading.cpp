@@ -23,24 +23,27 @@ std::string python_kind(const Record& value) {
 
 std::string quoted(std::string_view key) { return "'" + std::string(key) + "'"; }
 
-const Record& require(const Record& record, std::string_view key, const std::string& where) {
+// Messages are only put together on failure: a matrix is checked on every call.
+const Record& require(const Record& record, const char* key, const std::string& where) {
   const Record* v = find_key(record, key);
   if (!v) throw EntryError(Kind::missing_key, where + " has no " + quoted(key));
   return *v;
 }
 
-void expect(bool ok, const Record& value, const std::string& where, const char* expected) {
-  if (!ok) {
-    throw EntryError(Kind::wrong_kind,
-                     where + " must be " + expected + ", not " + python_kind(value));
-  }
+[[noreturn]] void wrong_kind(const Record& value, const std::string& where, const char* expected) {
+  throw EntryError(Kind::wrong_kind, where + " must be " + expected + ", not " + python_kind(value));
+}
+
+void expect_key(bool ok, const Record& value, const std::string& where, const char* key,
+                const char* expected) {
+  if (!ok) wrong_kind(value, where + "[" + quoted(key) + "]", expected);
 }
 
 // Absent and null both read as "not given".
-void optional_of(const Record& record, std::string_view key, const std::string& where,
+void optional_of(const Record& record, const char* key, const std::string& where,
                  bool (Record::*is_kind)() const noexcept, const char* expected) {
   const Record* v = find_key(record, key);
-  if (v && !v->is_null()) expect(((*v).*is_kind)(), *v, where + "[" + quoted(key) + "]", expected);
+  if (v && !v->is_null()) expect_key(((*v).*is_kind)(), *v, where, key, expected);
 }
 
 const Record* present(const Record& record, std::string_view key) {
@@ -59,37 +62,43 @@ const Record& attributes_of(const Record& entry) {
 }  // namespace
 
 void check_position(const Record& entry, const std::string& where) {
-  expect(entry.is_object(), entry, where, "a dict");
+  if (!entry.is_object()) wrong_kind(entry, where, "a dict");
   const Record& position = require(entry, "position", where);
-  const std::string at = where + "['position']";
-  expect(position.is_object(), position, at, "a dict");
+  if (!position.is_object()) wrong_kind(position, where + "['position']", "a dict");
   for (const char* key : {"x", "y", "x2", "y2", "cx", "cy"}) {
-    const Record& v = require(position, key, at);
-    expect(v.is_number(), v, at + "[" + quoted(key) + "]", "a number");
+    const Record* v = find_key(position, key);
+    if (!v) require(position, key, where + "['position']");
+    if (!v->is_number()) wrong_kind(*v, where + "['position'][" + quoted(key) + "]", "a number");
   }
-  optional_of(position, "w", at, &Record::is_number, "a number");
-  optional_of(position, "h", at, &Record::is_number, "a number");
+  for (const char* key : {"w", "h"}) {
+    const Record* v = find_key(position, key);
+    if (v && !v->is_null() && !v->is_number()) {
+      wrong_kind(*v, where + "['position'][" + quoted(key) + "]", "a number");
+    }
+  }
 }
 
 void check_entry(const Record& entry, const std::string& where) {
-  expect(entry.is_object(), entry, where, "a dict");
-  const Record& index = require(entry, "index", where);
-  expect(index.is_number(), index, where + "['index']", "a number");
-  const Record& type = require(entry, "element_type", where);
-  expect(type.is_string(), type, where + "['element_type']", "a str");
+  if (!entry.is_object()) wrong_kind(entry, where, "a dict");
+  expect_key(require(entry, "index", where).is_number(), entry["index"], where, "index", "a number");
+  expect_key(require(entry, "element_type", where).is_string(), entry["element_type"], where,
+             "element_type", "a str");
   check_position(entry, where);
   optional_of(entry, "text", where, &Record::is_string, "a str");
   optional_of(entry, "searchable", where, &Record::is_string, "a str");
   optional_of(entry, "element", where, &Record::is_object, "a dict");
-  if (const Record* element = present(entry, "element")) {
-    const std::string el = where + "['element']";
-    optional_of(*element, "xpath", el, &Record::is_string, "a str");
-    optional_of(*element, "attributes", el, &Record::is_object, "a dict");
-    if (const Record* attributes = present(*element, "attributes")) {
-      for (const char* key : {"aria-label", "_label", "placeholder"}) {
-        optional_of(*attributes, key, el + "['attributes']", &Record::is_string, "a str");
-      }
-    }
+  const Record* element = present(entry, "element");
+  if (!element) return;
+  const Record* xpath = present(*element, "xpath");
+  const Record* attributes = present(*element, "attributes");
+  if ((xpath && !xpath->is_string()) || (attributes && !attributes->is_object())) {
+    optional_of(*element, "xpath", where + "['element']", &Record::is_string, "a str");
+    optional_of(*element, "attributes", where + "['element']", &Record::is_object, "a dict");
+  }
+  if (!attributes) return;
+  for (const char* key : {"aria-label", "_label", "placeholder"}) {
+    const Record* v = present(*attributes, key);
+    if (v && !v->is_string()) wrong_kind(*v, where + "['element']['attributes'][" + quoted(key) + "]", "a str");
   }
 }
 
@@ -97,9 +106,10 @@ double coordinate(const Record& entry, const char* key) {
   return entry.at("position").at(key).get<double>();
 }
 
-std::string entry_text(const Record& entry, std::string_view key) {
+const std::string& entry_text(const Record& entry, std::string_view key) {
+  static const std::string empty;
   const Record* v = present(entry, key);
-  return v ? v->get<std::string>() : std::string();
+  return v ? v->get_ref<const std::string&>() : empty;
 }
 
 bool is_anchor_only(const Record& entry) {
@@ -112,13 +122,14 @@ bool is_anchor_only(const Record& entry) {
   return true;
 }
 
-std::string element_attribute(const Record& entry, std::string_view key) {
+const std::string& element_attribute(const Record& entry, std::string_view key) {
   return entry_text(attributes_of(entry), key);
 }
 
-std::string element_xpath(const Record& entry) {
+const std::string& element_xpath(const Record& entry) {
+  static const std::string empty;
   const Record* element = present(entry, "element");
-  return element ? entry_text(*element, "xpath") : std::string();
+  return element ? entry_text(*element, "xpath") : empty;
 }
 
 }  // namespace kelvo::surveyor

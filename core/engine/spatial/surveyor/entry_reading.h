@@ -24,9 +24,9 @@ void check_position(const Record& entry, const std::string& where);
 
 // Readers on checked entries.
 double coordinate(const Record& entry, const char* key);   // position[key]
-std::string entry_text(const Record& entry, std::string_view key);  // absent or null: ""
+const std::string& entry_text(const Record& entry, std::string_view key);  // absent or null: ""
 bool is_anchor_only(const Record& entry);                    // absent: false
-std::string element_attribute(const Record& entry, std::string_view key);
-std::string element_xpath(const Record& entry);
+const std::string& element_attribute(const Record& entry, std::string_view key);
+const std::string& element_xpath(const Record& entry);
 
 }  // namespace kelvo::surveyor

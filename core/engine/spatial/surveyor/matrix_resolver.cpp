@@ -140,7 +140,7 @@ std::optional<std::size_t> MatrixResolver::find_anchor(std::string_view anchor_t
   for (const auto& entry : matrix_) texts.push_back(text::lower(std::string_view(entry_text(entry, "text"))));
   auto label_matches = [&](const Record& entry, const std::function<bool(const std::string&)>& test) {
     for (const char* key : LABEL_ATTRIBUTES) {
-      const std::string value = element_attribute(entry, key);
+      const std::string& value = element_attribute(entry, key);
       if (!value.empty() && test(text::lower(std::string_view(value)))) return true;
     }
     return false;
