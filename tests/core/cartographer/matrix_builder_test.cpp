@@ -160,6 +160,8 @@ TEST(Build, WrongKindsNameTheRecord) {
       {Record{{"bounding_box", Record::array({1})}}, "dom_elements[0]: 'bounding_box' must be a dict, not list"},
       {Record{{"attributes", "x"}, {"bounding_box", box(0, 0)}}, "dom_elements[0]: 'attributes' must be a dict, not str"},
       {Record("button"), "dom_elements[0]: must be a dict, not str"},
+      {Record{{"bounding_box", box(std::numeric_limits<std::int64_t>::max(), 0, 1, 1)}},
+       "dom_elements[0]: 'x' + 'width' is out of the 64-bit range"},
   };
   for (const auto& c : cases) {
     try {

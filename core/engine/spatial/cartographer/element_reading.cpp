@@ -25,9 +25,13 @@ Record read_number(const Record& box, std::string_view key) {
 }
 
 // Python's int + int stays int; anything with a float becomes a float.
-Record add(const Record& a, const Record& b) {
+Record add(const Record& a, const Record& b, const char* what) {
   if (a.is_number_integer() && b.is_number_integer()) {
-    return Record(a.get<std::int64_t>() + b.get<std::int64_t>());
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a.get<std::int64_t>(), b.get<std::int64_t>(), &sum)) {
+      throw RecordKindError(std::string(what) + " is out of the 64-bit range");
+    }
+    return Record(sum);
   }
   return Record(a.get<double>() + b.get<double>());
 }
@@ -128,8 +132,8 @@ Record position(const Record& bounding_box) {
   out["h"] = h;
   out["cx"] = x.get<double>() + w.get<double>() / 2.0;
   out["cy"] = y.get<double>() + h.get<double>() / 2.0;
-  out["x2"] = add(x, w);
-  out["y2"] = add(y, h);
+  out["x2"] = add(x, w, "'x' + 'width'");
+  out["y2"] = add(y, h, "'y' + 'height'");
   return out;
 }
 
