@@ -15,23 +15,27 @@ namespace carto = kelvo::cartographer;
 
 namespace {
 
+using kelvo::bind::spatial::value_at;
+using kelvo::bind::spatial::Where;
+
 // Only the keys the matrix reads are converted; descriptors carry much more.
-Record read_element(nb::handle item, const std::string& where) {
+Record read_element(nb::handle item, const Where& where) {
   using kelvo::bind::spatial::KeySet;
-  using kelvo::bind::spatial::value_at;
+  using kelvo::bind::spatial::object_with_room;
   static const KeySet element_keys{"tag", "text", "is_enabled", "bounding_box", "attributes"};
   static const KeySet attribute_keys{"role", "type", "_label", "aria-label", "placeholder", "name"};
-  if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.c_str(), "a dict", item);
-  Record out = Record::object();
+  if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.str().c_str(), "a dict", item);
+  Record out = object_with_room(element_keys.size());
   for (std::size_t i = 0; i + 1 < element_keys.size(); ++i) {
     if (PyObject* v = element_keys.get(item.ptr(), i)) out[element_keys.name(i)] = value_at(v, where, element_keys.name(i));
   }
   if (PyObject* attributes = element_keys.get(item.ptr(), element_keys.size() - 1)) {
-    const std::string at = where + "['attributes']";
     if (PyDict_Check(attributes)) {
-      Record slim = Record::object();
+      Record slim = object_with_room(attribute_keys.size());
       for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
-        if (PyObject* v = attribute_keys.get(attributes, i)) slim[attribute_keys.name(i)] = value_at(v, at, attribute_keys.name(i));
+        if (PyObject* v = attribute_keys.get(attributes, i)) {
+          slim[attribute_keys.name(i)] = value_at(v, where.with("attributes"), attribute_keys.name(i));
+        }
       }
       out["attributes"] = std::move(slim);
     } else {
@@ -54,7 +58,7 @@ Inputs read_list(nb::handle list, const char* argument) {
   out.records.reserve(n);
   for (Py_ssize_t i = 0; i < n; ++i) {
     nb::handle item = PyList_GET_ITEM(list.ptr(), i);
-    out.records.push_back(read_element(item, std::string(argument) + "[" + std::to_string(i) + "]"));
+    out.records.push_back(read_element(item, Where{argument, static_cast<std::size_t>(i)}));
     out.objects.push_back(nb::borrow(item));
   }
   return out;
@@ -122,7 +126,7 @@ nb::list build(const PyMatrixBuilder& self) {
 
 Record element_argument(nb::handle value, const char* argument) {
   if (!PyDict_Check(value.ptr())) kelvo::bind::raise_type_error(argument, "a dict", value);
-  return read_element(value, argument);
+  return read_element(value, Where{argument});
 }
 
 // Converts once, then builds `repeat` times in C++: the core's own cost, without Python.

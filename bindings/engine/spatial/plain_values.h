@@ -33,6 +33,38 @@ class KeySet {
   std::vector<PyObject*> objects_;
 };
 
+// Where a value sits, e.g. matrix[3]['element']['attributes']; put into words only for an
+// error message, as most values convert without one.
+struct Where {
+  static constexpr std::size_t whole = static_cast<std::size_t>(-1);  // an argument, not an item
+
+  const char* list;
+  std::size_t index = whole;
+  const char* key1 = nullptr;
+  const char* key2 = nullptr;
+
+  Where with(const char* key) const {
+    Where out = *this;
+    (key1 ? out.key2 : out.key1) = key;
+    return out;
+  }
+  std::string str() const {
+    std::string out = list;
+    if (index != whole) out += "[" + std::to_string(index) + "]";
+    for (const char* key : {key1, key2}) {
+      if (key) out += std::string("['") + key + "']";
+    }
+    return out;
+  }
+};
+
+// An object record with room for `keys` members, so it is not grown key by key.
+inline Record object_with_room(std::size_t keys) {
+  Record out = Record::object();
+  out.get_ref<Record::object_t&>().reserve(keys);
+  return out;
+}
+
 inline bool scalar(PyObject* v, Record& out) {
   if (v == Py_None) {
     out = nullptr;
@@ -60,11 +92,11 @@ inline bool scalar(PyObject* v, Record& out) {
 }
 
 // `where` and `key` name the value in errors, e.g. "matrix[3]['position']".
-inline Record value_at(PyObject* v, const std::string& where, const char* key) {
+inline Record value_at(PyObject* v, const Where& where, const char* key) {
   Record out;
   if (scalar(v, out)) return out;
   if (PyDict_Check(v)) {
-    out = Record::object();
+    out = object_with_room(static_cast<std::size_t>(PyDict_Size(v)));
     PyObject *k, *item;
     Py_ssize_t pos = 0;
     bool flat = true;
@@ -78,7 +110,7 @@ inline Record value_at(PyObject* v, const std::string& where, const char* key) {
     }
     if (flat) return out;
   }
-  return to_record(v, (where + "['" + key + "']").c_str());
+  return to_record(v, where.with(key).str().c_str());
 }
 
 }  // namespace kelvo::bind::spatial

@@ -17,22 +17,18 @@ namespace sv = kelvo::surveyor;
 
 namespace {
 
-std::string at(const std::string& where, const char* key) { return where + "['" + key + "']"; }
-
 using kelvo::bind::spatial::value_at;
-
-Record convert(PyObject* value, const std::string& where) {
-  return kelvo::bind::to_record(value, where.c_str());
-}
+using kelvo::bind::spatial::Where;
 
 // Only the keys the resolver reads are converted; an entry's element carries much more.
-Record read_entry(nb::handle item, const std::string& where) {
+Record read_entry(nb::handle item, const Where& where) {
   using kelvo::bind::spatial::KeySet;
+  using kelvo::bind::spatial::object_with_room;
   static const KeySet entry_keys{"index", "element_type", "text", "searchable", "is_anchor_only", "position"};
   static const KeySet element_keys{"element", "xpath", "attributes"};
   static const KeySet label_keys{"aria-label", "_label", "placeholder"};
-  if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.c_str(), "a dict", item);
-  Record out = Record::object();
+  if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.str().c_str(), "a dict", item);
+  Record out = object_with_room(entry_keys.size() + 1);
   for (std::size_t i = 0; i < entry_keys.size(); ++i) {
     if (PyObject* v = entry_keys.get(item.ptr(), i)) out[entry_keys.name(i)] = value_at(v, where, entry_keys.name(i));
   }
@@ -42,15 +38,15 @@ Record read_entry(nb::handle item, const std::string& where) {
     out["element"] = value_at(element, where, "element");
     return out;
   }
-  const std::string el = at(where, "element");
-  Record slim = Record::object();
+  const Where el = where.with("element");
+  Record slim = object_with_room(2);
   if (PyObject* xpath = element_keys.get(element, 1)) slim["xpath"] = value_at(xpath, el, "xpath");
   if (PyObject* attributes = element_keys.get(element, 2)) {
     if (PyDict_Check(attributes)) {
-      Record labels = Record::object();
+      Record labels = object_with_room(label_keys.size());
       for (std::size_t i = 0; i < label_keys.size(); ++i) {
         if (PyObject* v = label_keys.get(attributes, i)) {
-          labels[label_keys.name(i)] = value_at(v, at(el, "attributes"), label_keys.name(i));
+          labels[label_keys.name(i)] = value_at(v, el.with("attributes"), label_keys.name(i));
         }
       }
       slim["attributes"] = std::move(labels);
@@ -75,7 +71,7 @@ Entries read_entries(nb::handle list, const char* argument) {
   out.records.reserve(n);
   for (Py_ssize_t i = 0; i < n; ++i) {
     nb::handle item = PyList_GET_ITEM(list.ptr(), i);
-    out.records.push_back(read_entry(item, std::string(argument) + "[" + std::to_string(i) + "]"));
+    out.records.push_back(read_entry(item, Where{argument, static_cast<std::size_t>(i)}));
     out.objects.push_back(nb::borrow(item));
   }
   return out;
@@ -199,7 +195,7 @@ NB_MODULE(surveyor, m) {
     if (!PyDict_Check(value.ptr())) kelvo::bind::raise_type_error(argument, "a dict", value);
     Record entry = Record::object();
     if (PyObject* position = PyDict_GetItemString(value.ptr(), "position")) {
-      entry["position"] = convert(position, at(argument, "position"));
+      entry["position"] = value_at(position, Where{argument}, "position");
     }
     sv::check_position(entry, argument);
     return entry;
@@ -253,7 +249,7 @@ NB_MODULE(surveyor, m) {
              nb::handle ordinal) {
             Entries pool = read_entries(candidates, "candidates");
             if (!PyDict_Check(anchor.ptr())) kelvo::bind::raise_type_error("anchor", "a dict", anchor);
-            const Record anchor_entry = read_entry(anchor, "anchor");
+            const Record anchor_entry = read_entry(anchor, Where{"anchor"});
             const auto how = optional_str(strategy, "strategy");
             const auto n = optional_int(ordinal, "ordinal", true);
             nb::list out;

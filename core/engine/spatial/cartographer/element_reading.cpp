@@ -126,6 +126,7 @@ Record position(const Record& bounding_box) {
   const Record w = read_number(bounding_box, "width");
   const Record h = read_number(bounding_box, "height");
   Record out = Record::object();
+  out.get_ref<Record::object_t&>().reserve(8);
   out["x"] = x;
   out["y"] = y;
   out["w"] = w;
