@@ -19,7 +19,7 @@ struct Case {
 
 }  // namespace
 
-TEST(ParseTarget, PhrasesBreakIntoSixParts) {
+TEST(ParseTarget, PhrasesSplitIntoTheirSixPieces) {
   const Case cases[] = {
       {"Add to cart near Blue Backpack", "blue backpack", "near", none, {}, none, "add to cart", "words before the keyword name the target"},
       {"button next to login", "login", "next_to", "button", {}, none, none, "type word leaves no target text"},

@@ -116,7 +116,7 @@ def test_hand_built_entries_come_back_as_given():
     assert ordinal["resolved"] is True and ordinal["candidates"] == [None, None]
 
 
-@pytest.mark.parametrize("phrase, parts", [
+@pytest.mark.parametrize("phrase, expected", [
     ("Add to cart near Blue Backpack", ("blue backpack", "near", None, None, None, "add to cart")),
     ("button next to login", ("login", "next_to", "button", None, None, None)),
     ("second login", (None, None, None, 2, "login", None)),
@@ -128,9 +128,9 @@ def test_hand_built_entries_come_back_as_given():
     ("linear gauge", ("gauge", "near", None, None, None, "li")),
     ("below", ("", "below", None, None, None, None)),
 ])
-def test_parse_target(phrase, parts):
+def test_parse_target(phrase, expected):
     got = _parse_target(phrase)
-    assert type(got) is tuple and got == parts
+    assert type(got) is tuple and got == expected
 
 
 def test_tables_and_constants():
