@@ -5,7 +5,7 @@ import re
 import pytest
 
 from kelvo_web.harness.reporter import KelvoReporter, _write_atomically
-from conftest import InnerRun
+from inner_run import InnerRun
 
 
 def card(html, name):

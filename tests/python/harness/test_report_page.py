@@ -4,7 +4,7 @@ import zlib
 
 import pytest
 
-from conftest import InnerRun
+from inner_run import InnerRun
 
 
 def tiny_png(width=3, height=2):
