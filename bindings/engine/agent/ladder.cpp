@@ -100,16 +100,22 @@ NB_MODULE(_ladder, m) {
 
   m.def(
       "retry_order",
-      [](const std::string& action, nb::handle candidates, std::size_t failed) {
+      [](nb::handle action, nb::handle candidates, std::size_t failed) {
+        std::string verb = kelvo::bind::require_str(action, "action");
         RecordList list = dict_list(candidates, "candidates");
         nb::list out;
-        for (std::size_t i : kl::retry_order(action, list.records, failed)) out.append(list.objects[i]);
+        for (std::size_t i : kl::retry_order(verb, list.records, failed)) out.append(list.objects[i]);
         return out;
       },
       "action"_a, "candidates"_a, "failed"_a,
       "The candidates still worth trying after candidates[failed] refused the action.");
 
   m.def(
-      "kind_of_word", [](const std::string& word) { return kl::kind_of_word(word); }, "word"_a,
+      "kind_of_word",
+      [](nb::handle word) {
+        std::string kind = kl::kind_of_word(kelvo::bind::require_str(word, "word"));
+        return nb::str(kind.c_str());
+      },
+      "word"_a,
       "The control kind a tester's word names (\"checkbox\", \"radio\", \"select\", \"textbox\") or \"\".");
 }
