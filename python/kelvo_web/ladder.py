@@ -9,6 +9,7 @@ from kelvo_web.engine.agent import _ladder
 
 EXTRAS_JS = _ladder.EXTRAS_JS
 retry_order = _ladder.retry_order
+contradicts_kind = _ladder.contradicts_kind
 
 # Checks whose answer is about page text; the rest aim at an element.
 TEXT_ACTIONS = {"find_text", "find_exact_text", "verify_text_present", "verify_text_visible",
@@ -16,15 +17,22 @@ TEXT_ACTIONS = {"find_text", "find_exact_text", "verify_text_present", "verify_t
 SPATIAL_TEXT_ACTIONS = {"verify_spatial_text", "extract_text_spatial"}
 
 
-def rules_found_nothing(action, result):
+def rules_missed(parsed, result):
     """Whether a result of the rules leaves room for the ladder.
 
-    A spatial text check that found its anchor but nothing in the direction (the rules then
-    answer with the anchor itself and no candidates) found nothing either.
+    Besides "not found": a spatial text check that found its anchor but nothing in the
+    direction (the rules then answer with the anchor itself and no candidates), and an
+    element that is not of the kind the tester named (*the second radio button* answered
+    with a link: the rules do not know the word and guessed).
     """
+    action = parsed.get("action")
     if not result.get("resolved"):
         return True
-    return action in SPATIAL_TEXT_ACTIONS and not result.get("candidates")
+    if action in SPATIAL_TEXT_ACTIONS:
+        return not result.get("candidates")
+    element = result.get("element")
+    return action not in TEXT_ACTIONS and element is not None and \
+        contradicts_kind(parsed.get("target") or "", element)
 
 
 def read_extras(page):

@@ -111,6 +111,16 @@ NB_MODULE(_ladder, m) {
       "The candidates still worth trying after candidates[failed] refused the action.");
 
   m.def(
+      "contradicts_kind",
+      [](nb::handle target, nb::handle element) {
+        std::string words = kelvo::bind::require_str(target, "target");
+        kelvo::bind::require_dict(element, "element");
+        return kl::contradicts_kind(words, kelvo::bind::to_record(element, "element"));
+      },
+      "target"_a, "element"_a,
+      "Whether the target names a control kind (checkbox, radio, dropdown, textbox) the element is not.");
+
+  m.def(
       "kind_of_word",
       [](nb::handle word) {
         std::string kind = kl::kind_of_word(kelvo::bind::require_str(word, "word"));

@@ -231,6 +231,32 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"find_text", "Returns policy", "", false, -1, "", "not on the page"}),
     case_name<TextCase>);
 
+struct KindCase {
+  const char* target;
+  Record element;
+  bool contradicts;
+};
+
+TEST(Kinds, ATypeWordTheElementDoesNotFitIsAContradiction) {
+  Record checkbox{{"tag", "input"}, {"attributes", {{"type", "checkbox"}}}};
+  Record aria_radio{{"tag", "span"}, {"attributes", {{"role", "radio"}}}};
+  Record text_input{{"tag", "input"}, {"attributes", Record::object()}};
+  Record combobox{{"tag", "div"}, {"attributes", {{"role", "combobox"}}}};
+  Record link{{"tag", "a"}, {"attributes", Record::object()}};
+  const KindCase cases[] = {
+      {"the second radio button", checkbox, true},
+      {"the second radio button", aria_radio, false},
+      {"Keep me signed in checkbox", checkbox, false},
+      {"the dropdown below Colour", combobox, false},
+      {"the dropdown below Colour", link, true},
+      {"Email field", text_input, false},
+      {"the first checkbox", text_input, true},
+      {"Sign in", link, false},                          // no type word: nothing to contradict
+      {"link next to the checkbox", link, false},        // a type word in the anchor names the anchor
+  };
+  for (const KindCase& c : cases) EXPECT_EQ(kl::contradicts_kind(c.target, c.element), c.contradicts) << c.target;
+}
+
 TEST(Retry, SkipsWhatCannotTakeTheAction) {
   std::vector<Record> candidates = {
       Record{{"tag", "span"}, {"is_editable_field", true}, {"xpath", "/a[1]"}},

@@ -239,6 +239,30 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
   return answer(std::move(refs), ordinal, kByControlType);
 }
 
+std::string kind_of_element(const Record& element) {
+  static const std::set<std::string> kNotText = {"checkbox", "radio", "submit", "button", "reset",
+                                                 "image", "file", "hidden", "range", "color"};
+  std::string role = detail::attribute(element, "role");
+  if (role == "checkbox" || role == "switch" || role == "menuitemcheckbox") return "checkbox";
+  if (role == "radio" || role == "menuitemradio") return "radio";
+  if (role == "combobox" || role == "listbox") return "select";
+  if (role == "textbox" || role == "searchbox" || role == "spinbutton") return "textbox";
+  std::string tag = get_string(element, "tag");
+  if (tag == "select") return "select";
+  if (tag == "textarea" || get_bool(element, "is_editable_field")) return "textbox";
+  if (tag == "input") {
+    std::string type = text::lower(detail::attribute(element, "type"));
+    if (type == "checkbox" || type == "radio") return type;
+    return kNotText.count(type) ? "" : "textbox";
+  }
+  return "";
+}
+
+bool contradicts_kind(const std::string& target, const Record& element) {
+  std::string kind = detail::parse_control_phrase(target).kind;
+  return !kind.empty() && kind != kind_of_element(element);
+}
+
 std::vector<std::size_t> retry_order(const std::string& action, const std::vector<Record>& candidates,
                                      std::size_t failed) {
   static const std::set<std::string> kNotTypeable = {"checkbox", "radio", "submit", "button", "reset",

@@ -50,6 +50,14 @@ struct LadderResult {
 // combobox), "textbox" (textbox, field). The kind of a control record is its "kind" key.
 std::string kind_of_word(const std::string& word);
 
+// Whether the target names a control kind ("checkbox", "the second radio button") that the
+// element is not: the rules do not know these words and answer with a guess, which the
+// agent then treats as "not found".
+bool contradicts_kind(const std::string& target, const Record& element);
+
+// The kind group of a harvested descriptor: "checkbox", "radio", "select", "textbox" or "".
+std::string kind_of_element(const Record& element);
+
 // Runs the rungs that fit the instruction's action; a result with resolved false when none
 // finds anything. Element actions: labels, then the tester's type words. Text checks and
 // extraction: the extended texts.
