@@ -3,8 +3,9 @@
 import pytest
 from conftest import PAGES
 
-agent_module = pytest.importorskip("kelvo_web.agent")
-WebAgent = agent_module.WebAgent
+from kelvo_web import WebAgent
+
+pytestmark = pytest.mark.skipif(not hasattr(WebAgent, "run"), reason="the agent is not on this branch yet")
 
 
 @pytest.fixture
