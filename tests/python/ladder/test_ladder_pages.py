@@ -45,6 +45,8 @@ ELEMENT_CASES = [
     ("plain_form.html", "click Gift wrap", "", "label", "wrapping label, text before the box"),
     ("plain_form.html", "click Send me news", "", "label", "wrapping label, text after the box"),
     ("plain_form.html", "click the first checkbox below Delivery details", "", "control-type", "legend as anchor"),
+    ("plain_form.html", "click the button below Delivery details", "continue", "extended-text",
+     "the spatial rules with a legend among their anchors"),
 ]
 
 
