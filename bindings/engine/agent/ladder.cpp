@@ -1,3 +1,131 @@
+// kelvo_web.engine.agent._ladder: the agent's resolution ladder over one harvest and the
+// page extras. Answers name the caller's own records (descriptors, text elements, extras).
 #include <nanobind/nanobind.h>
 
-NB_MODULE(_ladder, m) {}
+#include <string>
+
+#include "common/convert.h"
+#include "engine/agent/ladder/ladder.h"
+#include "ladder_scripts.h"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace kl = kelvo::ladder;
+using kelvo::Record;
+using kelvo::bind::RecordList;
+
+namespace {
+
+RecordList dict_list(nb::handle value, const char* argument, bool none_is_empty = false) {
+  RecordList list = kelvo::bind::to_record_list(value, argument, none_is_empty);
+  for (std::size_t i = 0; i < list.records.size(); ++i) {
+    if (!list.records[i].is_object()) {
+      std::string name = std::string(argument) + "[" + std::to_string(i) + "]";
+      kelvo::bind::raise_type_error(name.c_str(), "a dict", list.objects[i]);
+    }
+  }
+  return list;
+}
+
+struct Inputs {
+  RecordList dom, text, controls, texts;
+  kl::Lists lists() const { return {dom.records, text.records, controls.records, texts.records}; }
+  nb::object object(const kl::Ref& ref) const {
+    switch (ref.source) {
+      case kl::Source::dom_elements: return dom.objects[ref.index];
+      case kl::Source::text_elements: return text.objects[ref.index];
+      case kl::Source::controls: return controls.objects[ref.index];
+      case kl::Source::texts: break;
+    }
+    return texts.objects[ref.index];
+  }
+};
+
+// `extras` is what EXTRAS_JS returned: a dict with lists "controls" and "texts".
+Inputs inputs(nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
+  Inputs in;
+  in.dom = dict_list(dom_elements, "dom_elements");
+  in.text = dict_list(text_elements, "text_elements", true);
+  if (!extras.is_none()) {
+    nb::dict e = kelvo::bind::require_dict(extras, "extras");
+    PyObject* controls = PyDict_GetItemString(e.ptr(), "controls");
+    PyObject* texts = PyDict_GetItemString(e.ptr(), "texts");
+    in.controls = dict_list(controls ? nb::handle(controls) : nb::handle(Py_None), "extras['controls']", true);
+    in.texts = dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
+  }
+  return in;
+}
+
+nb::dict to_python(const kl::LadderResult& r, const Inputs& in) {
+  nb::dict out;
+  out["resolved"] = nb::bool_(r.resolved);
+  if (r.verified) out["verified"] = nb::bool_(*r.verified);
+  out["confidence"] = nb::float_(r.resolved ? 1.0 : 0.0);
+  out["element"] = r.element ? in.object(*r.element) : nb::none();
+  if (r.expected || r.actual) {
+    nb::dict state;
+    if (r.expected) state["expected"] = nb::str(r.expected->c_str());
+    if (r.actual) state["actual"] = nb::str(r.actual->c_str());
+    out["state"] = state;
+  }
+  if (r.extracted) out["extracted"] = nb::str(r.extracted->c_str());
+  nb::list candidates;
+  for (const auto& ref : r.candidates) candidates.append(in.object(ref));
+  out["candidates"] = candidates;
+  out["resolved_by"] = r.resolved ? nb::object(nb::str(r.resolved_by.c_str())) : nb::none();
+  return out;
+}
+
+}  // namespace
+
+NB_MODULE(_ladder, m) {
+  m.doc() = "The agent's resolution steps beyond the text and spatial rules.";
+  m.attr("EXTRAS_JS") = nb::str(kelvo::scripts::extras);
+
+  m.def(
+      "resolve",
+      [](nb::handle parsed_instruction, nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
+        nb::dict parsed = kelvo::bind::require_dict(parsed_instruction, "parsed_instruction");
+        Record instruction = Record::object();
+        for (const char* key : {"action", "target", "value", "ordinal"}) {
+          PyObject* item = PyDict_GetItemString(parsed.ptr(), key);
+          if (item && item != Py_None) instruction[key] = kelvo::bind::to_record(item, key);
+        }
+        Inputs in = inputs(dom_elements, text_elements, extras);
+        return to_python(kl::resolve(instruction, in.lists()), in);
+      },
+      "parsed_instruction"_a, "dom_elements"_a, "text_elements"_a, "extras"_a,
+      "The ladder's answer after the rules found nothing: the result record with \"resolved_by\".");
+
+  m.def(
+      "retry_order",
+      [](nb::handle action, nb::handle candidates, std::size_t failed) {
+        std::string verb = kelvo::bind::require_str(action, "action");
+        RecordList list = dict_list(candidates, "candidates");
+        nb::list out;
+        for (std::size_t i : kl::retry_order(verb, list.records, failed)) out.append(list.objects[i]);
+        return out;
+      },
+      "action"_a, "candidates"_a, "failed"_a,
+      "The candidates still worth trying after candidates[failed] refused the action.");
+
+  m.def(
+      "contradicts_kind",
+      [](nb::handle target, nb::handle element) {
+        std::string words = kelvo::bind::require_str(target, "target");
+        kelvo::bind::require_dict(element, "element");
+        return kl::contradicts_kind(words, kelvo::bind::to_record(element, "element"));
+      },
+      "target"_a, "element"_a,
+      "Whether the target names a control kind (checkbox, radio, dropdown, textbox) the element is not.");
+
+  m.def(
+      "kind_of_word",
+      [](nb::handle word) {
+        std::string kind = kl::kind_of_word(kelvo::bind::require_str(word, "word"));
+        return nb::str(kind.c_str());
+      },
+      "word"_a,
+      "The control kind a tester's word names (\"checkbox\", \"radio\", \"select\", \"textbox\") or \"\".");
+}

@@ -1,4 +1,83 @@
-// The agent's own resolution steps beyond the text and spatial rules.
+// The agent's own resolution steps beyond the text and spatial rules. They run only after
+// the rules answered "not found", on the same harvest plus the page extras gathered in one
+// more round trip (scripts/extras.js): controls with their accessible names and kinds, and
+// text held by inline and structural tags the harvest does not read.
 #pragma once
 
-namespace kelvo::ladder {}  // namespace kelvo::ladder
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/record.h"
+
+namespace kelvo::ladder {
+
+// Rung names as they appear in step records.
+inline constexpr const char* kByLabel = "label";
+inline constexpr const char* kByControlType = "control-type";
+inline constexpr const char* kByExtendedText = "extended-text";
+
+// Which input list an answer's record comes from; the binding maps positions back to the
+// caller's own objects.
+enum class Source { dom_elements, text_elements, controls, texts };
+
+struct Ref {
+  Source source;
+  std::size_t index;
+};
+
+struct Lists {
+  const std::vector<Record>& dom_elements;
+  const std::vector<Record>& text_elements;
+  const std::vector<Record>& controls;  // extras: one record per form control, with "kind" and "name"
+  const std::vector<Record>& texts;     // extras: text-element records of the extended tags
+};
+
+struct LadderResult {
+  bool resolved = false;
+  std::string resolved_by;  // empty when no rung found anything
+  std::optional<Ref> element;
+  std::vector<Ref> candidates;
+  // Text checks only: what the check observed.
+  std::optional<bool> verified;
+  std::optional<std::string> expected;
+  std::optional<std::string> actual;
+  std::optional<std::string> extracted;
+};
+
+// The kind a tester's word names, or empty: "checkbox", "radio", "select" (dropdown,
+// combobox), "textbox" (textbox, field). The kind of a control record is its "kind" key.
+std::string kind_of_word(const std::string& word);
+
+// Whether the target names a control kind ("checkbox", "the second radio button") that the
+// element is not: the rules do not know these words and answer with a guess, which the
+// agent then treats as "not found".
+bool contradicts_kind(const std::string& target, const Record& element);
+
+// The kind group of a harvested descriptor: "checkbox", "radio", "select", "textbox" or "".
+std::string kind_of_element(const Record& element);
+
+// Runs the rungs that fit the instruction's action; a result with resolved false when none
+// finds anything. Element actions: labels, then the tester's type words. Text checks and
+// extraction: the extended texts.
+LadderResult resolve(const Record& parsed_instruction, const Lists& lists);
+
+// Element actions: the control a label names (accessible names first, then harvested labels).
+LadderResult resolve_by_label(const std::string& action, const std::string& target, std::int64_t ordinal,
+                              const Lists& lists);
+
+// Element actions: "the second radio button", "the checkbox next to Keep me signed in".
+LadderResult resolve_by_control_type(const std::string& action, const std::string& target,
+                                     std::int64_t ordinal, const Lists& lists);
+
+// Text checks, searches and spatial text over text elements plus extended texts.
+LadderResult resolve_extended_text(const std::string& action, const std::string& target,
+                                   const std::string& value, const Lists& lists);
+
+// After the chosen element refused the action: the candidates still worth trying, in the
+// result's order, leaving out the one that failed and those that plainly cannot take it.
+std::vector<std::size_t> retry_order(const std::string& action, const std::vector<Record>& candidates,
+                                     std::size_t failed);
+
+}  // namespace kelvo::ladder

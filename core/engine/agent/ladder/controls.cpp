@@ -1,0 +1,290 @@
+// Controls named by their label, and controls named by the tester's word for their type.
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "engine/agent/ladder/geometry.h"
+#include "engine/agent/ladder/ladder.h"
+#include "engine/agent/ladder/phrase.h"
+
+namespace kelvo::ladder {
+
+using detail::Box;
+using detail::box_of;
+using detail::fold;
+
+namespace {
+
+constexpr double kRowTolerance = 40;  // pixels: the same gap the spatial rules allow
+constexpr double kNearPixels = 300;
+
+bool kind_fits(const std::string& group, const std::string& kind) {
+  if (group == "select") return kind == "select" || kind == "combobox";
+  return group == kind;
+}
+
+// Which control kinds an action can use; any kind for actions that only point.
+bool action_fits(const std::string& action, const std::string& kind) {
+  if (action == "type") return kind == "textbox" || kind == "combobox";
+  if (action == "select") return kind == "select" || kind == "combobox";
+  return true;
+}
+
+bool descriptor_fits(const std::string& action, const Record& element) {
+  std::string tag = get_string(element, "tag");
+  std::string role = detail::attribute(element, "role");
+  if (action == "type") {
+    return tag == "input" || tag == "textarea" || role == "textbox" || role == "searchbox" ||
+           role == "combobox" || role == "spinbutton" || get_bool(element, "is_editable_field");
+  }
+  if (action == "select") return tag == "select" || role == "combobox" || role == "listbox";
+  return true;
+}
+
+// A control answers with the harvested descriptor of the same element when there is one,
+// so the agent acts on the very record it harvested.
+Ref as_ref(const Lists& lists, std::size_t control) {
+  std::string xpath = get_string(lists.controls[control], "xpath");
+  for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
+    if (!xpath.empty() && get_string(lists.dom_elements[i], "xpath") == xpath) return {Source::dom_elements, i};
+  }
+  return {Source::controls, control};
+}
+
+const Record& record_of(const Lists& lists, const Ref& ref) {
+  switch (ref.source) {
+    case Source::dom_elements: return lists.dom_elements[ref.index];
+    case Source::text_elements: return lists.text_elements[ref.index];
+    case Source::controls: return lists.controls[ref.index];
+    case Source::texts: break;
+  }
+  return lists.texts[ref.index];
+}
+
+void reading_order(const Lists& lists, std::vector<Ref>& refs) {
+  std::stable_sort(refs.begin(), refs.end(), [&](const Ref& a, const Ref& b) {
+    Box ba = box_of(record_of(lists, a)), bb = box_of(record_of(lists, b));
+    return ba.y != bb.y ? ba.y < bb.y : ba.x < bb.x;
+  });
+}
+
+// Visible matches first: a hidden twin of a control is chosen only when nothing else fits.
+void visible_first(const Lists& lists, std::vector<Ref>& refs) {
+  std::stable_partition(refs.begin(), refs.end(),
+                        [&](const Ref& r) { return get_bool(record_of(lists, r), "is_visible", true); });
+}
+
+LadderResult answer(std::vector<Ref> refs, std::int64_t ordinal, const char* rung) {
+  LadderResult result;
+  if (refs.empty()) return result;
+  std::size_t n = refs.size();
+  std::size_t pick = ordinal < 0 ? n - 1 : std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int64_t>(ordinal, 1)) - 1, n);
+  if (pick >= n) return result;  // fewer matches than the ordinal asks for
+  result.resolved = true;
+  result.resolved_by = rung;
+  result.element = refs[pick];
+  result.candidates = std::move(refs);
+  return result;
+}
+
+void add_unique(std::vector<Ref>& refs, Ref ref) {
+  for (const Ref& r : refs) {
+    if (r.source == ref.source && r.index == ref.index) return;
+  }
+  refs.push_back(ref);
+}
+
+// The anchor a relation measures from: visible text first (harvested, then extended), then
+// the text of interactable elements; exact first lines before prefixes, smallest box wins.
+std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
+  struct Pool {
+    Source source;
+    const std::vector<Record>* records;
+  };
+  const Pool pools[] = {{Source::text_elements, &lists.text_elements},
+                        {Source::texts, &lists.texts},
+                        {Source::dom_elements, &lists.dom_elements}};
+  for (int tier = 0; tier < 2; ++tier) {
+    std::optional<Ref> best;
+    double best_area = 0;
+    for (const Pool& pool : pools) {
+      for (std::size_t i = 0; i < pool.records->size(); ++i) {
+        const Record& r = (*pool.records)[i];
+        if (!detail::has_box(r)) continue;
+        std::string line = detail::first_line(get_string(r, "text"));
+        bool hit = tier == 0 ? line == anchor
+                             : line.rfind(anchor, 0) == 0 && line.size() > anchor.size() &&
+                                   std::string(" (:").find(line[anchor.size()]) != std::string::npos;
+        if (!hit) continue;
+        double area = box_of(r).area();
+        if (!best || area < best_area) {
+          best = Ref{pool.source, i};
+          best_area = area;
+        }
+      }
+    }
+    if (best) return best;
+  }
+  return std::nullopt;
+}
+
+double horizontal_gap(const Box& a, const Box& b) {
+  return std::max({0.0, b.x - a.x2(), a.x - b.x2()});
+}
+
+bool same_row(const Box& a, const Box& b) {
+  return a.y - kRowTolerance < b.y2() && b.y - kRowTolerance < a.y2();
+}
+
+bool same_column(const Box& a, const Box& b) {
+  return a.x - kRowTolerance < b.x2() && b.x - kRowTolerance < a.x2();
+}
+
+// Keeps the candidates in the relation and orders them nearest first. "next to" looks on
+// both sides: a checkbox sits left of its label, a text field right of it.
+std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, const Box& a,
+                             const std::string& relation) {
+  std::vector<std::pair<double, Ref>> kept;
+  for (const Ref& r : refs) {
+    Box e = box_of(record_of(lists, r));
+    if (relation == "below" && e.y >= a.y2() - 1 && same_column(e, a)) kept.push_back({e.y, r});
+    if (relation == "above" && e.y2() <= a.y + 1 && same_column(e, a)) kept.push_back({-e.y2(), r});
+    if (relation == "right" && e.x >= a.x2() - 1 && same_row(e, a)) kept.push_back({e.x, r});
+    if (relation == "left" && e.x2() <= a.x + 1 && same_row(e, a)) kept.push_back({-e.x2(), r});
+    if (relation == "next_to" && same_row(e, a) && (e.y < a.y2() && a.y < e.y2()))
+      kept.push_back({horizontal_gap(a, e), r});
+    if (relation == "near") {
+      double d = std::hypot(e.cx() - a.cx(), e.cy() - a.cy());
+      if (d <= kNearPixels) kept.push_back({d, r});
+    }
+  }
+  std::stable_sort(kept.begin(), kept.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  std::vector<Ref> out;
+  for (auto& k : kept) out.push_back(k.second);
+  return out;
+}
+
+}  // namespace
+
+LadderResult resolve_by_label(const std::string& action, const std::string& target, std::int64_t ordinal,
+                              const Lists& lists) {
+  std::string wanted = fold(detail::strip_type_words(target));
+  if (wanted.empty()) return {};
+  for (int tier = 0; tier < 2; ++tier) {
+    auto names = [&](const std::string& name) {
+      std::string n = fold(name);
+      return tier == 0 ? n == wanted : n.find(wanted) != std::string::npos;
+    };
+    std::vector<Ref> refs;
+    // Accessible names are what the page says a control is called; a harvested label
+    // (the nearest text above, among others) is only a guess, so it comes second.
+    for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+      const Record& c = lists.controls[i];
+      if (action_fits(action, get_string(c, "kind")) && names(get_string(c, "name"))) add_unique(refs, as_ref(lists, i));
+    }
+    if (refs.empty()) {
+      for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
+        const Record& e = lists.dom_elements[i];
+        if (descriptor_fits(action, e) && names(detail::attribute(e, "_label"))) add_unique(refs, {Source::dom_elements, i});
+      }
+    }
+    if (refs.empty()) continue;
+    reading_order(lists, refs);
+    visible_first(lists, refs);
+    return answer(std::move(refs), ordinal, kByLabel);
+  }
+  return {};
+}
+
+LadderResult resolve_by_control_type(const std::string& action, const std::string& target,
+                                     std::int64_t ordinal, const Lists& lists) {
+  detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  if (phrase.kind.empty()) return {};
+  if (phrase.ordinal != 0) ordinal = phrase.ordinal;
+  std::vector<Ref> refs;
+  for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+    const Record& c = lists.controls[i];
+    if (kind_fits(phrase.kind, get_string(c, "kind")) && action_fits(action, get_string(c, "kind")) &&
+        get_bool(c, "is_visible", true)) {
+      add_unique(refs, as_ref(lists, i));
+    }
+  }
+  reading_order(lists, refs);
+  if (!phrase.name.empty()) {
+    // Words besides the type narrow the choice when they name something, as in the rules.
+    std::vector<Ref> named;
+    for (const Ref& r : refs) {
+      const Record& rec = record_of(lists, r);
+      std::string surfaces = fold(get_string(rec, "text") + " " + get_string(rec, "name") + " " +
+                                  detail::attribute(rec, "_label") + " " + detail::attribute(rec, "aria-label"));
+      for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+        if (get_string(lists.controls[i], "xpath") == get_string(rec, "xpath"))
+          surfaces += " " + fold(get_string(lists.controls[i], "name"));
+      }
+      if (surfaces.find(phrase.name) != std::string::npos) named.push_back(r);
+    }
+    if (!named.empty()) refs = std::move(named);
+  }
+  if (!phrase.relation.empty()) {
+    std::optional<Ref> anchor = find_anchor(lists, phrase.anchor);
+    if (!anchor) return {};
+    const Record& a = record_of(lists, *anchor);
+    std::string anchor_xpath = get_string(a, "xpath");
+    std::vector<Ref> others;
+    for (const Ref& r : refs) {
+      if (!detail::nested(get_string(record_of(lists, r), "xpath"), anchor_xpath)) others.push_back(r);
+    }
+    refs = in_relation(lists, others, box_of(a), phrase.relation);
+  }
+  return answer(std::move(refs), ordinal, kByControlType);
+}
+
+std::string kind_of_element(const Record& element) {
+  static const std::set<std::string> kNotText = {"checkbox", "radio", "submit", "button", "reset",
+                                                 "image", "file", "hidden", "range", "color"};
+  std::string role = detail::attribute(element, "role");
+  if (role == "checkbox" || role == "switch" || role == "menuitemcheckbox") return "checkbox";
+  if (role == "radio" || role == "menuitemradio") return "radio";
+  if (role == "combobox" || role == "listbox") return "select";
+  if (role == "textbox" || role == "searchbox" || role == "spinbutton") return "textbox";
+  std::string tag = get_string(element, "tag");
+  if (tag == "select") return "select";
+  if (tag == "textarea" || get_bool(element, "is_editable_field")) return "textbox";
+  if (tag == "input") {
+    std::string type = text::lower(detail::attribute(element, "type"));
+    if (type == "checkbox" || type == "radio") return type;
+    return kNotText.count(type) ? "" : "textbox";
+  }
+  return "";
+}
+
+bool contradicts_kind(const std::string& target, const Record& element) {
+  std::string kind = detail::parse_control_phrase(target).kind;
+  return !kind.empty() && kind != kind_of_element(element);
+}
+
+std::vector<std::size_t> retry_order(const std::string& action, const std::vector<Record>& candidates,
+                                     std::size_t failed) {
+  static const std::set<std::string> kNotTypeable = {"checkbox", "radio", "submit", "button", "reset",
+                                                     "image", "file", "hidden", "range", "color"};
+  std::string failed_xpath = failed < candidates.size() ? get_string(candidates[failed], "xpath") : "";
+  std::vector<std::size_t> order;
+  std::set<std::string> tried;  // one element listed by two harvest sources is tried once
+  for (std::size_t k = 1; k <= candidates.size(); ++k) {
+    std::size_t i = (failed + k) % candidates.size();  // the next ones first, then the earlier ones
+    const Record& c = candidates[i];
+    std::string xpath = get_string(c, "xpath");
+    if (i == failed || (!xpath.empty() && (xpath == failed_xpath || tried.count(xpath)))) continue;
+    std::string tag = get_string(c, "tag");
+    if (action == "type") {
+      if (!descriptor_fits("type", c)) continue;
+      if (tag == "input" && kNotTypeable.count(text::lower(detail::attribute(c, "type")))) continue;
+    }
+    if (action == "select" && tag != "select") continue;
+    order.push_back(i);
+    tried.insert(xpath);
+  }
+  return order;
+}
+
+}  // namespace kelvo::ladder

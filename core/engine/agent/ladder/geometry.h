@@ -1,0 +1,86 @@
+// Boxes, reading order and text normalisation shared by the rungs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/record.h"
+#include "common/text.h"
+
+namespace kelvo::ladder::detail {
+
+struct Box {
+  double x = 0, y = 0, w = 0, h = 0;
+  double x2() const { return x + w; }
+  double y2() const { return y + h; }
+  double cx() const { return x + w / 2; }
+  double cy() const { return y + h / 2; }
+  double area() const { return w * h; }
+};
+
+inline Box box_of(const Record& element) {
+  const Record* bb = find_key(element, "bounding_box");
+  if (!bb) return {};
+  return {get_number(*bb, "x"), get_number(*bb, "y"), get_number(*bb, "width"), get_number(*bb, "height")};
+}
+
+inline bool has_box(const Record& element) {
+  const Record* bb = find_key(element, "bounding_box");
+  return bb && bb->is_object() && !bb->empty();
+}
+
+inline std::string attribute(const Record& element, const char* name) {
+  const Record* attrs = find_key(element, "attributes");
+  return attrs ? get_string(*attrs, name) : std::string();
+}
+
+// Lower-cased, trimmed, inner runs of white space as one blank: names read from the page
+// carry line breaks and non-breaking spaces that testers never type.
+inline std::string fold(const std::string& s) {
+  std::string out;
+  for (const std::string& word : text::split(text::lower(s))) {
+    if (!out.empty()) out += ' ';
+    out += word;
+  }
+  return out;
+}
+
+// The first line of a text, folded: a heading followed by more lines is named by its first.
+inline std::string first_line(const std::string& s) {
+  std::string t = text::strip(s);
+  auto cut = t.find('\n');
+  return fold(cut == std::string::npos ? t : t.substr(0, cut));
+}
+
+// One XPath is the other's ancestor (or the same element).
+inline bool nested(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  const std::string& shorter = a.size() <= b.size() ? a : b;
+  const std::string& longer = a.size() <= b.size() ? b : a;
+  return longer.compare(0, shorter.size(), shorter) == 0 &&
+         (longer.size() == shorter.size() || longer[shorter.size()] == '/');
+}
+
+// Tree edges between two elements through their deepest common ancestor.
+inline int tree_distance(const std::string& a, const std::string& b) {
+  auto steps = [](const std::string& p) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : p) {
+      if (c == '/') {
+        if (!cur.empty()) out.push_back(cur);
+        cur.clear();
+      } else {
+        cur += c;
+      }
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+  };
+  auto sa = steps(a), sb = steps(b);
+  std::size_t common = 0;
+  while (common < sa.size() && common < sb.size() && sa[common] == sb[common]) ++common;
+  return static_cast<int>(sa.size() + sb.size() - 2 * common);
+}
+
+}  // namespace kelvo::ladder::detail

@@ -1,0 +1,117 @@
+() => {
+  // What the agent's ladder needs beyond the harvest, in one round trip: every form control
+  // with its kind and accessible name, and visible text in inline and structural tags.
+  const xpath = (el) => {
+    const steps = [];
+    for (let node = el; node && node.nodeType === 1; node = node.parentElement) {
+      let index = 1;
+      for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling) {
+        if (sib.tagName === node.tagName) index++;
+      }
+      steps.unshift(node.tagName.toLowerCase() + '[' + index + ']');
+    }
+    return '/' + steps.join('/');
+  };
+  const box = (el) => {
+    const r = el.getBoundingClientRect();
+    return { x: r.x, y: r.y, width: r.width, height: r.height };
+  };
+  const visible = (el) => {
+    const r = el.getBoundingClientRect();
+    if (r.width <= 0 || r.height <= 0) return false;
+    const style = getComputedStyle(el);
+    return style.visibility !== 'hidden' && style.display !== 'none';
+  };
+  const clean = (s) => (s || '').replace(/\s+/g, ' ').trim();
+  const textOf = (id) => {
+    const el = document.getElementById(id);
+    return el ? clean(el.innerText || el.textContent) : '';
+  };
+  // Text of a label without the control inside it ("Gift wrap" of <label>Gift wrap <input></label>).
+  const labelText = (label) => {
+    const copy = label.cloneNode(true);
+    copy.querySelectorAll('input, select, textarea, button').forEach((c) => c.remove());
+    return clean(copy.textContent);
+  };
+  const nameOf = (el) => {
+    const aria = clean(el.getAttribute('aria-label'));
+    if (aria) return aria;
+    const ids = clean(el.getAttribute('aria-labelledby'));
+    if (ids) {
+      const joined = clean(ids.split(' ').map(textOf).join(' '));
+      if (joined) return joined;
+    }
+    if (el.labels && el.labels.length) {
+      const joined = clean(Array.from(el.labels).map(labelText).join(' '));
+      if (joined) return joined;
+    }
+    const wrapping = el.closest('label');
+    if (wrapping) {
+      const t = labelText(wrapping);
+      if (t) return t;
+    }
+    return clean(el.getAttribute('title')) || clean(el.getAttribute('placeholder'));
+  };
+  const TEXT_INPUTS = ['', 'text', 'email', 'password', 'search', 'tel', 'url', 'number', 'date',
+                       'datetime-local', 'month', 'week', 'time'];
+  const kindOf = (el) => {
+    const role = (el.getAttribute('role') || '').toLowerCase();
+    if (role === 'checkbox' || role === 'switch' || role === 'menuitemcheckbox') return 'checkbox';
+    if (role === 'radio' || role === 'menuitemradio') return 'radio';
+    if (role === 'combobox' || role === 'listbox') return 'combobox';
+    if (role === 'textbox' || role === 'searchbox' || role === 'spinbutton') return 'textbox';
+    const tag = el.tagName.toLowerCase();
+    if (tag === 'select') return 'select';
+    if (tag === 'textarea') return 'textbox';
+    if (tag === 'input') {
+      const type = (el.getAttribute('type') || '').toLowerCase();
+      if (type === 'checkbox') return 'checkbox';
+      if (type === 'radio') return 'radio';
+      if (TEXT_INPUTS.includes(type)) return el.hasAttribute('list') ? 'combobox' : 'textbox';
+      return null;
+    }
+    if (el.isContentEditable) return 'textbox';
+    return null;
+  };
+  const ATTRS = ['id', 'name', 'type', 'placeholder', 'aria-label', 'aria-labelledby', 'title', 'role', 'value', 'class'];
+  const controls = [];
+  const selector = 'input, select, textarea, [role=checkbox], [role=switch], [role=radio], [role=combobox], ' +
+                   '[role=listbox], [role=textbox], [role=searchbox], [role=spinbutton], [contenteditable=""], ' +
+                   '[contenteditable=true]';
+  for (const el of document.querySelectorAll(selector)) {
+    try {
+      const kind = kindOf(el);
+      if (!kind) continue;
+      const attributes = {};
+      for (const a of ATTRS) if (el.hasAttribute(a)) attributes[a] = el.getAttribute(a);
+      const name = nameOf(el);
+      if (name) attributes._label = name;
+      const checked = el.getAttribute('aria-checked');
+      controls.push({
+        tag: el.tagName.toLowerCase(), text: clean(el.innerText || ''), attributes, bounding_box: box(el),
+        is_visible: visible(el),
+        is_enabled: !(el.disabled || el.getAttribute('aria-disabled') === 'true'),
+        xpath: xpath(el), kind, name,
+        checked: typeof el.checked === 'boolean' && (kind === 'checkbox' || kind === 'radio') ? el.checked : checked === 'true',
+      });
+    } catch (e) { /* one odd element never stops the rest */ }
+  }
+  const TEXT_TAGS = 'b, strong, em, i, small, code, kbd, samp, mark, q, cite, abbr, time, output, ' +
+                    'caption, dt, dd, figcaption, summary, legend, blockquote, pre, s, u, sub, sup';
+  const texts = [];
+  for (const el of document.querySelectorAll(TEXT_TAGS)) {
+    try {
+      if (!visible(el)) continue;
+      const text = (el.innerText || '').trim();
+      if (!text) continue;
+      const attributes = {};
+      for (const a of ['id', 'class', 'href', 'aria-label']) if (el.hasAttribute(a)) attributes[a] = el.getAttribute(a);
+      texts.push({
+        tag: el.tagName.toLowerCase(), text,
+        has_direct_text: Array.from(el.childNodes).some((n) => n.nodeType === 3 && n.textContent.trim().length > 0),
+        attributes, bounding_box: box(el), is_visible: true, is_enabled: true, xpath: xpath(el),
+      });
+    } catch (e) { /* as above */ }
+  }
+  return { controls, texts };
+}

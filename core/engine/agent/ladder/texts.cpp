@@ -1,0 +1,166 @@
+// Text checks over the harvested text elements plus the extended texts: values in strong,
+// code, dd, legend, caption and the like become both answers and anchors.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/agent/ladder/geometry.h"
+#include "engine/agent/ladder/ladder.h"
+
+namespace kelvo::ladder {
+
+using detail::Box;
+using detail::box_of;
+using detail::fold;
+
+namespace {
+
+constexpr int kTreeSteps = 10;  // an anchor's answer lives in the same corner of the page
+
+struct Item {
+  Ref ref;
+  const Record* record;
+};
+
+std::vector<Item> text_pool(const Lists& lists) {
+  std::vector<Item> pool;
+  for (std::size_t i = 0; i < lists.text_elements.size(); ++i)
+    pool.push_back({{Source::text_elements, i}, &lists.text_elements[i]});
+  for (std::size_t i = 0; i < lists.texts.size(); ++i) pool.push_back({{Source::texts, i}, &lists.texts[i]});
+  return pool;
+}
+
+// Amounts compare without currency signs and thousands separators.
+std::string amount(const std::string& s) {
+  std::string out;
+  std::string lowered = text::lower(s);
+  for (std::size_t i = 0; i < lowered.size(); ++i) {
+    if (lowered[i] == '$' || lowered[i] == ',') continue;
+    if (lowered.compare(i, 2, "\xC2\xA3") == 0) { ++i; continue; }        // £
+    if (lowered.compare(i, 3, "\xE2\x82\xAC") == 0) { i += 2; continue; }  // €
+    out += lowered[i];
+  }
+  return text::strip(out);
+}
+
+// Searches over the extended texts alone: the harvested ones already had their turn.
+LadderResult search(const std::string& action, const std::string& target, const Lists& lists) {
+  std::string needle = text::lower(target);
+  std::vector<std::pair<std::size_t, std::size_t>> found;  // (length, index)
+  for (std::size_t i = 0; i < lists.texts.size(); ++i) {
+    std::string t = get_string(lists.texts[i], "text");
+    bool hit = action == "find_exact_text" ? text::lower(text::strip(t)) == needle
+                                           : text::lower(t).find(needle) != std::string::npos;
+    if (hit) found.push_back({text::length(t), i});
+  }
+  LadderResult result;
+  if (found.empty()) return result;
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  result.resolved = true;
+  result.resolved_by = kByExtendedText;
+  for (auto& f : found) result.candidates.push_back({Source::texts, f.second});
+  result.element = result.candidates.front();
+  if (action == "verify_text_present" || action == "verify_text_visible")
+    result.verified = get_bool(lists.texts[found.front().second], "is_visible", true);
+  if (action == "extract_text") result.extracted = text::strip(get_string(lists.texts[found.front().second], "text"));
+  return result;
+}
+
+struct Direction {
+  std::string direction;
+  std::string anchor;
+};
+
+std::optional<Direction> split_direction(const std::string& target) {
+  static const std::pair<const char*, const char*> kPhrases[] = {
+      {"to the right of", "right"}, {"to the left of", "left"}, {"right of", "right"}, {"next to", "right"},
+      {"left of", "left"},           {"beneath", "below"},       {"below", "below"},    {"under", "below"},
+      {"above", "above"}};
+  std::string lowered = fold(target);
+  for (const auto& [phrase, direction] : kPhrases) {
+    std::string p = std::string(phrase) + " ";
+    if (lowered.rfind(p, 0) != 0) continue;
+    std::string anchor = lowered.substr(p.size());
+    for (const char* article : {"the ", "a ", "an "}) {
+      if (anchor.rfind(article, 0) == 0) anchor = anchor.substr(std::string(article).size());
+    }
+    if (anchor.empty()) return std::nullopt;
+    return Direction{direction, anchor};
+  }
+  return std::nullopt;
+}
+
+LadderResult spatial(const std::string& action, const std::string& target, const std::string& expected,
+                     const Lists& lists) {
+  std::optional<Direction> dir = split_direction(target);
+  if (!dir) return {};
+  std::vector<Item> pool = text_pool(lists);
+  // The anchor: a text whose first line is the anchor text, the smallest such box.
+  const Item* anchor = nullptr;
+  for (const Item& it : pool) {
+    if (!detail::has_box(*it.record) || detail::first_line(get_string(*it.record, "text")) != dir->anchor) continue;
+    if (!anchor || box_of(*it.record).area() < box_of(*anchor->record).area()) anchor = &it;
+  }
+  bool from_text = anchor != nullptr;
+  Item dom_anchor{};
+  if (!anchor) {
+    for (std::size_t i = 0; i < lists.dom_elements.size() && !anchor; ++i) {
+      const Record& e = lists.dom_elements[i];
+      if (detail::has_box(e) && (fold(get_string(e, "text")) == dir->anchor ||
+                                 fold(detail::attribute(e, "aria-label")) == dir->anchor)) {
+        dom_anchor = {{Source::dom_elements, i}, &e};
+        anchor = &dom_anchor;
+      }
+    }
+  }
+  if (!anchor) return {};
+  Box a = box_of(*anchor->record);
+  std::string a_xpath = get_string(*anchor->record, "xpath");
+  std::vector<std::pair<double, const Item*>> accepted;
+  for (const Item& it : pool) {
+    const Record& r = *it.record;
+    std::string xpath = get_string(r, "xpath");
+    if (&it == anchor || get_string(r, "tag") == "button" || !detail::has_box(r) || xpath.empty()) continue;
+    // Wrappers of the anchor and pieces of it are the anchor's own text, not its neighbour.
+    if (detail::nested(xpath, a_xpath)) continue;
+    if (from_text && detail::tree_distance(a_xpath, xpath) > kTreeSteps) continue;
+    Box e = box_of(r);
+    double ex = e.cx(), ey = e.cy();
+    bool in_row = a.y <= ey && ey <= a.y2(), in_column = a.x <= ex && ex <= a.x2();
+    const std::string& d = dir->direction;
+    if (d == "right" && ex > a.cx() && in_row) accepted.push_back({ex - a.cx(), &it});
+    if (d == "left" && ex < a.cx() && in_row) accepted.push_back({a.cx() - ex, &it});
+    if (d == "below" && ey > a.cy() && in_column) accepted.push_back({ey - a.cy(), &it});
+    if (d == "above" && ey < a.cy() && in_column) accepted.push_back({a.cy() - ey, &it});
+  }
+  if (accepted.empty()) return {};
+  std::stable_sort(accepted.begin(), accepted.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  LadderResult result;
+  result.resolved = true;
+  result.resolved_by = kByExtendedText;
+  for (auto& [distance, item] : accepted) result.candidates.push_back(item->ref);
+  result.element = result.candidates.front();
+  std::string actual = text::strip(get_string(*accepted.front().second->record, "text"));
+  if (action == "extract_text_spatial") {
+    result.extracted = actual;
+  } else {
+    std::string want = amount(expected), got = amount(actual);
+    result.verified = !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
+    result.expected = expected;
+    result.actual = actual;
+  }
+  return result;
+}
+
+}  // namespace
+
+LadderResult resolve_extended_text(const std::string& action, const std::string& target,
+                                   const std::string& value, const Lists& lists) {
+  if (action == "verify_spatial_text" || action == "extract_text_spatial") return spatial(action, target, value, lists);
+  if (action == "find_text" || action == "find_exact_text" || action == "verify_text_present" ||
+      action == "verify_text_visible" || action == "extract_text") {
+    return search(action, target, lists);
+  }
+  return {};
+}
+
+}  // namespace kelvo::ladder

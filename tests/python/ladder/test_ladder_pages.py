@@ -1,0 +1,139 @@
+"""The ladder on real pages: what the rules answer alone, and what the ladder adds."""
+
+import pytest
+from conftest import harvest
+
+from kelvo_web import ladder
+from kelvo_web.engine.agent.grammar import InstructionParser
+from kelvo_web.engine.spatial.cartographer import MatrixBuilder
+from kelvo_web.engine.spatial.surveyor import MatrixResolver
+from kelvo_web.engine.strategies.matcher import DOMStrategy
+
+PARSER = InstructionParser()
+STRATEGY = DOMStrategy()
+
+
+def rules(parsed, dom, texts):
+    """Both rule sets, as the agent consults them; the first that resolves answers."""
+    answer = STRATEGY.resolve(parsed, dom, texts)
+    if answer["resolved"] or parsed["action"] in ladder.TEXT_ACTIONS:
+        return answer
+    return MatrixResolver(MatrixBuilder(dom, texts).build()).resolve(parsed)
+
+
+def spatial_with(parsed, dom):
+    return lambda texts: MatrixResolver(MatrixBuilder(dom, texts).build()).resolve(parsed)
+
+
+def id_of(page, element):
+    return page.evaluate("x => document.evaluate(x, document, null, 9, null).singleNodeValue.id", element["xpath"])
+
+
+ELEMENT_CASES = [
+    # page, instruction, id the tester means, rung, why
+    ("bootstrap_form.html", "click Keep me signed in", "remember", "label", "checkbox named by label for"),
+    ("bootstrap_form.html", "select Carrot from Vegetables", "veg", "label", "select named only by its label"),
+    ("bootstrap_form.html", "verify Use billing address is disabled", "billing", "label", "state of a labelled checkbox"),
+    ("bootstrap_form.html", "click the second radio button", "ship-exp", "control-type", "type word with ordinal"),
+    ("bootstrap_form.html", "click the checkbox next to Keep me signed in", "remember", "control-type",
+     "checkbox left of its label"),
+    ("bootstrap_form.html", "click Express radio", "ship-exp", "control-type", "name plus type word"),
+    ("aria_widgets.html", "click Favourite colour", "", "label", "role=combobox named by aria-labelledby"),
+    ("aria_widgets.html", "click the dropdown below Favourite colour", "", "control-type", "dropdown means combobox"),
+    ("aria_widgets.html", "click Large", "", "label", "role=radio named by aria-labelledby"),
+    ("aria_widgets.html", "click the checkbox next to Accept terms", "", "control-type", "ARIA checkbox by its row"),
+    ("plain_form.html", "click Gift wrap", "", "label", "wrapping label, text before the box"),
+    ("plain_form.html", "click Send me news", "", "label", "wrapping label, text after the box"),
+    ("plain_form.html", "click the first checkbox below Delivery details", "", "control-type", "legend as anchor"),
+    ("plain_form.html", "click the button below Delivery details", "continue", "extended-text",
+     "the spatial rules with a legend among their anchors"),
+]
+
+
+@pytest.mark.parametrize("page_name, instruction, wanted_id, rung, why", ELEMENT_CASES)
+def test_ladder_finds_the_control_the_rules_miss(open_page, page_name, instruction, wanted_id, rung, why):
+    page = open_page(page_name)
+    parsed = PARSER.parse(instruction)
+    dom, texts = harvest(page)
+    assert ladder.rules_missed(parsed, rules(parsed, dom, texts)), "the rules alone miss it"
+    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page), spatial_with(parsed, dom))
+    assert answer["resolved"], why
+    assert answer["resolved_by"] == rung
+    element = answer["element"]
+    if wanted_id:
+        assert id_of(page, element) == wanted_id, why
+    else:  # no id on the page: the element must carry the name the tester used
+        name = page.evaluate("""x => { const el = document.evaluate(x, document, null, 9, null).singleNodeValue;
+            return el.getAttribute('aria-labelledby') || el.closest('label')?.textContent || el.getAttribute('role'); }""",
+                             element["xpath"])
+        assert name, why
+
+
+def test_the_answer_is_the_harvested_record_itself(open_page):
+    page = open_page("bootstrap_form.html")
+    parsed = PARSER.parse("click Keep me signed in")
+    dom, texts = harvest(page)
+    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page))
+    assert any(answer["element"] is d for d in dom)
+
+
+TEXT_CASES = [
+    # page, instruction, verified (None: extraction), found text, why
+    ("bootstrap_form.html", "verify text right of Total is $42", True, "$42", "strong beside a span"),
+    ("bootstrap_form.html", "verify text right of Total is 41", False, "$42", "a wrong amount stays wrong"),
+    ("bootstrap_form.html", "extract text right of Total", None, "$42", "extraction reads the strong"),
+    ("plain_form.html", "verify text Delivery details is visible", True, "Delivery details", "legend"),
+    ("plain_form.html", "verify text right of Order number is A-1097", True, "A-1097", "dt/dd with code"),
+    ("plain_form.html", "verify text Your basket is present", True, "Your basket", "table caption"),
+    ("plain_form.html", "find text Parcel photo", None, "Parcel photo", "figcaption"),
+    ("plain_form.html", "verify text Returns policy is visible", True, "Returns policy", "summary"),
+]
+
+
+@pytest.mark.parametrize("page_name, instruction, verified, found, why", TEXT_CASES)
+def test_extended_text_answers_text_checks(open_page, page_name, instruction, verified, found, why):
+    page = open_page(page_name)
+    parsed = PARSER.parse(instruction)
+    dom, texts = harvest(page)
+    specified = rules(parsed, dom, texts)
+    assert ladder.rules_missed(parsed, specified), why
+    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page))
+    assert answer["resolved"] and answer["resolved_by"] == "extended-text", why
+    assert answer["element"]["text"] == found
+    if verified is not None:
+        assert answer["verified"] is verified
+
+
+def test_rules_answers_stay_first(open_page):
+    """Where the rules answer, the ladder is not asked: a td holding a strong is a text element."""
+    page = open_page("plain_form.html")
+    parsed = PARSER.parse("verify text right of Total is $42")
+    dom, texts = harvest(page)
+    specified = rules(parsed, dom, texts)
+    assert specified["verified"] and not ladder.rules_missed(parsed, specified)
+
+
+def test_next_candidate_after_a_widget_refuses_typing(open_page):
+    page = open_page("bootstrap_form.html")
+    parsed = PARSER.parse("type 12 into Amount")
+    dom, texts = harvest(page)
+    specified = STRATEGY.resolve(parsed, dom, texts)
+    chosen = specified["element"]
+    assert chosen["tag"] != "input", "the rules pick an input-group wrapper first (reading order)"
+    with pytest.raises(Exception):
+        page.locator("xpath=" + chosen["xpath"]).fill("12", timeout=500)
+    failed = next(i for i, c in enumerate(specified["candidates"]) if c is chosen)
+    following = ladder.retry_order("type", specified["candidates"], failed)
+    assert id_of(page, following[-1]) == "amount"
+    assert all(c is not chosen for c in following)
+    page.locator("xpath=" + following[-1]["xpath"]).fill("12")
+    assert page.input_value("#amount") == "12"
+
+
+def test_extras_cost_one_evaluation(open_page):
+    page = open_page("plain_form.html")
+    extras = ladder.read_extras(page)
+    kinds = sorted({c["kind"] for c in extras["controls"]})
+    tags = {t["tag"] for t in extras["texts"]}
+    assert kinds == ["checkbox", "textbox"]
+    assert {"legend", "caption", "dt", "dd", "code", "strong", "em", "figcaption", "summary", "small", "b"} <= tags
