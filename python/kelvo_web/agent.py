@@ -292,8 +292,11 @@ class WebAgent:
             locator.fill(value, timeout=remaining_ms)
             return
         except Exception as error:
+            if "Element is not" not in str(error):
+                raise  # not yet attached, covered, disabled: worth another attempt
             if not element.get("is_editable_field"):
-                raise
+                raise _Problem(f"{describe(element)} cannot be typed into: {_first_line(error)}",
+                               retry=False) from None
             first_error = error
         # An inline-edit widget that turns into a field when clicked: type into whatever
         # took the focus, but never report typing that landed nowhere.
