@@ -1,4 +1,31 @@
-// Deliverable reporter.
+// The HTML report of a test run: one self-contained page with the run's summary, a
+// status filter, and one collapsible group per test file whose tests expand to the
+// steps the agent recorded.
 #pragma once
 
-namespace kelvo::reporter {}  // namespace kelvo::reporter
+#include <string>
+#include <vector>
+
+#include "common/record.h"
+#include "harness/reporter/escape.h"
+#include "harness/reporter/summary.h"
+
+namespace kelvo::reporter {
+
+// `results`: result records (nodeid, file, test, status, duration, ...) in arrival order.
+// `steps_by_nodeid`: an object from node id to that test's list of step records
+// (status, instruction, optional message and screenshot); null or a missing entry
+// means no steps. A step that is not an object, or lacks status or instruction, is
+// shown as failed with a note instead of stopping the page: one bad record must not
+// cost the whole run's report.
+// `elapsed_seconds`: the run's wall-clock duration.
+std::string render_report(const std::vector<Record>& results, const Record& steps_by_nodeid,
+                          double elapsed_seconds);
+
+// One step's row (exposed for tests).
+std::string render_step(const Record& step);
+
+// "✓" passed, "✗" failed, "○" skipped, "?" anything else.
+const char* status_icon(const std::string& status);
+
+}  // namespace kelvo::reporter

@@ -1,0 +1,66 @@
+#include "harness/reporter/stylesheet.h"
+
+namespace kelvo::reporter {
+
+const char* const kStyleSheet = R"css(
+* { box-sizing: border-box; margin: 0; padding: 0; }
+body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helvetica, Arial, sans-serif;
+       background: #f5f5f7; color: #1d1d1f; }
+.header { background: #1d1d1f; color: #fff; padding: 24px 32px; }
+.header h1 { font-size: 20px; font-weight: 600; }
+.header .meta { color: #888; font-size: 13px; margin-top: 4px; }
+.summary { display: flex; flex-wrap: wrap; gap: 16px; padding: 24px 32px; }
+.card { background: #fff; border-radius: 12px; padding: 16px 20px; flex: 1; min-width: 140px;
+        box-shadow: 0 1px 3px rgba(0, 0, 0, 0.08); }
+.card .label { font-size: 12px; color: #888; text-transform: uppercase; letter-spacing: 0.5px; }
+.card .value { font-size: 32px; font-weight: 700; margin-top: 4px; color: #1d1d1f; }
+.card.passed .value { color: #34c759; }
+.card.failed .value { color: #ff3b30; }
+.card.skipped .value { color: #ff9500; }
+.card.time .value { font-size: 24px; }
+.filters { display: flex; align-items: center; gap: 8px; padding: 0 32px 16px; }
+.filters label { font-size: 13px; color: #888; margin-right: 4px; }
+.filter-btn { border: 1px solid #d2d2d7; background: #fff; color: #1d1d1f; border-radius: 999px;
+              padding: 6px 14px; font-size: 13px; cursor: pointer; }
+.filter-btn.active { background: #1d1d1f; border-color: #1d1d1f; color: #fff; }
+.filter-btn.passed.active { background: #34c759; border-color: #34c759; }
+.filter-btn.failed.active { background: #ff3b30; border-color: #ff3b30; }
+.filter-btn.skipped.active { background: #ff9500; border-color: #ff9500; }
+.groups { padding: 0 32px 32px; }
+.file-group { background: #fff; border-radius: 12px; margin-bottom: 16px; overflow: hidden;
+              box-shadow: 0 1px 3px rgba(0, 0, 0, 0.08); }
+.file-header { display: flex; align-items: center; gap: 10px; padding: 14px 20px; cursor: pointer;
+               border-bottom: 1px solid #f0f0f2; user-select: none; }
+.file-header:hover { background: #fafafa; }
+.chevron { font-size: 11px; color: #888; transition: transform 0.15s; }
+.chevron.collapsed { transform: rotate(-90deg); }
+.file-name { font-family: "SF Mono", Menlo, Consolas, monospace; font-size: 14px; font-weight: 600; flex: 1; }
+.file-counts { display: flex; gap: 6px; }
+.test-table { width: 100%; border-collapse: collapse; }
+.test-table th { text-align: left; font-size: 11px; text-transform: uppercase; letter-spacing: 0.5px;
+                 color: #888; padding: 8px 12px; font-weight: 600; }
+.test-table td { padding: 8px 12px; border-top: 1px solid #f0f0f2; font-size: 13px; vertical-align: top; }
+.test-name { font-family: "SF Mono", Menlo, Consolas, monospace; word-break: break-all; }
+.duration { color: #888; white-space: nowrap; }
+.icon { font-weight: 700; }
+.icon.passed { color: #34c759; }
+.icon.failed { color: #ff3b30; }
+.icon.skipped { color: #ff9500; }
+.badge { display: inline-block; border-radius: 999px; padding: 2px 10px; font-size: 11px; font-weight: 600;
+         background: #f0f0f2; color: #1d1d1f; }
+.badge.passed { background: #d1f5d3; color: #1a7f37; }
+.badge.failed { background: #ffd6d3; color: #cf222e; }
+.badge.skipped { background: #fff3cd; color: #9a6700; }
+.expand-btn { border: none; background: none; color: #0071e3; font-size: 12px; cursor: pointer; }
+.expand-btn.open { font-weight: 600; }
+.steps-table { width: 100%; border-collapse: collapse; }
+.steps-table td { border-top: none; padding: 4px 8px; }
+.step-text { font-family: "SF Mono", Menlo, Consolas, monospace; font-size: 12px; word-break: break-word; }
+.step-msg { color: #ff3b30; background: #fff5f5; border-radius: 6px; padding: 6px 10px; margin-top: 4px;
+            white-space: pre-wrap; }
+.step-screenshot img { max-width: 100%; border: 1px solid #d2d2d7; border-radius: 8px; margin-top: 6px; }
+.hidden { display: none; }
+.collapsed-body { display: none; }
+)css";
+
+}  // namespace kelvo::reporter
