@@ -1,7 +1,9 @@
 """The agent a test drives: plain-English steps on one browser page, each step recorded."""
 
 import base64
+import functools
 import time
+from types import SimpleNamespace
 from urllib.parse import urljoin
 
 from kelvo_web import browser
@@ -46,15 +48,17 @@ class _Problem(Exception):
         self.result = result
 
 
+@functools.lru_cache(maxsize=None)
 def _engine():
-    # Imported on first use: the engine's extension modules load only when a step runs.
+    # Imported on first use: building an agent costs nothing until a step runs.
     from kelvo_web.engine.agent.grammar import InstructionParser
     from kelvo_web.engine.browser.harvester import DOMParser
     from kelvo_web.engine.spatial.cartographer import MatrixBuilder
     from kelvo_web.engine.spatial.surveyor import MatrixResolver
     from kelvo_web.engine.strategies.matcher import DOMStrategy
 
-    return InstructionParser, DOMParser, MatrixBuilder, MatrixResolver, DOMStrategy
+    return SimpleNamespace(parser=InstructionParser(), harvester=DOMParser, builder=MatrixBuilder,
+                           resolver=MatrixResolver, strategy=DOMStrategy())
 
 
 def _first_line(error):
@@ -80,10 +84,6 @@ class WebAgent:
         self.step_timeout_ms = settings.browser_options()["STEP_TIMEOUT_MS"]
         self._page = None
         self._dialogs = DialogKeeper()
-        (self._parser_class, self._harvester_class, self._builder_class,
-         self._resolver_class, self._strategy_class) = _engine()
-        self._parser = self._parser_class()
-        self._strategy = self._strategy_class()
 
     # -- the browser page, opened on first use ------------------------------------------
 
@@ -141,7 +141,7 @@ class WebAgent:
         any runs, and all malformed steps are reported together.
         """
         instructions = split_steps(steps)
-        problems = malformed_steps(self._parser, instructions)
+        problems = malformed_steps(_engine().parser, instructions)
         if problems:
             lines = [f"{len(problems)} of {len(instructions)} steps are malformed; nothing was run:"]
             for number, messages in problems.items():
@@ -155,7 +155,7 @@ class WebAgent:
 
     def _parse(self, instruction):
         try:
-            return self._parser.parse(instruction)
+            return _engine().parser.parse(instruction)
         except ValueError as error:
             raise _Problem(str(error), retry=False) from None
 
@@ -190,7 +190,7 @@ class WebAgent:
 
     def _harvest(self):
         try:
-            return self._harvester_class(self.page).extract_interactable_elements()
+            return _engine().harvester(self.page).extract_interactable_elements()
         except Exception as error:
             # Usually a navigation under way; the next attempt reads the new page.
             raise _Problem(f"the page could not be read: {_first_line(error)}") from None
@@ -226,12 +226,13 @@ class WebAgent:
 
     def resolve(self, parsed, dom_elements, text_elements):
         """The element a parsed step aims at on one harvest, with the route that found it."""
+        engine = _engine()
         for route in resolver_order(parsed["action"], parsed["target"]):
             if route == SPATIAL:
-                matrix = self._builder_class(dom_elements, text_elements).build()
-                result = self._resolver_class(matrix).resolve(parsed)
+                matrix = engine.builder(dom_elements, text_elements).build()
+                result = engine.resolver(matrix).resolve(parsed)
             else:
-                result = self._strategy.resolve(parsed, dom_elements, text_elements)
+                result = engine.strategy.resolve(parsed, dom_elements, text_elements)
             if result.get("resolved"):
                 return result, route
         return dict(NOT_FOUND), None
@@ -328,7 +329,7 @@ class WebAgent:
 
     def _text_step(self, parsed):
         dom_elements, text_elements = self._harvest()
-        result = self._strategy.resolve(parsed, dom_elements, text_elements)
+        result = _engine().strategy.resolve(parsed, dom_elements, text_elements)
         action, target = parsed["action"], parsed["target"]
         state = result.get("state") or {}
         if action == "find_exact_text":
