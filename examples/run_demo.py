@@ -1,5 +1,6 @@
 """`make demo`: run the example suite against the demo shop and point at its report."""
 
+import argparse
 import os
 import sys
 import time
@@ -18,19 +19,23 @@ class _Summary:
 
     def pytest_terminal_summary(self, terminalreporter):
         for outcome in OUTCOMES:
-            reports = [r for r in terminalreporter.stats.get(outcome, []) if getattr(r, "when", "call") != "teardown" or outcome == "error"]
+            reports = terminalreporter.stats.get(outcome, [])
             if reports:
                 self.counts[outcome] = len(reports)
 
 
 def main():
+    options = argparse.ArgumentParser(description=__doc__)
+    options.add_argument("--report", type=Path, default=REPORT, help="where the HTML report goes")
+    known, pytest_args = options.parse_known_args()
+    report = known.report.resolve()
     os.chdir(HERE)
     summary = _Summary()
     started = time.monotonic()
-    code = pytest.main(["-q", "-p", "no:cacheprovider", "--kelvo-report", str(REPORT), *sys.argv[1:]],
+    code = pytest.main(["-q", "-p", "no:cacheprovider", "--kelvo-report", str(report), *pytest_args],
                        plugins=[summary])
     counts = ", ".join(f"{n} {outcome}" for outcome, n in summary.counts.items()) or "no tests"
-    print(f"\nReport: {REPORT}  ({counts} in {time.monotonic() - started:.1f}s)")
+    print(f"\nReport: {report}  ({counts} in {time.monotonic() - started:.1f}s)")
     return int(code)
 
 
