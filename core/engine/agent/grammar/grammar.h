@@ -1,4 +1,6 @@
-// Deliverable grammar.
+// Deliverable grammar: the instruction language.
 #pragma once
 
-namespace kelvo::grammar {}  // namespace kelvo::grammar
+#include "engine/agent/grammar/instruction_parser.h"
+#include "engine/agent/grammar/parsed_instruction.h"
+#include "engine/agent/grammar/vocabulary.h"

@@ -1,1 +1,0 @@
-#include "engine/agent/grammar/grammar.h"
