@@ -34,7 +34,7 @@ def malformed_steps(parser, instructions):
         try:
             parsed = parser.parse(instruction)
         except ValueError as error:
-            messages.append(str(error))
+            messages = messages or [str(error)]  # validation's words are the more specific
         else:
             first_word = instruction.split()[0].lower()
             if first_word == "extract_text" or parsed["action"] == "verify_spatial_text":
