@@ -1,4 +1,5 @@
-// Deliverable cartographer.
+// Deliverable cartographer: one harvest of the page as a flat list in reading order.
 #pragma once
 
-namespace kelvo::cartographer {}  // namespace kelvo::cartographer
+#include "engine/spatial/cartographer/element_reading.h"  // types, searchable strings, positions
+#include "engine/spatial/cartographer/matrix_builder.h"   // MatrixBuilder, MatrixEntry

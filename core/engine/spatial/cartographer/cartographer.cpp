@@ -1,1 +1,0 @@
-#include "engine/spatial/cartographer/cartographer.h"

@@ -1,1 +1,0 @@
-#include "engine/spatial/surveyor/surveyor.h"

@@ -1,1 +1,0 @@
-#include "engine/strategies/matcher/matcher.h"

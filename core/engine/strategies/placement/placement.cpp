@@ -1,1 +1,0 @@
-#include "engine/strategies/placement/placement.h"
