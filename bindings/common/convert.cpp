@@ -9,21 +9,38 @@ namespace {
 
 std::string kind_of(nb::handle value) { return Py_TYPE(value.ptr())->tp_name; }
 
-[[noreturn]] void raise_at(const std::string& path, const std::string& what) {
-  throw nb::type_error((path + ": " + what).c_str());
+// Where a value sits inside the argument; spelled out only when an error names it, so
+// converting thousands of good records builds no strings.
+struct Path {
+  const Path* parent = nullptr;
+  const char* name = nullptr;      // the argument, at the root
+  std::string_view key;            // a dict key, or
+  std::size_t index = 0;           // a list position when key is empty and name is null
+  bool is_key = false;
+
+  std::string str() const {
+    std::string head = parent ? parent->str() : std::string();
+    if (name) return head + name;
+    if (is_key) return head + "[" + std::string(key) + "]";
+    return head + "[" + std::to_string(index) + "]";
+  }
+};
+
+[[noreturn]] void raise_at(const Path& path, const std::string& what) {
+  throw nb::type_error((path.str() + ": " + what).c_str());
 }
 
-std::string utf8_of(nb::handle value, const std::string& path) {
+std::string_view utf8_of(nb::handle value, const Path& path) {
   Py_ssize_t size = 0;
   const char* data = PyUnicode_AsUTF8AndSize(value.ptr(), &size);
   if (!data) {
     PyErr_Clear();
-    throw nb::value_error((path + ": text is not valid Unicode (lone surrogate)").c_str());
+    throw nb::value_error((path.str() + ": text is not valid Unicode (lone surrogate)").c_str());
   }
-  return std::string(data, static_cast<std::size_t>(size));
+  return std::string_view(data, static_cast<std::size_t>(size));
 }
 
-Record convert(nb::handle value, const std::string& path, int depth) {
+Record convert(nb::handle value, const Path& path, int depth) {
   if (depth > 64) raise_at(path, "records nested deeper than 64 levels");
   PyObject* p = value.ptr();
   if (p == Py_None) return Record(nullptr);
@@ -35,15 +52,19 @@ Record convert(nb::handle value, const std::string& path, int depth) {
     return Record(static_cast<std::int64_t>(v));
   }
   if (PyFloat_Check(p)) return Record(PyFloat_AS_DOUBLE(p));
-  if (PyUnicode_Check(p)) return Record(utf8_of(value, path));
+  if (PyUnicode_Check(p)) return Record(std::string(utf8_of(value, path)));
   if (PyDict_Check(p)) {
     Record out = Record::object();
+    // Python dict keys are unique, so entries can be appended without a lookup.
+    auto& entries = out.get_ref<Record::object_t&>();
+    entries.reserve(static_cast<std::size_t>(PyDict_Size(p)));
     PyObject *key, *item;
     Py_ssize_t pos = 0;
     while (PyDict_Next(p, &pos, &key, &item)) {
       if (!PyUnicode_Check(key)) raise_at(path, "record keys must be str, not " + kind_of(key));
-      std::string k = utf8_of(key, path);
-      out[k] = convert(item, path + "[" + k + "]", depth + 1);
+      std::string_view k = utf8_of(key, path);
+      Path inner{&path, nullptr, k, 0, true};
+      entries.Container::emplace_back(std::string(k), convert(item, inner, depth + 1));
     }
     return out;
   }
@@ -52,7 +73,8 @@ Record convert(nb::handle value, const std::string& path, int depth) {
     nb::sequence seq = nb::borrow<nb::sequence>(value);
     std::size_t i = 0;
     for (nb::handle item : seq) {
-      out.push_back(convert(item, path + "[" + std::to_string(i) + "]", depth + 1));
+      Path inner{&path, nullptr, {}, i, false};
+      out.push_back(convert(item, inner, depth + 1));
       ++i;
     }
     return out;
@@ -63,7 +85,9 @@ Record convert(nb::handle value, const std::string& path, int depth) {
 
 }  // namespace
 
-Record to_record(nb::handle value, const char* argument) { return convert(value, argument, 0); }
+Record to_record(nb::handle value, const char* argument) {
+  return convert(value, Path{nullptr, argument}, 0);
+}
 
 nb::object from_record(const Record& record) {
   switch (record.type()) {
@@ -109,7 +133,8 @@ RecordList to_record_list(nb::handle value, const char* argument, bool none_is_e
   out.records.reserve(list.size());
   std::size_t i = 0;
   for (nb::handle item : list) {
-    out.records.push_back(convert(item, std::string(argument) + "[" + std::to_string(i) + "]", 0));
+    const Path root{nullptr, argument};
+    out.records.push_back(convert(item, Path{&root, nullptr, {}, i, false}, 0));
     out.objects.push_back(nb::borrow(item));
     ++i;
   }
@@ -123,7 +148,7 @@ void raise_type_error(const char* argument, const char* expected, nb::handle got
 
 std::string require_str(nb::handle value, const char* argument) {
   if (!PyUnicode_Check(value.ptr())) raise_type_error(argument, "str", value);
-  return utf8_of(value, argument);
+  return std::string(utf8_of(value, Path{nullptr, argument}));
 }
 
 nb::dict require_dict(nb::handle value, const char* argument) {

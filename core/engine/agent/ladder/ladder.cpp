@@ -1,0 +1,1 @@
+#include "engine/agent/ladder/ladder.h"
