@@ -26,12 +26,15 @@ function(kelvo_embed_scripts target name)
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/generated")
   set(header "${out_dir}/${name}_scripts.h")
   set(inputs ${ARGN})
+  # Keep the list one argument: a bare ";" would split it into separate commands.
+  string(REPLACE ";" "$<SEMICOLON>" inputs_arg "${inputs}")
   add_custom_command(
     OUTPUT "${header}"
-    COMMAND ${CMAKE_COMMAND} -DOUT=${header} "-DINPUTS=${inputs}"
+    COMMAND ${CMAKE_COMMAND} -DOUT=${header} "-DINPUTS=${inputs_arg}"
             -P "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
     DEPENDS ${inputs} "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
-    COMMENT "Embedding page scripts of ${name}")
+    COMMENT "Embedding page scripts of ${name}"
+    VERBATIM)
   add_custom_target(${target}_scripts DEPENDS "${header}")
   add_dependencies(${target} ${target}_scripts)
   target_include_directories(${target} PUBLIC "${out_dir}")

@@ -1,3 +1,201 @@
+// kelvo_web.engine.browser.harvester: DOMParser over any Python page object, the
+// harvester's vocabulary and its page scripts.
 #include <nanobind/nanobind.h>
+#include <nanobind/stl/string.h>
 
-NB_MODULE(harvester, m) {}
+#include <cstring>
+
+#include "common/convert.h"
+#include "engine/browser/harvester/harvester.h"
+#include "engine/browser/harvester_driver.h"
+#include "harvester_scripts.h"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+using namespace kelvo;
+using namespace kelvo::harvester;
+using kelvo::bind::PyDriverError;
+using kelvo::bind::PyPageDriver;
+
+namespace {
+
+nb::tuple as_tuple(const std::vector<std::string>& names) {
+  nb::list out;
+  for (const auto& name : names) out.append(nb::str(name.c_str()));
+  return nb::tuple(out);
+}
+
+// Read at every harvest from the settings module, so a change applies to the next one.
+SnapshotSettings read_settings() {
+  nb::module_ settings = nb::module_::import_("kelvo_web.engine.settings");
+  SnapshotSettings out;
+  nb::object save = nb::getattr(settings, "SAVE_SNAPSHOTS", nb::bool_(false));
+  int truth = PyObject_IsTrue(save.ptr());
+  if (truth < 0) throw nb::python_error();
+  out.save_snapshots = truth == 1;
+  nb::object path = nb::getattr(settings, "LOG_PATH", nb::str("data/logs/"));
+  nb::object fspath = nb::module_::import_("os").attr("fspath")(path);
+  out.log_path = bind::require_str(fspath, "settings.LOG_PATH");
+  return out;
+}
+
+// print(), so the line goes wherever Python's stdout goes (pytest captures it).
+void print_line(const std::string& line) {
+  nb::module_::import_("builtins").attr("print")(nb::str(line.data(), line.size()));
+}
+
+// Runs one operation; a driver failure that ends it re-raises the Python exception the
+// driver raised, and a snapshot file failure becomes OSError, as Python's own would.
+template <class Operation>
+auto run(Operation&& operation) -> decltype(operation()) {
+  try {
+    return operation();
+  } catch (PyDriverError& e) {
+    throw std::move(e.error);
+  } catch (const SnapshotError& e) {
+    nb::object error = nb::module_::import_("builtins").attr("OSError")(
+        e.error_number, nb::str(std::strerror(e.error_number)), nb::str(e.path.c_str()));
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+    throw nb::python_error();
+  }
+}
+
+nb::list to_list(const Record& records) {
+  return nb::borrow<nb::list>(bind::from_record(records.is_array() ? records : Record::array()));
+}
+
+Record record_list(nb::handle value, const char* argument) {
+  return Record(bind::to_record_list(value, argument).records);
+}
+
+struct PyDOMParser {
+  explicit PyDOMParser(nb::object page) : page(std::move(page)) {}
+  nb::object page;
+
+  template <class Operation>
+  auto with_parser(Operation&& operation) {
+    return run([&] {
+      PyPageDriver driver(page);
+      DOMParser parser(driver, HarvestHooks{read_settings, print_line});
+      return operation(parser);
+    });
+  }
+
+  nb::tuple extract_interactable_elements() {
+    return with_parser([](DOMParser& parser) {
+      auto [elements, text_elements] = parser.extract_interactable_elements();
+      return nb::make_tuple(to_list(elements), to_list(text_elements));
+    });
+  }
+
+  nb::list extract_text_elements() {
+    return with_parser([](DOMParser& parser) { return to_list(parser.extract_text_elements()); });
+  }
+
+  nb::list extract_custom_inputs() {
+    return with_parser([](DOMParser& parser) { return to_list(parser.extract_custom_inputs()); });
+  }
+
+  nb::list extract_cursor_pointer_elements() {
+    return with_parser(
+        [](DOMParser& parser) { return to_list(parser.extract_cursor_pointer_elements()); });
+  }
+
+  nb::list collect_label_candidates() {
+    return with_parser([](DOMParser& parser) { return to_list(parser.collect_label_candidates()); });
+  }
+
+  std::string get_field_label(nb::object handle) {
+    return with_parser([&](DOMParser& parser) {
+      bind::PyElementHandle element(handle);
+      return parser.get_field_label(element);
+    });
+  }
+
+  void save_snapshot(nb::handle elements, nb::handle text_elements) {
+    Record element_records = record_list(elements, "elements");
+    Record text_records = record_list(text_elements, "text_elements");
+    with_parser([&](DOMParser& parser) {
+      parser.save_snapshot(element_records, text_records);
+      return 0;
+    });
+  }
+};
+
+// Labels the caller's own descriptors in place, as the harvest does with its own.
+void assign_spatial_labels_in_place(nb::handle elements, nb::handle label_candidates) {
+  bind::RecordList given = bind::to_record_list(elements, "elements");
+  Record candidates = record_list(label_candidates, "label_candidates");
+  Record labelled(given.records);
+  assign_spatial_labels(labelled, candidates);
+  for (std::size_t i = 0; i < given.records.size(); ++i) {
+    const Record* before = find_key(given.records[i], "attributes");
+    const Record* after = find_key(labelled[i], "attributes");
+    const std::string label = after ? get_string(*after, "_label") : std::string();
+    if (label.empty() || (before && get_string(*before, "_label") == label)) continue;
+    nb::dict element = nb::borrow<nb::dict>(given.objects[i]);
+    nb::str value(label.data(), label.size());
+    if (element.contains("attributes")) {
+      element["attributes"]["_label"] = value;
+    } else {
+      nb::dict attributes;
+      attributes["_label"] = value;
+      element["attributes"] = attributes;
+    }
+  }
+}
+
+// The surviving records themselves, not copies, in their input order.
+nb::list dedup_in_place_order(nb::handle candidates) {
+  bind::RecordList given = bind::to_record_list(candidates, "candidates");
+  nb::list out;
+  for (std::size_t index : dedup_text_elements(Record(given.records))) out.append(given.objects[index]);
+  return out;
+}
+
+bool is_custom_input_py(nb::handle tag, nb::handle classes) {
+  const std::string tag_text = bind::require_str(tag, "tag");
+  if (classes.is_none()) return is_custom_input(tag_text, "");
+  return is_custom_input(tag_text, bind::require_str(classes, "classes"));
+}
+
+}  // namespace
+
+NB_MODULE(harvester, m) {
+  m.attr("_NATIVE_TAGS") = as_tuple(NATIVE_TAGS);
+  m.attr("_ARIA_ROLES") = as_tuple(ARIA_ROLES);
+  m.attr("INTERACTABLE_SELECTOR") = INTERACTABLE_SELECTOR;
+  m.attr("CAPTURED_ATTRIBUTES") = as_tuple(CAPTURED_ATTRIBUTES);
+  m.attr("_TEXT_TAGS") = as_tuple(TEXT_TAGS);
+  m.attr("TEXT_SELECTOR") = TEXT_SELECTOR;
+  m.attr("_TEXT_ATTRIBUTES") = as_tuple(TEXT_ATTRIBUTES);
+  m.attr("_CUSTOM_INPUT_SELECTOR") = CUSTOM_INPUT_SELECTOR;
+  m.attr("_LABEL_CANDIDATE_SELECTOR") = LABEL_CANDIDATE_SELECTOR;
+
+  m.attr("_TAG_NAME_JS") = scripts::tag_name;
+  m.attr("_DATA_ATTRIBUTES_JS") = scripts::data_attributes;
+  m.attr("_XPATH_JS") = scripts::xpath;
+  m.attr("_DIRECT_TEXT_JS") = scripts::direct_text;
+  m.attr("_PRECEDING_SIBLING_LABEL_JS") = scripts::preceding_sibling_label;
+  m.attr("_PARENT_CHILDREN_LABEL_JS") = scripts::parent_children_label;
+  m.attr("_CURSOR_POINTER_JS") = scripts::cursor_pointer;
+
+  m.def("_is_custom_input", &is_custom_input_py, "tag"_a.none(), "classes"_a.none(),
+        "Whether a span or div with these classes looks like an editable widget.");
+
+  nb::class_<PyDOMParser>(m, "DOMParser",
+                          "Harvests the live page: element descriptors and text elements.")
+      .def(nb::init<nb::object>(), "page"_a.none())
+      .def_rw("page", &PyDOMParser::page)
+      .def("extract_interactable_elements", &PyDOMParser::extract_interactable_elements,
+           "One complete harvest: (element descriptors, text elements).")
+      .def("extract_text_elements", &PyDOMParser::extract_text_elements)
+      .def("_extract_custom_inputs", &PyDOMParser::extract_custom_inputs)
+      .def("_extract_cursor_pointer_elements", &PyDOMParser::extract_cursor_pointer_elements)
+      .def("_collect_label_candidates", &PyDOMParser::collect_label_candidates)
+      .def("_get_field_label", &PyDOMParser::get_field_label, "handle"_a.none())
+      .def("_save_snapshot", &PyDOMParser::save_snapshot, "elements"_a.none(), "text_elements"_a.none())
+      .def_static("_assign_spatial_labels", &assign_spatial_labels_in_place, "elements"_a.none(),
+                  "label_candidates"_a.none())
+      .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none());
+}

@@ -1,6 +1,23 @@
-"""Engine settings, read where they are used so a change takes effect at the next use."""
+"""Engine settings. The harvester reads them at every harvest, so a change made while a
+run is going on takes effect at the next harvest.
+
+SAVE_SNAPSHOTS: write a JSON snapshot of every harvest (off unless KELVO_SAVE_SNAPSHOTS
+is set to 1, true, yes or on).
+LOG_PATH: the folder snapshots go to (KELVO_LOG_PATH overrides the default).
+
+The browser settings below are read where they are used, when a browser starts or an agent
+is built.
+"""
 
 import os
+
+
+def _env_flag(name):
+    return os.environ.get(name, "").strip().lower() in ("1", "true", "yes", "on")
+
+
+SAVE_SNAPSHOTS = _env_flag("KELVO_SAVE_SNAPSHOTS")
+LOG_PATH = os.environ.get("KELVO_LOG_PATH") or "data/logs/"
 
 # Browser settings. Each is taken from the environment variable KELVO_<NAME> first, then
 # from the project configuration file (kelvo.web.config.py, key <NAME>), then from here.

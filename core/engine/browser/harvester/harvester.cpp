@@ -1,1 +1,0 @@
-#include "engine/browser/harvester/harvester.h"

@@ -1,0 +1,1 @@
+el => el.tagName.toLowerCase()

@@ -1,0 +1,111 @@
+#include "engine/browser/harvester/text_elements.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "engine/browser/harvester/constants.h"
+#include "engine/browser/harvester/driver_calls.h"
+#include "harvester_scripts.h"
+
+namespace kelvo::harvester {
+
+namespace {
+
+// The fields of one record that de-duplication compares, read once.
+struct Extent {
+  double x, y, width, height;
+  double area() const { return width * height; }
+};
+
+double number_at(const Record& box, const char* key, std::size_t index) {
+  const Record* value = find_key(box, key);
+  if (!value || !value->is_number()) {
+    throw std::invalid_argument("text element " + std::to_string(index) +
+                                " has no number under bounding_box[\"" + key + "\"]");
+  }
+  return value->get<double>();
+}
+
+bool overlaps(const Extent& a, const Extent& b) {
+  // Strict: boxes that only touch along an edge or at a corner do not overlap.
+  return a.x < b.x + b.width && a.x + a.width > b.x && a.y < b.y + b.height && a.y + a.height > b.y;
+}
+
+}  // namespace
+
+Record extract_text_elements(PageDriver& page) {
+  Record found = Record::array();
+  for (const Handle& handle : page.query_selector_all(TEXT_SELECTOR)) {
+    guarded([&] {
+      if (!handle->is_visible()) return;
+      std::string text = trimmed_inner_text(*handle);
+      if (text.empty()) return;
+      auto box = handle->bounding_box();
+      if (!box) return;  // its size is not tested: a zero-height text still counts
+      const std::string tag = script_string(handle->evaluate(scripts::tag_name), "tag name");
+      const std::string xpath = script_string(handle->evaluate(scripts::xpath), "XPath");
+
+      Record attributes = Record::object();
+      for (const auto& name : TEXT_ATTRIBUTES) {
+        if (auto value = handle->get_attribute(name)) attributes[name] = *value;
+      }
+      merge_data_attributes(attributes, handle->evaluate(scripts::data_attributes));
+      Record direct = handle->evaluate(scripts::direct_text);
+      if (!direct.is_boolean()) throw DriverError("the direct-text script did not return a boolean");
+
+      Record element = Record::object();
+      element["tag"] = tag;
+      element["text"] = std::move(text);
+      element["has_direct_text"] = direct;
+      element["attributes"] = std::move(attributes);
+      element["bounding_box"] = box_record(*box);
+      element["is_visible"] = true;
+      element["is_enabled"] = true;
+      element["xpath"] = xpath;
+      found.push_back(std::move(element));
+    });
+  }
+  Record survivors = Record::array();
+  for (std::size_t index : dedup_text_elements(found)) survivors.push_back(std::move(found[index]));
+  return survivors;
+}
+
+std::vector<std::size_t> dedup_text_elements(const Record& candidates) {
+  std::vector<std::size_t> kept;
+  if (!candidates.is_array()) return kept;
+  const std::size_t n = candidates.size();
+  std::vector<Extent> extents(n);
+  std::vector<std::string> texts(n);
+  std::vector<bool> own_text(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Record& record = candidates[i];
+    const Record* box = find_key(record, "bounding_box");
+    if (!box) throw std::invalid_argument("text element " + std::to_string(i) + " has no bounding_box");
+    extents[i] = {number_at(*box, "x", i), number_at(*box, "y", i), number_at(*box, "width", i),
+                  number_at(*box, "height", i)};
+    const Record* text = find_key(record, "text");
+    if (!text || !text->is_string()) {
+      throw std::invalid_argument("text element " + std::to_string(i) + " has no text string");
+    }
+    texts[i] = text->get<std::string>();
+    own_text[i] = get_bool(record, "has_direct_text");
+  }
+
+  for (std::size_t i = 0; i < n; ++i) {
+    if (own_text[i]) {
+      kept.push_back(i);
+      continue;
+    }
+    const double area = extents[i].area();
+    bool dominated = false;
+    for (std::size_t j = 0; j < n && !dominated; ++j) {
+      if (j == i) continue;
+      dominated = extents[j].area() < area && overlaps(extents[j], extents[i]) &&
+                  texts[i].find(texts[j]) != std::string::npos;
+    }
+    if (!dominated) kept.push_back(i);
+  }
+  return kept;
+}
+
+}  // namespace kelvo::harvester
