@@ -33,7 +33,7 @@ function searchProducts(query) {
 function showTotals() {
   const items = cart();
   const subtotal = items.reduce((sum, name) => sum + PRODUCTS[name], 0);
-  const delivery = DELIVERY[document.getElementById("delivery").value];
+  const delivery = DELIVERY[document.getElementById("shipping").value];
   document.getElementById("items").textContent = items.length ? items.join(", ") : "Your basket is empty";
   document.getElementById("subtotal").textContent = money(subtotal);
   document.getElementById("delivery-cost").textContent = money(delivery);

@@ -9,7 +9,7 @@ def test_totals_follow_the_delivery_choice(agent):
         click Add to cart near Blue Backpack
         click Basket
         verify text right of Total is $35.00
-        select Express (next day) from Delivery
+        select Express (next day) from Shipping
         verify text right of Total is $45.00
     """)
     assert agent.run("extract text right of Subtotal")["extracted"] == "$30.00"

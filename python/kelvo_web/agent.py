@@ -1,5 +1,6 @@
 """The agent a test drives: plain-English steps on one browser page, each step recorded."""
 
+import atexit
 import base64
 import functools
 import time
@@ -59,6 +60,10 @@ def _engine():
 
     return SimpleNamespace(parser=InstructionParser(), harvester=DOMParser, builder=MatrixBuilder,
                            resolver=MatrixResolver, strategy=DOMStrategy())
+
+
+# Let go of the engine's objects before the interpreter unloads the modules that made them.
+atexit.register(_engine.cache_clear)
 
 
 def _first_line(error):
@@ -344,6 +349,12 @@ class WebAgent:
             if action == "verify_text_visible" and not result.get("verified"):
                 raise _Problem(f"text {target!r} is on the page but not visible", result=result)
         elif action in ("verify_spatial_text", "extract_text_spatial"):
+            if not result["resolved"] and action == "extract_text_spatial":
+                # Extraction answers without a reason; the same search as a check gives one.
+                check = dict(parsed, action="verify_spatial_text", value="")
+                state = _engine().strategy.resolve(check, dom_elements, text_elements).get("state") or {}
+                if "actual" in state and not state["actual"].startswith("anchor "):
+                    raise _Problem(f"nothing to read {target}: {state['actual']}", result=result)
             if not result["resolved"]:
                 if "actual" not in state:
                     raise _Problem(f"{target!r} names no place: start it with right of, left of, "
@@ -353,7 +364,7 @@ class WebAgent:
                 raise _Problem(f"the text {target} does not match", expected=state.get("expected"),
                                actual=state.get("actual"), candidates=result.get("candidates", [])[1:],
                                title="other texts in that direction", result=result)
-        return result
+        return dict(result, resolved_by=TEXT)
 
     # -- steps without an element ----------------------------------------------------------
 

@@ -39,15 +39,3 @@ def make_agent(shop_url):
     yield make
     for agent in agents:
         agent.close()
-
-
-def pytest_collection_modifyitems(items):
-    # Until the engine's modules are merged in, the browser tests have nothing to drive.
-    try:
-        from kelvo_web.agent import _engine
-
-        _engine()
-    except ImportError as error:
-        for item in items:
-            if item.fspath.basename in ("test_agent_shop.py", "test_demo_suite.py"):
-                item.add_marker(pytest.mark.skip(reason=f"engine not built yet: {error}"))

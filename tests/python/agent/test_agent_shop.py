@@ -26,7 +26,7 @@ CART = "localStorage.getItem('cart') || '[]'"
     ("checkout.html", ["type Hi Sam into Gift message"], "document.querySelector('.editable-note').textContent", "Hi Sam"),
     ("checkout.html", ["select Germany from Country"], "document.getElementById('country').value", "de"),
     ("checkout.html", ["select fr from Country"], "document.getElementById('country').value", "fr"),
-    ("checkout.html", ["select express (NEXT DAY) from Delivery"], "document.getElementById('total').textContent", "$15.00"),
+    ("checkout.html", ["select express (NEXT DAY) from Shipping"], "document.getElementById('total').textContent", "$15.00"),
     ("catalogue.html", ["hover Delivery info"], "document.getElementById('tip').hidden", False),
     ("catalogue.html", ["click Search products", "sendkeys Mug", "press Enter"],
      "document.getElementById('status').textContent", "Showing 1 of 3 products"),
@@ -55,7 +55,7 @@ def test_each_action_changes_the_page(make_agent, page, steps, probe, expected):
     ("index.html", "verify Sign in is visible", None),
     ("checkout.html", "verify Apply coupon is disabled", None),
     ("checkout.html", "verify Place order is enabled", None),
-    ("checkout.html", "verify button right of Coupon code is disabled", None),
+    ("checkout.html", "verify button below Coupon code is disabled", None),
     ("index.html", "verify Your password is present", None),
 ])
 def test_checks_and_extraction(make_agent, page, instruction, extracted):
@@ -146,7 +146,7 @@ def test_run_all_reports_every_malformed_step_before_running_any(make_agent):
 
 def test_run_all_returns_each_result_and_hands_back_extracted_text(make_agent):
     agent = make_agent("checkout.html")
-    results = agent.run_all(["select Express (next day) from Delivery", "extract text right of Total"])
+    results = agent.run_all(["select Express (next day) from Shipping", "extract text right of Total"])
     assert results[-1]["extracted"] == "$15.00"
     assert agent._steps[-1] == {"status": "passed", "instruction": "extract text right of Total",
                                 "resolved_by": "text", "message": "extracted '$15.00'"}
@@ -162,7 +162,7 @@ REMOTE_SCRIPT = """
 import sys
 from kelvo_web import WebAgent
 agent = WebAgent(url=sys.argv[1] + "checkout.html")
-agent.run("select Express (next day) from Delivery")
+agent.run("select Express (next day) from Shipping")
 print(agent.run("extract text right of Total")["extracted"], agent.page.context.browser.version)
 agent.close()
 """
