@@ -15,6 +15,7 @@ from kelvo_web.routing import SPATIAL, TEXT, resolver_order
 from kelvo_web.steps import malformed_steps, split_steps
 
 RETRY_PAUSE_S = 0.1
+NAVIGATION_TIMEOUT_MS = 30000  # loading a page may take longer than a step may wait
 NOT_FOUND = {"resolved": False, "confidence": 0.0, "element": None, "candidates": []}
 
 # What each element check asks of the element, and how a tester says it.
@@ -99,10 +100,18 @@ class WebAgent:
             page = browser.new_page()
             self._dialogs.attach(page)
             page.set_default_timeout(self.step_timeout_ms)
+            page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
             self._page = page
             if self.url:
                 page.goto(self.url)
         return self._page
+
+    def _open_page(self):
+        try:
+            return self.page
+        except Exception as error:
+            raise _Problem(f"could not open the start address {self.url}: {_first_line(error)}",
+                           retry=False) from None
 
     def close(self):
         if self._page is not None:
@@ -213,6 +222,7 @@ class WebAgent:
         if action == "verify_dialog":
             return self._retrying(lambda remaining: self._check_dialog(parsed["value"]))
         self._dialogs.new_step()
+        self._open_page()
         if action == "navigate":
             return self._navigate(parsed["target"])
         if action == "wait":
@@ -380,7 +390,7 @@ class WebAgent:
         base = self.url or (self._page.url if self._page is not None else "")
         address = urljoin(base, target) if base and base != "about:blank" else target
         try:
-            self.page.goto(address, timeout=self.step_timeout_ms)
+            self.page.goto(address)
         except Exception as error:
             raise _Problem(f"could not open {address}: {_first_line(error)}", retry=False) from None
         return _done(url=self.page.url)

@@ -194,3 +194,15 @@ def test_an_unreachable_remote_server_is_reported_clearly(shop_url):
                          capture_output=True, text=True, timeout=120)
     assert run.returncode != 0
     assert "Could not use the Playwright server at ws://127.0.0.1:" in run.stderr
+
+
+def test_an_unreachable_start_address_fails_the_step_at_once():
+    from kelvo_web import WebAgent
+
+    agent = WebAgent(url=f"http://127.0.0.1:{_free_port()}/")
+    try:
+        with pytest.raises(StepFailure, match="could not open the start address http://127.0.0.1:"):
+            agent.run("click Sign in")
+        assert agent._steps[0]["status"] == "failed"
+    finally:
+        agent.close()
