@@ -5,6 +5,7 @@ Prints the median time of `agent.run("click Item 500")` next to
 same run, and their ratio. The agent's step includes a full harvest of the page.
 """
 
+import argparse
 import statistics
 import time
 
@@ -23,10 +24,10 @@ def synthetic_page(count):
     return f"<!DOCTYPE html><html><body><h1>Bench</h1><div style='display:grid;grid-template-columns:repeat(10,1fr)'>{buttons}</div></body></html>"
 
 
-def median_seconds(action):
+def median_seconds(action, rounds):
     action()  # warm-up: first harvest, first locator resolution
     times = []
-    for _ in range(ROUNDS):
+    for _ in range(rounds):
         started = time.perf_counter()
         action()
         times.append(time.perf_counter() - started)
@@ -34,17 +35,21 @@ def median_seconds(action):
 
 
 def main():
+    options = argparse.ArgumentParser(description=__doc__)
+    options.add_argument("--rounds", type=int, default=ROUNDS)
+    rounds = options.parse_args().rounds
     agent = WebAgent()
+    agent.step_timeout_ms = 120000  # a slow reading of the page must not end the step
     page = agent.page
     page.set_content(synthetic_page(ELEMENTS))
     target = f"Item {TARGET}"
 
-    agent_time = median_seconds(lambda: agent.run(f"click {target}"))
-    playwright_time = median_seconds(lambda: page.get_by_role("button", name=target, exact=True).click())
+    agent_time = median_seconds(lambda: agent.run(f"click {target}"), rounds)
+    playwright_time = median_seconds(lambda: page.get_by_role("button", name=target, exact=True).click(), rounds)
     clicks = page.get_by_role("button", name=target, exact=True).get_attribute("data-clicks")
     agent.close()
 
-    print(f"page: {ELEMENTS} buttons, target {target!r}, median of {ROUNDS} rounds (clicks counted: {clicks})")
+    print(f"page: {ELEMENTS} buttons, target {target!r}, median of {rounds} rounds (clicks counted: {clicks})")
     rows = [
         ('agent.run("click ...")', f"{agent_time * 1000:.1f} ms"),
         ("get_by_role(...).click()", f"{playwright_time * 1000:.1f} ms"),
