@@ -68,14 +68,44 @@ Record record_list(nb::handle value, const char* argument) {
   return Record(bind::to_record_list(value, argument).records);
 }
 
+// Whether a harvest goes through the batched driver: HARVEST_MODE in the settings
+// forces "batched" or "per-call"; otherwise a real Playwright page is batched and any
+// other page object is asked call by call, as it may not run page scripts like a browser.
+bool batched_harvest(nb::handle page) {
+  nb::module_ settings = nb::module_::import_("kelvo_web.engine.settings");
+  nb::object mode = nb::getattr(settings, "HARVEST_MODE", nb::none());
+  if (!mode.is_none()) {
+    const std::string value = bind::require_str(mode, "settings.HARVEST_MODE");
+    if (value == "batched") return true;
+    if (value == "per-call") return false;
+    if (!value.empty()) {
+      throw nb::value_error(("settings.HARVEST_MODE must be \"batched\", \"per-call\" or empty, not \"" +
+                             value + "\"").c_str());
+    }
+  }
+  try {
+    nb::object page_class = nb::module_::import_("playwright.sync_api").attr("Page");
+    return nb::isinstance(page, page_class);
+  } catch (nb::python_error&) {
+    return false;  // no Playwright here, so no Playwright page
+  }
+}
+
 struct PyDOMParser {
   explicit PyDOMParser(nb::object page) : page(std::move(page)) {}
   nb::object page;
 
+  // `batchable`: a whole harvest (or one of its parts) that may be answered in one page
+  // script; the single-element and file operations always go call by call.
   template <class Operation>
-  auto with_parser(Operation&& operation) {
+  auto with_parser(Operation&& operation, bool batchable = true) {
     return run([&] {
       PyPageDriver driver(page);
+      if (batchable && batched_harvest(page)) {
+        BatchedDriver batched(driver, harvest_plan());
+        DOMParser parser(batched, HarvestHooks{read_settings, print_line});
+        return operation(parser);
+      }
       DOMParser parser(driver, HarvestHooks{read_settings, print_line});
       return operation(parser);
     });
@@ -106,19 +136,23 @@ struct PyDOMParser {
   }
 
   std::string get_field_label(nb::object handle) {
-    return with_parser([&](DOMParser& parser) {
-      bind::PyElementHandle element(handle);
-      return parser.get_field_label(element);
-    });
+    return with_parser(
+        [&](DOMParser& parser) {
+          bind::PyElementHandle element(handle);
+          return parser.get_field_label(element);
+        },
+        false);
   }
 
   void save_snapshot(nb::handle elements, nb::handle text_elements) {
     Record element_records = record_list(elements, "elements");
     Record text_records = record_list(text_elements, "text_elements");
-    with_parser([&](DOMParser& parser) {
-      parser.save_snapshot(element_records, text_records);
-      return 0;
-    });
+    with_parser(
+        [&](DOMParser& parser) {
+          parser.save_snapshot(element_records, text_records);
+          return 0;
+        },
+        false);
   }
 };
 
@@ -161,6 +195,10 @@ bool is_custom_input_py(nb::handle tag, nb::handle classes) {
 
 }  // namespace
 
+namespace kelvo::bind {
+void bind_batched(nb::module_& m);
+}
+
 NB_MODULE(harvester, m) {
   m.attr("_NATIVE_TAGS") = as_tuple(NATIVE_TAGS);
   m.attr("_ARIA_ROLES") = as_tuple(ARIA_ROLES);
@@ -198,4 +236,6 @@ NB_MODULE(harvester, m) {
       .def_static("_assign_spatial_labels", &assign_spatial_labels_in_place, "elements"_a.none(),
                   "label_candidates"_a.none())
       .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none());
+
+  bind::bind_batched(m);
 }

@@ -4,6 +4,9 @@ run is going on takes effect at the next harvest.
 SAVE_SNAPSHOTS: write a JSON snapshot of every harvest (off unless KELVO_SAVE_SNAPSHOTS
 is set to 1, true, yes or on).
 LOG_PATH: the folder snapshots go to (KELVO_LOG_PATH overrides the default).
+HARVEST_MODE: "batched" (one page script per harvest) or "per-call" (one driver call per
+question) forces either way; empty (the default) batches real Playwright pages and asks
+any other page object call by call. KELVO_HARVEST_MODE sets it.
 
 The browser settings below are read where they are used, when a browser starts or an agent
 is built.
@@ -18,6 +21,7 @@ def _env_flag(name):
 
 SAVE_SNAPSHOTS = _env_flag("KELVO_SAVE_SNAPSHOTS")
 LOG_PATH = os.environ.get("KELVO_LOG_PATH") or "data/logs/"
+HARVEST_MODE = os.environ.get("KELVO_HARVEST_MODE", "").strip().lower()
 
 # Browser settings. Each is taken from the environment variable KELVO_<NAME> first, then
 # from the project configuration file (kelvo.web.config.py, key <NAME>), then from here.

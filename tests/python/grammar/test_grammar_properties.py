@@ -19,8 +19,12 @@ PIECES = [
     "first ", "third ", "the ", "an ", '"', '""', "'", " ", "\t", "\n", "\u00a0", "\u2003",
     "\u3000", "İ", "Σ", "\u0307", "\u212a", "ß", "\ud800", "Save", "42", "²",
 ]
+# Characters this Python's Unicode database knows: the core's Unicode data may be a version
+# newer, and a character assigned only there is printable to one and escaped by the other.
+known_characters = st.characters(blacklist_categories=("Cs", "Cn"))
 instructions = st.lists(
-    st.one_of(st.sampled_from(PIECES), st.text(max_size=3)), max_size=10).map("".join)
+    st.one_of(st.sampled_from(PIECES), st.text(alphabet=known_characters, max_size=3)),
+    max_size=10).map("".join)
 FAST = settings(max_examples=300, deadline=None, suppress_health_check=[HealthCheck.too_slow])
 
 

@@ -99,8 +99,40 @@ Record collect_label_candidates(PageDriver& page) {
   return candidates;
 }
 
+namespace {
+
+// The candidates' numbers read once, so that the scan below (every element against every
+// candidate) compares plain numbers instead of looking keys up for each pair.
+struct CandidateBox {
+  double bottom, x, right;
+  const std::string* text;
+};
+
+bool read_candidates(const Record& label_candidates, std::vector<CandidateBox>& out) {
+  if (!label_candidates.is_array()) return false;
+  out.reserve(label_candidates.size());
+  for (const Record& candidate : label_candidates) {
+    const Record* box = find_key(candidate, "bounding_box");
+    const Record* text = find_key(candidate, "text");
+    if (!box || !text || !text->is_string()) return false;
+    const Record* keys[] = {find_key(*box, "x"), find_key(*box, "y"), find_key(*box, "width"), find_key(*box, "height")};
+    for (const Record* key : keys) {
+      if (!key || !key->is_number()) return false;
+    }
+    const double x = keys[0]->get<double>();
+    out.push_back({keys[1]->get<double>() + keys[3]->get<double>(), x, x + keys[2]->get<double>(),
+                   &text->get_ref<const std::string&>()});
+  }
+  return true;
+}
+
+}  // namespace
+
 void assign_spatial_labels(Record& elements, const Record& label_candidates) {
   if (!elements.is_array()) return;
+  // A malformed candidate is reported where the scan meets it, by the loop further down.
+  std::vector<CandidateBox> boxes;
+  const bool fast = read_candidates(label_candidates, boxes);
   for (Record& element : elements) {
     const Record* attributes = find_key(element, "attributes");
     if (attributes && !get_string(*attributes, "_label").empty()) continue;
@@ -112,19 +144,33 @@ void assign_spatial_labels(Record& elements, const Record& label_candidates) {
 
     std::string best_text;
     double best_distance = std::numeric_limits<double>::infinity();
-    for (const Record& candidate : label_candidates) {
-      const Record* found = find_key(candidate, "bounding_box");
-      if (!found) throw std::invalid_argument("label candidate has no \"bounding_box\"");
-      const Record& c_box = *found;
-      const double c_x = box_number(c_box, "x");
-      const double c_bottom = box_number(c_box, "y") + box_number(c_box, "height");
-      const double c_x_right = c_x + box_number(c_box, "width");
-      if (c_bottom > el_y_top) continue;                       // not entirely above
-      if (c_x > el_x + el_w || c_x_right < el_x) continue;     // no horizontal overlap
-      const double distance = el_y_top - c_bottom;
-      if (distance < best_distance) {                          // ties: earlier stays
-        best_distance = distance;
-        best_text = get_string(candidate, "text");
+    if (fast) {
+      const std::string* best = nullptr;
+      for (const CandidateBox& c : boxes) {
+        if (c.bottom > el_y_top) continue;                       // not entirely above
+        if (c.x > el_x + el_w || c.right < el_x) continue;       // no horizontal overlap
+        const double distance = el_y_top - c.bottom;
+        if (distance < best_distance) {                          // ties: earlier stays
+          best_distance = distance;
+          best = c.text;
+        }
+      }
+      if (best) best_text = *best;
+    } else {
+      for (const Record& candidate : label_candidates) {
+        const Record* found = find_key(candidate, "bounding_box");
+        if (!found) throw std::invalid_argument("label candidate has no \"bounding_box\"");
+        const Record& c_box = *found;
+        const double c_x = box_number(c_box, "x");
+        const double c_bottom = box_number(c_box, "y") + box_number(c_box, "height");
+        const double c_x_right = c_x + box_number(c_box, "width");
+        if (c_bottom > el_y_top) continue;                       // not entirely above
+        if (c_x > el_x + el_w || c_x_right < el_x) continue;     // no horizontal overlap
+        const double distance = el_y_top - c_bottom;
+        if (distance < best_distance) {                          // ties: earlier stays
+          best_distance = distance;
+          best_text = get_string(candidate, "text");
+        }
       }
     }
     if (best_text.empty()) continue;

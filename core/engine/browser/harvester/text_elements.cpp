@@ -5,6 +5,7 @@
 
 #include "engine/browser/harvester/constants.h"
 #include "engine/browser/harvester/driver_calls.h"
+#include "engine/browser/harvester/text_dedup_index.h"
 #include "harvester_scripts.h"
 
 namespace kelvo::harvester {
@@ -14,7 +15,6 @@ namespace {
 // The fields of one record that de-duplication compares, read once.
 struct Extent {
   double x, y, width, height;
-  double area() const { return width * height; }
 };
 
 double number_at(const Record& box, const char* key, std::size_t index) {
@@ -26,10 +26,6 @@ double number_at(const Record& box, const char* key, std::size_t index) {
   return value->get<double>();
 }
 
-bool overlaps(const Extent& a, const Extent& b) {
-  // Strict: boxes that only touch along an edge or at a corner do not overlap.
-  return a.x < b.x + b.width && a.x + a.width > b.x && a.y < b.y + b.height && a.y + a.height > b.y;
-}
 
 }  // namespace
 
@@ -71,8 +67,7 @@ Record extract_text_elements(PageDriver& page) {
 }
 
 std::vector<std::size_t> dedup_text_elements(const Record& candidates) {
-  std::vector<std::size_t> kept;
-  if (!candidates.is_array()) return kept;
+  if (!candidates.is_array()) return {};
   const std::size_t n = candidates.size();
   std::vector<Extent> extents(n);
   std::vector<std::string> texts(n);
@@ -91,21 +86,13 @@ std::vector<std::size_t> dedup_text_elements(const Record& candidates) {
     own_text[i] = get_bool(record, "has_direct_text");
   }
 
+  // The pairwise rule, answered through a spatial index (same survivors, see
+  // text_dedup_index.h): a large page must not cost a comparison of every pair.
+  std::vector<DedupEntry> entries(n);
   for (std::size_t i = 0; i < n; ++i) {
-    if (own_text[i]) {
-      kept.push_back(i);
-      continue;
-    }
-    const double area = extents[i].area();
-    bool dominated = false;
-    for (std::size_t j = 0; j < n && !dominated; ++j) {
-      if (j == i) continue;
-      dominated = extents[j].area() < area && overlaps(extents[j], extents[i]) &&
-                  texts[i].find(texts[j]) != std::string::npos;
-    }
-    if (!dominated) kept.push_back(i);
+    entries[i] = {extents[i].x, extents[i].y, extents[i].width, extents[i].height, texts[i], own_text[i]};
   }
-  return kept;
+  return dedup_survivors(entries);
 }
 
 }  // namespace kelvo::harvester

@@ -1,0 +1,38 @@
+#include "engine/browser/harvester/harvest_plan.h"
+
+#include "engine/browser/harvester/constants.h"
+#include "harvester_scripts.h"
+
+namespace kelvo::harvester {
+
+BatchPlan harvest_plan() {
+  enum : std::size_t { interactable, custom_input, text, candidate };
+  using Target = BatchPlan::Target;
+  const Target all_interactables{interactable, std::nullopt, false};
+  const Target custom_inputs{custom_input, std::nullopt, false};
+  // Text elements and label candidates are read only when visible.
+  const Target visible_texts{text, std::nullopt, true};
+  const Target visible_candidates{candidate, std::nullopt, true};
+  // Field labels are resolved for inputs, text areas and custom inputs.
+  const std::vector<Target> fields = {{interactable, std::vector<std::string>{"input", "textarea"}, false},
+                                      custom_inputs};
+
+  BatchPlan plan;
+  plan.selectors = {INTERACTABLE_SELECTOR, CUSTOM_INPUT_SELECTOR, TEXT_SELECTOR, LABEL_CANDIDATE_SELECTOR};
+  plan.attributes = CAPTURED_ATTRIBUTES;  // holds the text attributes as well
+  plan.enabled_on = {interactable};
+  plan.details = {all_interactables, custom_inputs, visible_texts, visible_candidates};
+  plan.element_scripts = {
+      {scripts::tag_name, {all_interactables, custom_inputs, visible_texts}, ""},
+      {scripts::data_attributes, {all_interactables, visible_texts}, ""},
+      {scripts::xpath, {all_interactables, custom_inputs, visible_texts}, scripts::batch_xpath},
+      {scripts::direct_text, {visible_texts}, ""},
+      {scripts::preceding_sibling_label, fields, ""},
+      {scripts::parent_children_label, fields, ""},
+  };
+  plan.lookups = {{"aria-labelledby", "#", "", fields}, {"id", "label[for=\"", "\"]", fields}};
+  plan.page_scripts = {{scripts::cursor_pointer, scripts::batch_cursor_pointer}};
+  return plan;
+}
+
+}  // namespace kelvo::harvester

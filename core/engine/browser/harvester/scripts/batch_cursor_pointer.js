@@ -1,0 +1,52 @@
+() => {
+  // Same records as the pointer script; only the XPaths are computed once per parent
+  // (see batch_xpath.js), which keeps a page with many pointer elements linear.
+  const indices = new Map();
+  const paths = new Map();
+  const indexOf = el => {
+    let index = indices.get(el);
+    if (index !== undefined) return index;
+    const parent = el.parentNode;
+    if (!parent || !parent.firstElementChild) return 1;
+    const counts = new Map();
+    for (let child = parent.firstElementChild; child; child = child.nextElementSibling) {
+      const count = (counts.get(child.tagName) || 0) + 1;
+      counts.set(child.tagName, count);
+      indices.set(child, count);
+    }
+    return indices.get(el) || 1;
+  };
+  const xpathOf = el => {
+    let path = paths.get(el);
+    if (path !== undefined) return path;
+    const parent = el.parentElement;
+    path = (parent ? xpathOf(parent) : '') + '/' + el.tagName.toLowerCase() + '[' + indexOf(el) + ']';
+    paths.set(el, path);
+    return path;
+  };
+  const seen = new Set();
+  const out = [];
+  for (const el of document.querySelectorAll('div, span, li, td')) {
+    if (getComputedStyle(el).cursor !== 'pointer') continue;
+    const text = (el.innerText || '').trim();
+    if (!text || text.length > 60) continue;
+    if (el.getElementsByTagName('*').length > 10) continue;
+    const r = el.getBoundingClientRect();
+    if (r.width <= 0 || r.height <= 0) continue;
+    const xpath = xpathOf(el);
+    if (seen.has(xpath)) continue;
+    seen.add(xpath);
+    out.push({
+      tag: el.tagName.toLowerCase(),
+      text: text,
+      xpath: xpath,
+      x: Math.round(r.left),
+      y: Math.round(r.top),
+      w: Math.round(r.width),
+      h: Math.round(r.height),
+      cls: typeof el.className === 'string' ? el.className : '',
+      aria: el.getAttribute('aria-label') || '',
+    });
+  }
+  return out;
+}
