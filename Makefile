@@ -4,7 +4,7 @@ PY := $(VENV)/bin/python
 BUILD_DIR := build/dev
 export CMAKE_BUILD_PARALLEL_LEVEL ?= 2
 
-.PHONY: setup build test test-core test-python bench clean
+.PHONY: setup build test test-core test-python demo bench clean
 
 setup:
 	@bash scripts/setup.sh
@@ -22,6 +22,10 @@ test-core:
 
 test-python:
 	$(PY) -m pytest -q
+
+# Serves the demo shop on a free port, runs the example suite, writes test_report/report.html.
+demo: build
+	$(PY) examples/run_demo.py
 
 clean:
 	rm -rf build

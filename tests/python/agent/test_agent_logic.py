@@ -1,0 +1,169 @@
+"""The agent's pure decisions: resolver order, step lists, messages, dialogs, settings."""
+
+import pytest
+
+from kelvo_web.browser import CHROMIUM_ARGS, remote_launch_options
+from kelvo_web.dialogs import DialogKeeper, DialogRefused, dialog_matches
+from kelvo_web.engine import settings
+from kelvo_web.messages import closest_names, describe, failure_message
+from kelvo_web.routing import SPATIAL, TEXT, resolver_order
+from kelvo_web.steps import split_steps
+
+
+@pytest.mark.parametrize("action, target, order, why", [
+    ("click", "Login", (TEXT, SPATIAL), "a plain name goes to the text strategy first"),
+    ("click", "Linear gauge", (TEXT, SPATIAL), "'near' inside a word is no relation"),
+    ("click", "Underwear", (TEXT, SPATIAL), "'under' inside a word is no relation"),
+    ("click", "Copyright of Acme", (TEXT, SPATIAL), "'right of' needs 'right' as a word"),
+    ("click", "Firstly", (TEXT, SPATIAL), "'first' inside a word is no ordinal"),
+    ("click", "button below Address", (SPATIAL, TEXT), "relation keyword"),
+    ("click", "Add to cart near Blue Backpack", (SPATIAL, TEXT), "relation with target words"),
+    ("click", "button next to Sign up", (SPATIAL, TEXT), "two-word relation"),
+    ("click", "button right of Total", (SPATIAL, TEXT), "two-word relation"),
+    ("click", "second Add to cart", (SPATIAL, TEXT), "ordinal word"),
+    ("type", "2nd input", (SPATIAL, TEXT), "numeric ordinal"),
+    ("verify_enabled", "Save below Name", (SPATIAL, TEXT), "state checks aim at elements too"),
+    ("click", "Next page", (TEXT, SPATIAL), "'next' alone is no relation"),
+    ("click", "", (TEXT, SPATIAL), "an empty phrase is plain"),
+    ("find_text", "below Total", (), "text steps do not resolve an element"),
+    ("navigate", "/near", (), "navigation has no element"),
+])
+def test_resolver_order(action, target, order, why):
+    assert resolver_order(action, target) == order, why
+
+
+@pytest.mark.parametrize("steps, expected", [
+    ("click A\n\n  # a comment\n  type b into C  \n", ["click A", "type b into C"]),
+    (["click A", "", "# skipped", " hover B "], ["click A", "hover B"]),
+    ("", []),
+])
+def test_split_steps(steps, expected):
+    assert split_steps(steps) == expected
+
+
+@pytest.mark.parametrize("steps", [42, None, ["click A", 3]])
+def test_split_steps_rejects_what_is_no_text(steps):
+    with pytest.raises(TypeError, match="must be"):
+        split_steps(steps)
+
+
+BUTTON = {"tag": "button", "text": "Add to cart", "attributes": {}}
+FIELD = {"tag": "input", "text": "", "attributes": {"placeholder": "Your email"}}
+
+
+def test_failure_message_names_step_expectation_and_candidates():
+    candidates = [dict(BUTTON, text=f"Item {n}") for n in range(7)]
+    message = failure_message("verify text right of Total is 42", "the text right of Total does not match",
+                              expected="42", actual="$41", candidates=candidates, candidates_title="other texts")
+    assert message.splitlines() == [
+        "Step failed: verify text right of Total is 42",
+        "  the text right of Total does not match",
+        "  expected: '42'",
+        "  actual:   '$41'",
+        "  other texts (and 2 more):",
+        "    - button 'Item 0'",
+        "    - button 'Item 1'",
+        "    - button 'Item 2'",
+        "    - button 'Item 3'",
+        "    - button 'Item 4'",
+    ]
+
+
+@pytest.mark.parametrize("element, expected", [
+    (BUTTON, "button 'Add to cart'"),
+    (FIELD, "input 'Your email'"),
+    ({"tag": "div", "text": "  two\n lines ", "attributes": {}}, "div 'two lines'"),
+    ({"tag": "img", "text": "", "attributes": {}}, "img (no text)"),
+])
+def test_describe(element, expected):
+    assert describe(element) == expected
+
+
+def test_closest_names_finds_misspellings_and_shared_words():
+    elements = [{"tag": "a", "text": "Checkout"}, BUTTON, {"tag": "p", "text": "Unrelated"}]
+    assert closest_names("Chekout", elements) == [elements[0]]
+    assert closest_names("cart", elements) == [BUTTON]
+
+
+@pytest.mark.parametrize("expected, actual, matches", [
+    ("Place order", "Place order for $5.00?", True),
+    ("place  ORDER for", "Place order for $5.00?", True),
+    ("Place order for $6.00?", "Place order for $5.00?", False),
+    ("", "anything", False),
+    ("Saved", None, False),
+])
+def test_dialog_matches(expected, actual, matches):
+    assert dialog_matches(expected, actual) is matches
+
+
+class _Dialog:
+    # Stands in for a browser dialog: records how it was decided.
+    def __init__(self, message):
+        self.message = message
+        self.outcome = None
+
+    def accept(self):
+        self.outcome = "accepted"
+
+    def dismiss(self):
+        self.outcome = "dismissed"
+
+
+def test_dialog_decided_before_it_opens():
+    keeper = DialogKeeper()
+    assert keeper.decide("accept") == "next"
+    dialog = _Dialog("Sure?")
+    keeper._on_dialog(dialog)
+    assert (dialog.outcome, keeper.last_message, keeper.decision) == ("accepted", "Sure?", None)
+
+
+def test_undecided_dialog_is_dismissed_and_a_late_accept_fails():
+    keeper = DialogKeeper()
+    dialog = _Dialog("Delete everything?")
+    keeper._on_dialog(dialog)
+    assert dialog.outcome == "dismissed"
+    with pytest.raises(DialogRefused, match="write 'accept dialog' before"):
+        keeper.decide("accept")
+    # The refusal is reported once; the next accept is kept for the next dialog.
+    assert keeper.decide("accept") == "next"
+
+
+def test_late_dismiss_agrees_and_a_new_step_forgets_the_dismissal():
+    keeper = DialogKeeper()
+    keeper._on_dialog(_Dialog("Sure?"))
+    assert keeper.decide("dismiss") == "dismissed"
+    keeper._on_dialog(_Dialog("Again?"))
+    keeper.new_step()
+    assert keeper.decide("accept") == "next"
+
+
+@pytest.mark.parametrize("env, config, expected", [
+    ({}, {}, {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": None}),
+    ({}, {"STEP_TIMEOUT_MS": 800, "HEADLESS": False, "BROWSER_WS": "ws://grid:3000/"},
+     {"BROWSER_PATH": None, "HEADLESS": False, "STEP_TIMEOUT_MS": 800, "BROWSER_WS": "ws://grid:3000/"}),
+    ({"KELVO_STEP_TIMEOUT_MS": "1500", "KELVO_HEADLESS": "no", "KELVO_BROWSER_PATH": "/opt/chrome"},
+     {"STEP_TIMEOUT_MS": 800, "HEADLESS": True},
+     {"BROWSER_PATH": "/opt/chrome", "HEADLESS": False, "STEP_TIMEOUT_MS": 1500, "BROWSER_WS": None}),
+    ({"KELVO_BROWSER_WS": ""}, {"BROWSER_WS": "ws://grid:3000/"},
+     {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": "ws://grid:3000/"}),
+])
+def test_browser_options_environment_then_config_then_defaults(monkeypatch, env, config, expected):
+    for name in settings.BROWSER_SETTINGS:
+        monkeypatch.delenv("KELVO_" + name, raising=False)
+    for name, value in env.items():
+        monkeypatch.setenv(name, value)
+    assert settings.browser_options(config) == expected
+
+
+@pytest.mark.parametrize("value", ["soon", "0", "-5", "1.5"])
+def test_browser_options_reject_a_bad_timeout(monkeypatch, value):
+    monkeypatch.setenv("KELVO_STEP_TIMEOUT_MS", value)
+    with pytest.raises(ValueError, match="KELVO_STEP_TIMEOUT_MS must be"):
+        settings.browser_options({})
+
+
+def test_remote_server_launches_our_browser_only_when_one_is_named():
+    options = {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": "ws://x"}
+    assert remote_launch_options(options) == {"headless": True, "args": CHROMIUM_ARGS}
+    named = remote_launch_options(dict(options, BROWSER_PATH="/usr/bin/chromium"))
+    assert named["executablePath"] == "/usr/bin/chromium"

@@ -1,0 +1,208 @@
+"""The agent against the demo shop in real Chromium: every action, waiting, failures."""
+
+import base64
+import os
+import socket
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import pytest
+
+from kelvo_web.agent import StepFailure
+
+CART = "localStorage.getItem('cart') || '[]'"
+
+
+@pytest.mark.parametrize("page, steps, probe, expected", [
+    ("catalogue.html", ["click Gift wrapping"], "document.getElementById('gift').textContent", "Gift wrapping added"),
+    ("catalogue.html", ["click second Add to cart"], CART, '["Red Scarf"]'),
+    ("catalogue.html", ["click the third Add to cart"], CART, '["Green Mug"]'),
+    ("catalogue.html", ["click Add to cart near Green Mug"], CART, '["Green Mug"]'),
+    ("catalogue.html", ["click Add to cart below Blue Backpack"], CART, '["Blue Backpack"]'),
+    ("index.html", ["type alice@example.com into Email"], "document.getElementById('email').value", "alice@example.com"),
+    ("index.html", ["type x into Email", "type bob into Email"], "document.getElementById('email').value", "bob"),
+    ("checkout.html", ["type Hi Sam into Gift message"], "document.querySelector('.editable-note').textContent", "Hi Sam"),
+    ("checkout.html", ["select Germany from Country"], "document.getElementById('country').value", "de"),
+    ("checkout.html", ["select fr from Country"], "document.getElementById('country').value", "fr"),
+    ("checkout.html", ["select express (NEXT DAY) from Shipping"], "document.getElementById('total').textContent", "$15.00"),
+    ("catalogue.html", ["hover Delivery info"], "document.getElementById('tip').hidden", False),
+    ("catalogue.html", ["click Search products", "sendkeys Mug", "press Enter"],
+     "document.getElementById('status').textContent", "Showing 1 of 3 products"),
+    ("index.html", ["type abc into Email", "click you@example.com", "sendkeys Control+A", "sendkeys Backspace"],
+     "document.getElementById('email').value", ""),
+    ("index.html", ["navigate catalogue.html"], "location.pathname", "/catalogue.html"),
+    ("catalogue.html", ["navigate /checkout.html"], "location.pathname", "/checkout.html"),
+    ("index.html", ["wait 50"], "location.pathname", "/index.html"),
+])
+def test_each_action_changes_the_page(make_agent, page, steps, probe, expected):
+    agent = make_agent(page)
+    agent.run_all(steps)
+    assert agent.page.evaluate(probe) == expected
+    assert [step["status"] for step in agent._steps] == ["passed"] * len(steps)
+
+
+@pytest.mark.parametrize("page, instruction, extracted", [
+    ("checkout.html", "verify text right of Total is $5.00", None),
+    ("checkout.html", "extract text right of Delivery", "$5.00"),
+    ("catalogue.html", "extract text Basket", "Basket (0)"),
+    ("index.html", "extract text from Email", ""),
+    ("index.html", "find text welcome TO", None),
+    ("index.html", "find exact text Sign in", None),
+    ("index.html", "verify text Welcome to Kelvo Shop is visible", None),
+    ("index.html", "verify text Password is present", None),
+    ("index.html", "verify Sign in is visible", None),
+    ("checkout.html", "verify Apply coupon is disabled", None),
+    ("checkout.html", "verify Place order is enabled", None),
+    ("checkout.html", "verify button below Coupon code is disabled", None),
+    ("index.html", "verify Your password is present", None),
+])
+def test_checks_and_extraction(make_agent, page, instruction, extracted):
+    result = make_agent(page).run(instruction)
+    assert result["resolved"] is True
+    assert result.get("extracted") == extracted
+
+
+@pytest.mark.parametrize("page, instruction, fragments", [
+    ("catalogue.html", "click Add to kart", ["no element matches 'Add to kart'", "similar on the page", "button 'Add to cart'"]),
+    ("checkout.html", "verify text right of Total is $99.00", ["expected: '$99.00'", "actual:   '$5.00'"]),
+    ("checkout.html", "find exact text Deliver", ["no text on the page is exactly 'Deliver'", "near misses", "'Delivery'"]),
+    ("checkout.html", "select Spain from Country", ["has no option 'Spain'", "its options", "'Germany'"]),
+    ("checkout.html", "verify Apply coupon is enabled", ["button 'Apply coupon' is not enabled", "actual:   'present, visible, disabled'"]),
+    ("checkout.html", "verify text below Nowhere is 5", ["anchor 'Nowhere' not found"]),
+    ("checkout.html", "verify text near Total is 5", ["names no place"]),
+    ("index.html", "verify text Goodbye is visible", ["text 'Goodbye' is not on the page"]),
+    ("index.html", "tap Sign in", ["Unrecognised instruction: 'tap Sign in'"]),
+    ("index.html", "wait soon", ["whole number of milliseconds"]),
+    ("index.html", "click second", ["names no element"]),
+])
+def test_failure_messages_say_what_to_fix(make_agent, page, instruction, fragments):
+    agent = make_agent(page, timeout_ms=600)
+    with pytest.raises(StepFailure) as failure:
+        agent.run(instruction)
+    message = str(failure.value)
+    assert message.startswith(f"Step failed: {instruction}\n")
+    for fragment in fragments:
+        assert fragment in message
+    assert isinstance(failure.value, AssertionError)
+    assert agent._steps == [{"status": "failed", "instruction": instruction, "message": message}]
+
+
+def test_a_step_waits_for_an_element_that_appears_late(make_agent):
+    # The deal shows 1.5 s after load: a short timeout gives up, the default one waits.
+    hasty = make_agent("catalogue.html", timeout_ms=300)
+    with pytest.raises(StepFailure, match="no element matches 'Claim deal'"):
+        hasty.run("click Claim deal")
+    patient = make_agent("catalogue.html", timeout_ms=5000)
+    patient.run("click Claim deal")
+    patient.run("verify Deal claimed is present")
+
+
+def test_failed_step_carries_a_screenshot_only_when_asked(make_agent):
+    for screenshots in (True, False):
+        agent = make_agent("checkout.html", screenshots=screenshots, timeout_ms=300)
+        with pytest.raises(StepFailure):
+            agent.run("click Cancel order")
+        step = agent._steps[-1]
+        if screenshots:
+            assert base64.b64decode(step["screenshot"]).startswith(b"\x89PNG\r\n\x1a\n")
+        else:
+            assert "screenshot" not in step
+
+
+@pytest.mark.parametrize("steps, outcome", [
+    (["accept dialog", "click Place order"], "Thank you for your order!"),
+    (["dismiss dialog", "click Place order"], "Order cancelled"),
+    (["click Place order", "dismiss dialog"], "Order cancelled"),
+    (["click Place order"], "Order cancelled"),
+])
+def test_dialogs_accepted_and_dismissed(make_agent, steps, outcome):
+    agent = make_agent("checkout.html")
+    agent.run_all(steps + ["verify dialog says place order FOR $5.00?"])
+    assert agent.page.evaluate("document.getElementById('outcome').textContent") == outcome
+
+
+def test_accepting_a_dialog_that_was_already_dismissed_fails(make_agent):
+    agent = make_agent("checkout.html", timeout_ms=500)
+    agent.run("click Place order")
+    with pytest.raises(StepFailure, match="write 'accept dialog' before the step that opens"):
+        agent.run("accept dialog")
+    with pytest.raises(StepFailure, match="expected: 'Thanks'"):
+        agent.run("verify dialog says Thanks")
+
+
+def test_run_all_reports_every_malformed_step_before_running_any(make_agent):
+    agent = make_agent("index.html")
+    with pytest.raises(StepFailure) as failure:
+        agent.run_all("click Sign in\ntap Login\n# fine\nwait soon\nback\nextract_text below Email")
+    message = str(failure.value)
+    assert message.startswith("3 of 5 steps are malformed; nothing was run:")
+    for fragment in ("step 2: 'tap Login'", "step 3: 'wait soon'", "step 4: 'back'", "Unrecognised instruction"):
+        assert fragment in message
+    assert "step 5" not in message  # the parser reads extract_text, so it is no problem
+    assert agent._page is None
+
+
+def test_run_all_returns_each_result_and_hands_back_extracted_text(make_agent):
+    agent = make_agent("checkout.html")
+    results = agent.run_all(["select Express (next day) from Shipping", "extract text right of Total"])
+    assert results[-1]["extracted"] == "$15.00"
+    assert agent._steps[-1] == {"status": "passed", "instruction": "extract text right of Total",
+                                "resolved_by": "text", "message": "extracted '$15.00'"}
+
+
+def _free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+REMOTE_SCRIPT = """
+import sys
+from kelvo_web import WebAgent
+agent = WebAgent(url=sys.argv[1] + "checkout.html")
+agent.run("select Express (next day) from Shipping")
+print(agent.run("extract text right of Total")["extracted"], agent.page.context.browser.version)
+agent.close()
+"""
+
+
+def test_a_run_on_a_remote_playwright_server(shop_url, tmp_path):
+    port = _free_port()
+    # --unsafe lets the client name the browser the server launches: this machine's Chromium.
+    server = subprocess.Popen([sys.executable, "-m", "playwright", "run-server", "--port", str(port),
+                               "--host", "127.0.0.1", "--unsafe"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        line = server.stdout.readline().decode()
+        if "Listening" not in line:
+            pytest.skip(f"the bundled Playwright server did not start: {line.strip()!r}")
+        env = dict(os.environ, KELVO_BROWSER_WS=f"ws://127.0.0.1:{port}/",
+                   KELVO_BROWSER_PATH="/usr/bin/chromium")
+        run = subprocess.run([sys.executable, "-c", REMOTE_SCRIPT, shop_url], env=env,
+                             capture_output=True, text=True, timeout=120)
+        assert run.returncode == 0, run.stderr
+        assert run.stdout.split()[0] == "$15.00"
+    finally:
+        server.terminate()
+        server.wait(timeout=30)
+
+
+def test_an_unreachable_remote_server_is_reported_clearly(shop_url):
+    env = dict(os.environ, KELVO_BROWSER_WS=f"ws://127.0.0.1:{_free_port()}/")
+    run = subprocess.run([sys.executable, "-c", REMOTE_SCRIPT, shop_url], env=env,
+                         capture_output=True, text=True, timeout=120)
+    assert run.returncode != 0
+    assert "Could not use the Playwright server at ws://127.0.0.1:" in run.stderr
+
+
+def test_an_unreachable_start_address_fails_the_step_at_once():
+    from kelvo_web import WebAgent
+
+    agent = WebAgent(url=f"http://127.0.0.1:{_free_port()}/")
+    try:
+        with pytest.raises(StepFailure, match="could not open the start address http://127.0.0.1:"):
+            agent.run("click Sign in")
+        assert agent._steps[0]["status"] == "failed"
+    finally:
+        agent.close()
