@@ -7,7 +7,7 @@ import time
 from types import SimpleNamespace
 from urllib.parse import urljoin
 
-from kelvo_web import browser
+from kelvo_web import browser, ladder
 from kelvo_web.dialogs import DialogKeeper, DialogRefused, dialog_matches
 from kelvo_web.engine import settings
 from kelvo_web.messages import closest_names, describe, failure_message
@@ -144,6 +144,8 @@ class WebAgent:
             raise
         if result.get("resolved_by"):
             step["resolved_by"] = result["resolved_by"]
+        if result.get("message"):
+            step["message"] = result["message"]
         if "extracted" in result:
             step["message"] = f"extracted {result['extracted']!r}"
         return result
@@ -242,15 +244,23 @@ class WebAgent:
     def resolve(self, parsed, dom_elements, text_elements):
         """The element a parsed step aims at on one harvest, with the route that found it."""
         engine = _engine()
+        guess = None
         for route in resolver_order(parsed["action"], parsed["target"]):
             if route == SPATIAL:
                 matrix = engine.builder(dom_elements, text_elements).build()
                 result = engine.resolver(matrix).resolve(parsed)
             else:
                 result = engine.strategy.resolve(parsed, dom_elements, text_elements)
-            if result.get("resolved"):
+            if result.get("resolved") and not ladder.rules_missed(parsed, result):
                 return result, route
-        return dict(NOT_FOUND), None
+            if result.get("resolved") and guess is None:
+                guess = result, route  # of another kind than the tester named: kept as a last resort
+        # Beyond the rules, at the cost of one more look at the page.
+        spatial = lambda texts: engine.resolver(engine.builder(dom_elements, texts).build()).resolve(parsed)
+        found = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(self.page), spatial)
+        if found["resolved"]:
+            return found, found["resolved_by"]
+        return guess or (dict(NOT_FOUND), None)
 
     def _element_step(self, parsed, remaining_ms):
         dom_elements, text_elements = self._harvest()
@@ -266,8 +276,35 @@ class WebAgent:
             return self._check_state(parsed, result, route)
         if action == "extract_text":
             return dict(result, extracted=self._read_text(result["element"]))
-        self._act(action, result["element"], parsed.get("value"), remaining_ms)
-        return result
+        return self._act_or_next(action, result, parsed.get("value"), remaining_ms)
+
+    def _act_or_next(self, action, result, value, remaining_ms):
+        """Act on the chosen element; when it cannot take the action, on the next candidates."""
+        chosen = result["element"]
+        try:
+            self._act(action, chosen, value, remaining_ms)
+            return result
+        except _Problem as problem:
+            if not _refused(problem):
+                raise
+            refusal = problem
+        candidates = result.get("candidates") or []
+        failed = next((i for i, c in enumerate(candidates) if c is chosen), None)
+        tried = [chosen]
+        for candidate in ladder.retry_order(action, candidates, failed) if failed is not None else []:
+            tried.append(candidate)
+            try:
+                self._act(action, candidate, value, remaining_ms)
+            except _Problem as problem:
+                if _refused(problem):
+                    continue
+                raise
+            note = f"{describe(chosen)} cannot take the {action}; tried " + ", ".join(map(describe, tried))
+            return dict(result, element=candidate, resolved_by="next-candidate", message=note)
+        if len(tried) == 1:
+            raise refusal
+        raise _Problem(f"{refusal.problem}; no other candidate took it either", candidates=tried,
+                       title="candidates tried", retry=False, result=result)
 
     def _check_state(self, parsed, result, route):
         flag, wanted = STATE_CHECKS[parsed["action"]]
@@ -344,7 +381,11 @@ class WebAgent:
 
     def _text_step(self, parsed):
         dom_elements, text_elements = self._harvest()
-        result = _engine().strategy.resolve(parsed, dom_elements, text_elements)
+        result, route = _engine().strategy.resolve(parsed, dom_elements, text_elements), TEXT
+        if ladder.rules_missed(parsed, result):
+            found = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(self.page))
+            if found["resolved"]:
+                result, route = found, found["resolved_by"]
         action, target = parsed["action"], parsed["target"]
         state = result.get("state") or {}
         if action == "find_exact_text":
@@ -374,7 +415,7 @@ class WebAgent:
                 raise _Problem(f"the text {target} does not match", expected=state.get("expected"),
                                actual=state.get("actual"), candidates=result.get("candidates", [])[1:],
                                title="other texts in that direction", result=result)
-        return dict(result, resolved_by=TEXT)
+        return dict(result, resolved_by=route)
 
     # -- steps without an element ----------------------------------------------------------
 
@@ -410,6 +451,11 @@ class WebAgent:
             # sendkeys also takes plain text: what is not a key name is typed as written.
             self.page.keyboard.type(keys)
         return _done()
+
+
+def _refused(problem):
+    """Whether the element itself cannot take the action (not editable, not a select, gone)."""
+    return not problem.retry or "not attached" in problem.problem or "detached" in problem.problem
 
 
 def _state_words(element):

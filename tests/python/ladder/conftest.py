@@ -1,15 +1,6 @@
-import pathlib
-
 import pytest
 
-from kelvo_web.engine.browser.harvester import DOMParser
-
-PAGES = pathlib.Path(__file__).parent / "pages"
-
-
-def harvest(page):
-    """(descriptors, text elements) of the page as the agent sees them."""
-    return DOMParser(page).extract_interactable_elements()
+from ladder_pages import PAGES
 
 
 @pytest.fixture

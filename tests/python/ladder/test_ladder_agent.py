@@ -1,7 +1,7 @@
 """The agent on the fixture pages: each class of miss resolved, and the rung in the step record."""
 
 import pytest
-from conftest import PAGES
+from ladder_pages import PAGES
 
 from kelvo_web import WebAgent
 

@@ -1,7 +1,7 @@
 """The ladder on real pages: what the rules answer alone, and what the ladder adds."""
 
 import pytest
-from conftest import harvest
+from ladder_pages import harvest
 
 from kelvo_web import ladder
 from kelvo_web.engine.agent.grammar import InstructionParser
