@@ -141,6 +141,17 @@ RecordList to_record_list(nb::handle value, const char* argument, bool none_is_e
   return out;
 }
 
+RecordList to_dict_list(nb::handle value, const char* argument, bool none_is_empty) {
+  RecordList list = to_record_list(value, argument, none_is_empty);
+  for (std::size_t i = 0; i < list.records.size(); ++i) {
+    if (!list.records[i].is_object()) {
+      const std::string name = std::string(argument) + "[" + std::to_string(i) + "]";
+      raise_type_error(name.c_str(), "a dict", list.objects[i]);
+    }
+  }
+  return list;
+}
+
 void raise_type_error(const char* argument, const char* expected, nb::handle got) {
   throw nb::type_error(
       (std::string(argument) + " must be " + expected + ", not " + kind_of(got)).c_str());

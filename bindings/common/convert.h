@@ -34,6 +34,9 @@ struct RecordList {
 // an empty list only when `none_is_empty` is set.
 RecordList to_record_list(nb::handle value, const char* argument, bool none_is_empty = false);
 
+// The same, for lists of element records: every member must be a dict (it is read by key).
+RecordList to_dict_list(nb::handle value, const char* argument, bool none_is_empty = false);
+
 // Argument checks with messages in one style: "<argument> must be <expected>, not <type>".
 [[noreturn]] void raise_type_error(const char* argument, const char* expected, nb::handle got);
 std::string require_str(nb::handle value, const char* argument);

@@ -17,17 +17,6 @@ using kelvo::bind::RecordList;
 
 namespace {
 
-RecordList dict_list(nb::handle value, const char* argument, bool none_is_empty = false) {
-  RecordList list = kelvo::bind::to_record_list(value, argument, none_is_empty);
-  for (std::size_t i = 0; i < list.records.size(); ++i) {
-    if (!list.records[i].is_object()) {
-      std::string name = std::string(argument) + "[" + std::to_string(i) + "]";
-      kelvo::bind::raise_type_error(name.c_str(), "a dict", list.objects[i]);
-    }
-  }
-  return list;
-}
-
 struct Inputs {
   RecordList dom, text, controls, texts;
   kl::Lists lists() const { return {dom.records, text.records, controls.records, texts.records}; }
@@ -45,14 +34,14 @@ struct Inputs {
 // `extras` is what EXTRAS_JS returned: a dict with lists "controls" and "texts".
 Inputs inputs(nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
   Inputs in;
-  in.dom = dict_list(dom_elements, "dom_elements");
-  in.text = dict_list(text_elements, "text_elements", true);
+  in.dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
+  in.text = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
   if (!extras.is_none()) {
     nb::dict e = kelvo::bind::require_dict(extras, "extras");
     PyObject* controls = PyDict_GetItemString(e.ptr(), "controls");
     PyObject* texts = PyDict_GetItemString(e.ptr(), "texts");
-    in.controls = dict_list(controls ? nb::handle(controls) : nb::handle(Py_None), "extras['controls']", true);
-    in.texts = dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
+    in.controls = kelvo::bind::to_dict_list(controls ? nb::handle(controls) : nb::handle(Py_None), "extras['controls']", true);
+    in.texts = kelvo::bind::to_dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
   }
   return in;
 }
@@ -102,7 +91,7 @@ NB_MODULE(_ladder, m) {
       "retry_order",
       [](nb::handle action, nb::handle candidates, std::size_t failed) {
         std::string verb = kelvo::bind::require_str(action, "action");
-        RecordList list = dict_list(candidates, "candidates");
+        RecordList list = kelvo::bind::to_dict_list(candidates, "candidates");
         nb::list out;
         for (std::size_t i : kl::retry_order(verb, list.records, failed)) out.append(list.objects[i]);
         return out;

@@ -19,18 +19,6 @@ using kelvo::bind::RecordList;
 
 namespace {
 
-// A list of element records; every member must be a dict (it is read by key).
-RecordList element_list(nb::handle value, const char* argument, bool none_is_empty = false) {
-  RecordList list = kelvo::bind::to_record_list(value, argument, none_is_empty);
-  for (std::size_t i = 0; i < list.records.size(); ++i) {
-    if (!list.records[i].is_object()) {
-      std::string name = std::string(argument) + "[" + std::to_string(i) + "]";
-      kelvo::bind::raise_type_error(name.c_str(), "a dict", list.objects[i]);
-    }
-  }
-  return list;
-}
-
 Record element_record(nb::handle value, const char* argument) {
   kelvo::bind::require_dict(value, argument);
   return kelvo::bind::to_record(value, argument);
@@ -131,8 +119,8 @@ void translate_errors() {
 double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements,
                      nb::handle text_elements, long repeat) {
   Record instruction = instruction_record(parsed_instruction);
-  RecordList dom = element_list(dom_elements, "dom_elements");
-  RecordList text = element_list(text_elements, "text_elements", true);
+  RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
+  RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
   km::DOMStrategy strategy;
   std::size_t resolved = 0;
   auto start = std::chrono::steady_clock::now();
@@ -203,7 +191,7 @@ NB_MODULE(matcher, m) {
       "_filter_by_action",
       [](nb::handle action, nb::handle elements) -> nb::object {
         std::string name = kelvo::bind::require_str(action, "action");
-        RecordList list = element_list(elements, "elements");
+        RecordList list = kelvo::bind::to_dict_list(elements, "elements");
         auto kept = km::filter_by_action(name, list.records);
         if (!kept) return nb::borrow(elements);
         nb::list out;
@@ -234,8 +222,8 @@ NB_MODULE(matcher, m) {
           [](const km::DOMStrategy& self, nb::handle parsed_instruction, nb::handle dom_elements,
              nb::handle text_elements) {
             kelvo::bind::require_dict(parsed_instruction, "parsed_instruction");
-            RecordList dom = element_list(dom_elements, "dom_elements");
-            RecordList text = element_list(text_elements, "text_elements", true);
+            RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
+            RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
             Record instruction = instruction_record(parsed_instruction);
             return to_python(self.resolve(instruction, dom.records, &text.records), dom, text);
           },
@@ -250,7 +238,7 @@ NB_MODULE(matcher, m) {
              nb::handle dom_elements) {
             std::string a = kelvo::bind::require_str(action, "action");
             std::string t = kelvo::bind::require_str(target, "target");
-            RecordList dom = element_list(dom_elements, "dom_elements");
+            RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
             return to_python(self.resolve_verify(a, t, dom.records), dom, kNoList);
           },
           "action"_a.none(), "target"_a.none(), "dom_elements"_a.none())
@@ -260,7 +248,7 @@ NB_MODULE(matcher, m) {
              nb::handle text_elements) {
             std::string a = kelvo::bind::require_str(action, "action");
             std::string t = kelvo::bind::require_str(target, "target");
-            RecordList text = element_list(text_elements, "text_elements");
+            RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             return to_python(self.resolve_verify_text(a, t, text.records), kNoList, text);
           },
           "action"_a.none(), "target"_a.none(), "text_elements"_a.none())
@@ -268,7 +256,7 @@ NB_MODULE(matcher, m) {
           "_resolve_find_text",
           [](const km::DOMStrategy& self, nb::handle target, nb::handle text_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
-            RecordList text = element_list(text_elements, "text_elements");
+            RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             return to_python(self.resolve_find_text(t, text.records), kNoList, text);
           },
           "target"_a.none(), "text_elements"_a.none())
@@ -276,7 +264,7 @@ NB_MODULE(matcher, m) {
           "_resolve_find_exact_text",
           [](const km::DOMStrategy& self, nb::handle target, nb::handle text_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
-            RecordList text = element_list(text_elements, "text_elements");
+            RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             return to_python(self.resolve_find_exact_text(t, text.records), kNoList, text);
           },
           "target"_a.none(), "text_elements"_a.none())
@@ -286,8 +274,8 @@ NB_MODULE(matcher, m) {
              nb::handle text_elements, nb::handle dom_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
             std::string e = kelvo::bind::require_str(expected, "expected");
-            RecordList text = element_list(text_elements, "text_elements");
-            RecordList dom = element_list(dom_elements, "dom_elements", true);
+            RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
+            RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements", true);
             const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records;
             return to_python(self.resolve_verify_spatial_text(t, e, text.records, dom_records), dom,
                              text);
@@ -299,8 +287,8 @@ NB_MODULE(matcher, m) {
           [](const km::DOMStrategy& self, nb::handle target, nb::handle text_elements,
              nb::handle dom_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
-            RecordList text = element_list(text_elements, "text_elements");
-            RecordList dom = element_list(dom_elements, "dom_elements", true);
+            RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
+            RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements", true);
             const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records;
             return to_python(self.resolve_extract_spatial_text(t, text.records, dom_records), dom,
                              text);
