@@ -37,10 +37,30 @@ RecordList to_record_list(nb::handle value, const char* argument, bool none_is_e
 // The same, for lists of element records: every member must be a dict (it is read by key).
 RecordList to_dict_list(nb::handle value, const char* argument, bool none_is_empty = false);
 
+// A list argument whose members are read by `read_one(item, index)` (a module that reads
+// only the keys it needs), with the caller's objects kept for identity.
+template <class ReadOne>
+RecordList read_record_list(nb::handle list, const char* argument, ReadOne&& read_one);
+
 // Argument checks with messages in one style: "<argument> must be <expected>, not <type>".
 [[noreturn]] void raise_type_error(const char* argument, const char* expected, nb::handle got);
 std::string require_str(nb::handle value, const char* argument);
 nb::dict require_dict(nb::handle value, const char* argument);
 nb::list require_list(nb::handle value, const char* argument);
+
+template <class ReadOne>
+RecordList read_record_list(nb::handle list, const char* argument, ReadOne&& read_one) {
+  if (!PyList_Check(list.ptr())) raise_type_error(argument, "a list", list);
+  RecordList out;
+  const Py_ssize_t n = PyList_GET_SIZE(list.ptr());
+  out.objects.reserve(static_cast<std::size_t>(n));
+  out.records.reserve(static_cast<std::size_t>(n));
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    nb::handle item = PyList_GET_ITEM(list.ptr(), i);
+    out.records.push_back(read_one(item, static_cast<std::size_t>(i)));
+    out.objects.push_back(nb::borrow(item));
+  }
+  return out;
+}
 
 }  // namespace kelvo::bind

@@ -45,23 +45,12 @@ Record read_element(nb::handle item, const Where& where) {
   return out;
 }
 
-struct Inputs {
-  std::vector<nb::object> objects;
-  std::vector<Record> records;
-};
+using Inputs = kelvo::bind::RecordList;
 
 Inputs read_list(nb::handle list, const char* argument) {
-  if (!PyList_Check(list.ptr())) kelvo::bind::raise_type_error(argument, "a list", list);
-  Inputs out;
-  const Py_ssize_t n = PyList_GET_SIZE(list.ptr());
-  out.objects.reserve(n);
-  out.records.reserve(n);
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    nb::handle item = PyList_GET_ITEM(list.ptr(), i);
-    out.records.push_back(read_element(item, Where{argument, static_cast<std::size_t>(i)}));
-    out.objects.push_back(nb::borrow(item));
-  }
-  return out;
+  return kelvo::bind::read_record_list(list, argument, [&](nb::handle item, std::size_t i) {
+    return read_element(item, Where{argument, i});
+  });
 }
 
 struct PyMatrixBuilder {

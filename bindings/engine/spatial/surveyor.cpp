@@ -58,23 +58,12 @@ Record read_entry(nb::handle item, const Where& where) {
   return out;
 }
 
-struct Entries {
-  std::vector<nb::object> objects;
-  std::vector<Record> records;
-};
+using Entries = kelvo::bind::RecordList;
 
 Entries read_entries(nb::handle list, const char* argument) {
-  if (!PyList_Check(list.ptr())) kelvo::bind::raise_type_error(argument, "a list", list);
-  Entries out;
-  const Py_ssize_t n = PyList_GET_SIZE(list.ptr());
-  out.objects.reserve(n);
-  out.records.reserve(n);
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    nb::handle item = PyList_GET_ITEM(list.ptr(), i);
-    out.records.push_back(read_entry(item, Where{argument, static_cast<std::size_t>(i)}));
-    out.objects.push_back(nb::borrow(item));
-  }
-  return out;
+  return kelvo::bind::read_record_list(list, argument, [&](nb::handle item, std::size_t i) {
+    return read_entry(item, Where{argument, i});
+  });
 }
 
 std::optional<std::string> optional_str(nb::handle value, const char* argument) {
