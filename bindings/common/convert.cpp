@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <unordered_map>
 
 namespace kelvo::bind {
 
@@ -89,37 +90,77 @@ Record to_record(nb::handle value, const char* argument) {
   return convert(value, Path{nullptr, argument}, 0);
 }
 
-nb::object from_record(const Record& record) {
+namespace {
+
+// Record keys repeat across thousands of records (a harvest has a dozen distinct keys),
+// so each is made into a Python str once and shared, as Python interns its own names.
+PyObject* key_object(const std::string& key) {
+  static std::unordered_map<std::string, PyObject*>* keys = new std::unordered_map<std::string, PyObject*>();
+  if (key.size() > 32) return PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
+  auto found = keys->find(key);
+  if (found == keys->end()) {
+    if (keys->size() >= 4096) return PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
+    PyObject* made = PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
+    if (!made) return nullptr;
+    PyUnicode_InternInPlace(&made);
+    found = keys->emplace(key, made).first;  // kept for the life of the process
+  }
+  Py_INCREF(found->second);
+  return found->second;
+}
+
+// New reference, or nullptr with a Python error set.
+PyObject* new_object(const Record& record) {
   switch (record.type()) {
     case Record::value_t::null:
-      return nb::none();
+      Py_RETURN_NONE;
     case Record::value_t::boolean:
-      return nb::bool_(record.get<bool>());
+      return PyBool_FromLong(record.get<bool>());
     case Record::value_t::number_integer:
-      return nb::int_(record.get<std::int64_t>());
+      return PyLong_FromLongLong(record.get<std::int64_t>());
     case Record::value_t::number_unsigned:
-      return nb::steal(PyLong_FromUnsignedLongLong(record.get<std::uint64_t>()));
+      return PyLong_FromUnsignedLongLong(record.get<std::uint64_t>());
     case Record::value_t::number_float:
-      return nb::float_(record.get<double>());
+      return PyFloat_FromDouble(record.get<double>());
     case Record::value_t::string: {
-      const auto& s = record.get_ref<const std::string&>();
-      return nb::str(s.data(), s.size());
+      const auto& text = record.get_ref<const std::string&>();
+      return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
     }
     case Record::value_t::array: {
-      nb::list out;
-      for (const auto& item : record) out.append(from_record(item));
+      PyObject* out = PyList_New(static_cast<Py_ssize_t>(record.size()));
+      if (!out) return nullptr;
+      Py_ssize_t i = 0;
+      for (const auto& item : record) {
+        PyObject* value = new_object(item);
+        if (!value) return Py_DECREF(out), nullptr;
+        PyList_SET_ITEM(out, i++, value);
+      }
       return out;
     }
     case Record::value_t::object: {
-      nb::dict out;
+      PyObject* out = PyDict_New();
+      if (!out) return nullptr;
       for (auto it = record.begin(); it != record.end(); ++it) {
-        out[nb::str(it.key().data(), it.key().size())] = from_record(it.value());
+        PyObject* key = key_object(it.key());
+        PyObject* value = key ? new_object(it.value()) : nullptr;
+        const int failed = value ? PyDict_SetItem(out, key, value) : -1;
+        Py_XDECREF(key);
+        Py_XDECREF(value);
+        if (failed) return Py_DECREF(out), nullptr;
       }
       return out;
     }
     default:
-      return nb::none();
+      Py_RETURN_NONE;
   }
+}
+
+}  // namespace
+
+nb::object from_record(const Record& record) {
+  PyObject* out = new_object(record);
+  if (!out) throw nb::python_error();
+  return nb::steal(out);
 }
 
 RecordList to_record_list(nb::handle value, const char* argument, bool none_is_empty) {

@@ -83,20 +83,18 @@ BatchPlan plan() {
   return p;
 }
 
-// Two buttons (nodes 0 and 1), one div (node 2) and a label found by lookup (node 3).
+// Two buttons (nodes 0 and 1), one div (node 2) and a label found by lookup (node 3),
+// in the batch's columns.
 Record batch_answer() {
   return Record::parse(R"({
     "queries": [[0, 1], [2]],
     "lookups": {"#name": 3, "#gone": -1, "#1bad": {"e": "not a valid selector"}},
-    "nodes": [
-      {"v": true, "n": true, "t": "Save", "b": [1.5, 2, 30, 10],
-       "a": {"id": "save", "title": ""}, "s": {"0": ["save"]}},
-      {"v": false, "n": {"e": "Element is not attached to the DOM"}, "t": 0, "b": null,
-       "a": {"id": 0}, "s": {"0": {"e": "boom"}}},
-      {"v": true, "n": false, "t": {"e": "Node is not an HTMLElement"}, "b": {"e": "gone"},
-       "a": {}, "s": {"0": 0}},
-      {"v": true, "n": true, "t": "Name", "b": [0, 0, 5, 5], "a": {}, "s": {}}
-    ],
+    "visible": [true, false, true, true],
+    "enabled": [true, {"e": "Element is not attached to the DOM"}, false, true],
+    "texts": ["Save", 0, {"e": "Node is not an HTMLElement"}, "Name"],
+    "boxes": [[1.5, 2, 30, 10], null, {"e": "gone"}, [0, 0, 5, 5]],
+    "attributes": [["id", "save", "title", ""], ["id", 0], [], []],
+    "scripts": [["save", {"e": "boom"}, 0, 0]],
     "page": [[{"n": 42}]]
   })").dump();
 }
@@ -180,7 +178,8 @@ TEST_F(BatchedDriverTest, OpenQuestionsGoToTheSameLiveNode) {
 TEST_F(BatchedDriverTest, QuestionsTheBatchSkippedGoLive) {
   page.batch = [] {
     Record answer = Record::parse(batch_answer().get<std::string>());
-    answer["nodes"][0] = Record::parse(R"({"v": true})");
+    for (const char* column : {"enabled", "texts", "boxes", "attributes"}) answer[column][0] = 0;
+    answer["scripts"][0][0] = 0;
     return Record(answer.dump());
   };
   auto b0 = driver.query_selector_all("button")[0];
@@ -217,9 +216,27 @@ TEST_F(BatchedDriverTest, UnusableBatchMeansEveryCallGoesLive) {
       {"driver error", []() -> Record { throw DriverError("navigated"); }},
       {"not a string", [] { return Record(nullptr); }},
       {"not JSON", [] { return Record("{"); }},
-      {"missing part", [] { return Record(R"({"queries": [], "nodes": []})"); }},
-      {"wrong query count", [] { return Record(R"({"queries": [[]], "lookups": {}, "nodes": [], "page": [0]})"); }},
-      {"index out of range", [] { return Record(R"({"queries": [[0], []], "lookups": {}, "nodes": [], "page": [0]})"); }},
+      {"missing part", [] { return Record(R"({"queries": [], "visible": []})"); }},
+      {"wrong query count", [] {
+         Record answer = Record::parse(batch_answer().get<std::string>());
+         answer["queries"].push_back(Record::array());
+         return Record(answer.dump());
+       }},
+      {"index out of range", [] {
+         Record answer = Record::parse(batch_answer().get<std::string>());
+         answer["queries"][1][0] = 4;
+         return Record(answer.dump());
+       }},
+      {"column too short", [] {
+         Record answer = Record::parse(batch_answer().get<std::string>());
+         answer["texts"].erase(3);
+         return Record(answer.dump());
+       }},
+      {"script column missing", [] {
+         Record answer = Record::parse(batch_answer().get<std::string>());
+         answer["scripts"] = Record::array();
+         return Record(answer.dump());
+       }},
   };
   for (const auto& [why, answer] : batches) {
     Calls log;

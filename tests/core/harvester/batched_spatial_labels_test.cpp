@@ -65,6 +65,37 @@ TEST(BatchedSpatialLabels, SameLabelsAsThePlainRuleOnRandomLayouts) {
   }
 }
 
+// Awkward numbers: distances that round to the same value (the earlier candidate must
+// still win), infinities and NaN anywhere in a box.
+TEST(BatchedSpatialLabels, SameLabelsAsThePlainRuleOnAwkwardNumbers) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<double> values = {0, 1, 2, 10, 1e16, -1e16, inf, -inf, nan};
+  std::mt19937 random(11);
+  auto pick = [&] { return values[random() % values.size()]; };
+  for (int round = 0; round < 300; ++round) {
+    Record candidates = Record::array(), elements = Record::array();
+    for (int k = 0; k < 8; ++k) {
+      Record c = Record::object();
+      c["text"] = "label " + std::to_string(k);
+      c["bounding_box"] = box(pick(), pick(), random() % 2 ? 10.0 : pick(), random() % 2 ? 1.0 : pick());
+      candidates.push_back(c);
+    }
+    for (int k = 0; k < 8; ++k) {
+      Record e = Record::object();
+      e["attributes"] = Record::object();
+      e["bounding_box"] = box(pick(), random() % 3 ? 1e16 + 2 : pick(), random() % 2 ? 10.0 : pick(), 1);
+      elements.push_back(e);
+    }
+    Record labelled = elements;
+    assign_spatial_labels(labelled, candidates);
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+      EXPECT_EQ(get_string(labelled[i]["attributes"], "_label"), expected_label(elements[i], candidates))
+          << "round " << round << " element " << i;
+    }
+  }
+}
+
 TEST(BatchedSpatialLabels, MalformedCandidateStillFailsWhenReached) {
   Record elements = Record::parse(R"([{"attributes": {}, "bounding_box": {"x": 0, "y": 50, "width": 10, "height": 10}}])");
   Record candidates = Record::parse(R"([{"text": "A", "bounding_box": {"x": 0, "y": 0, "width": 10}}])");

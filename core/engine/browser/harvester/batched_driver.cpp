@@ -65,7 +65,12 @@ Record BatchPlan::to_record() const {
   }
   out["lookups"] = std::move(lookup_list);
   Record page_list = Record::array();
-  for (const auto& script : page_scripts) page_list.push_back(script.batch_text.empty() ? script.text : script.batch_text);
+  for (const auto& script : page_scripts) {
+    Record entry = Record::object();
+    entry["text"] = script.batch_text.empty() ? script.text : script.batch_text;
+    entry["batch"] = !script.batch_text.empty();
+    page_list.push_back(std::move(entry));
+  }
   out["page_scripts"] = std::move(page_list);
   return out;
 }
@@ -78,26 +83,30 @@ struct BatchedDriver::State {
   State(PageDriver& live, BatchPlan plan) : live(live), plan(std::move(plan)) {
     for (std::size_t i = 0; i < this->plan.selectors.size(); ++i) selectors.emplace(this->plan.selectors[i], i);
     for (std::size_t i = 0; i < this->plan.element_scripts.size(); ++i) {
-      element_scripts.emplace(this->plan.element_scripts[i].text, std::to_string(i));
+      element_scripts.emplace(this->plan.element_scripts[i].text, i);
     }
     for (std::size_t i = 0; i < this->plan.page_scripts.size(); ++i) page_scripts.emplace(this->plan.page_scripts[i].text, i);
     // Attribute names match case-sensitively in the batch; get_attribute lower-cases an
     // HTML element's name first. Lower-case names read the same both ways.
     for (const auto& name : this->plan.attributes) {
-      if (std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) attributes.insert(name);
+      if (std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+        attributes_asked.insert(name);
+      }
     }
   }
 
   PageDriver& live;
   BatchPlan plan;
   std::unordered_map<std::string, std::size_t> selectors;
-  std::unordered_map<std::string, std::string> element_scripts;  // text -> slot key
+  std::unordered_map<std::string, std::size_t> element_scripts;  // text -> column
   std::unordered_map<std::string, std::size_t> page_scripts;
-  std::unordered_set<std::string> attributes;
+  std::unordered_set<std::string> attributes_asked;
 
   bool tried = false;
   bool loaded = false;
-  Record nodes;
+  // The batch's columns, one entry per node (see batch_harvest.js).
+  std::size_t node_count = 0;
+  Record visible, enabled, texts, boxes, attributes, scripts;
   Record queries;
   Record page;
   std::unordered_map<std::string, Record> lookups;
@@ -113,13 +122,18 @@ struct BatchedDriver::State {
       Record result = live.evaluate(batch_script(plan));
       if (!result.is_string()) return false;
       Record data = Record::parse(result.get_ref<const std::string&>());
-      nodes = std::move(data.at("nodes"));
+      visible = std::move(data.at("visible"));
+      enabled = std::move(data.at("enabled"));
+      texts = std::move(data.at("texts"));
+      boxes = std::move(data.at("boxes"));
+      attributes = std::move(data.at("attributes"));
+      scripts = std::move(data.at("scripts"));
       queries = std::move(data.at("queries"));
       page = std::move(data.at("page"));
       for (auto& [selector, found] : data.at("lookups").items()) lookups.emplace(selector, std::move(found));
-      loaded = nodes.is_array() && queries.is_array() && page.is_array() &&
-               queries.size() == plan.selectors.size() && page.size() == plan.page_scripts.size() &&
-               indices_valid();
+      node_count = visible.is_array() ? visible.size() : 0;
+      loaded = queries.is_array() && page.is_array() && queries.size() == plan.selectors.size() &&
+               page.size() == plan.page_scripts.size() && columns_valid() && indices_valid();
     } catch (const DriverError&) {
       loaded = false;
     } catch (const nlohmann::json::exception&) {
@@ -136,11 +150,23 @@ struct BatchedDriver::State {
     return found->second;
   }
 
-  // Node indices point into `nodes`; a batch that says otherwise is not used.
+  // Every column holds one entry per node, one column per element script.
+  bool columns_valid() const {
+    for (const Record* column : {&visible, &enabled, &texts, &boxes, &attributes}) {
+      if (!column->is_array() || column->size() != node_count) return false;
+    }
+    if (!scripts.is_array() || scripts.size() != plan.element_scripts.size()) return false;
+    for (const Record& column : scripts) {
+      if (!column.is_array() || column.size() != node_count) return false;
+    }
+    return true;
+  }
+
+  // Node indices point into the columns; a batch that says otherwise is not used.
   bool indices_valid() const {
     auto valid = [&](const Record& index) {
       return index.is_number_integer() && index.get<std::int64_t>() >= 0 &&
-             static_cast<std::size_t>(index.get<std::int64_t>()) < nodes.size();
+             static_cast<std::size_t>(index.get<std::int64_t>()) < node_count;
     };
     for (const Record& found : queries) {
       if (!found.is_array()) continue;
@@ -149,7 +175,6 @@ struct BatchedDriver::State {
     for (const auto& [selector, answer] : lookups) {
       if (answer.is_number_integer() && answer.get<std::int64_t>() != -1 && !valid(answer)) return false;
     }
-    for (const Record& node : nodes) if (!node.is_object()) return false;
     return true;
   }
 };
@@ -166,71 +191,65 @@ class BatchedHandle : public ElementHandle {
         count_(count), lookup_(lookup) {}
 
   bool is_visible() override {
-    const Record* visible = fact("v");
-    if (visible && visible->is_boolean()) return visible->get<bool>();
+    const Record& visible = state_->visible[node_];
+    if (visible.is_boolean()) return visible.get<bool>();
     return live().is_visible();
   }
 
   bool is_enabled() override {
-    const Record* enabled = fact("n");
-    if (enabled && enabled->is_boolean()) return enabled->get<bool>();
-    if (enabled && slot_kind(*enabled) == Slot::error) raise(*enabled);
+    const Record& enabled = state_->enabled[node_];
+    if (enabled.is_boolean()) return enabled.get<bool>();
+    if (slot_kind(enabled) == Slot::error) raise(enabled);
     return live().is_enabled();
   }
 
   std::string inner_text() override {
-    const Record* text = fact("t");
-    if (text && text->is_string()) return text->get<std::string>();
-    if (text && slot_kind(*text) == Slot::error) raise(*text);
+    const Record& text = state_->texts[node_];
+    if (text.is_string()) return text.get<std::string>();
+    if (slot_kind(text) == Slot::error) raise(text);
     return live().inner_text();
   }
 
+  // Attributes travel as [name, value, ...]; a value of 0 is left to the live page.
   std::optional<std::string> get_attribute(const std::string& name) override {
-    const Record* attributes = fact("a");
-    if (!state_->attributes.count(name) || !attributes || !attributes->is_object()) {
+    const Record& pairs = state_->attributes[node_];
+    if (!state_->attributes_asked.count(name) || !pairs.is_array()) return live().get_attribute(name);
+    for (std::size_t k = 0; k + 1 < pairs.size(); k += 2) {
+      if (!pairs[k].is_string() || pairs[k].get_ref<const std::string&>() != name) continue;
+      if (pairs[k + 1].is_string()) return pairs[k + 1].get<std::string>();
       return live().get_attribute(name);
     }
-    auto found = attributes->find(name);
-    if (found == attributes->end()) return std::nullopt;
-    if (found->is_string()) return found->get<std::string>();
-    return live().get_attribute(name);
+    return std::nullopt;
   }
 
   std::optional<Box> bounding_box() override {
-    const Record* box = fact("b");
-    if (box && box->is_null()) return std::nullopt;
-    if (box && box->is_array() && box->size() == 4) {
-      const Record& b = *box;
-      return Box{b[0].get<double>(), b[1].get<double>(), b[2].get<double>(), b[3].get<double>()};
+    const Record& box = state_->boxes[node_];
+    if (box.is_null()) return std::nullopt;
+    if (box.is_array() && box.size() == 4 &&
+        std::all_of(box.begin(), box.end(), [](const Record& n) { return n.is_number(); })) {
+      return Box{box[0].get<double>(), box[1].get<double>(), box[2].get<double>(), box[3].get<double>()};
     }
-    if (box && slot_kind(*box) == Slot::error) raise(*box);
+    if (slot_kind(box) == Slot::error) raise(box);
     return live().bounding_box();
   }
 
+  // A script's cell: a bare string, boolean or null is the answer itself, [value] any
+  // other answer, {"e": message} a failure, 0 a question for the live page.
   Record evaluate(const std::string& script) override {
-    auto key = state_->element_scripts.find(script);
-    const Record* results = fact("s");
-    if (key != state_->element_scripts.end() && results && results->is_object()) {
-      auto found = results->find(key->second);
-      if (found != results->end()) {
-        switch (slot_kind(*found)) {
-          case Slot::value: return (*found)[0];
-          case Slot::error: raise(*found);
-          case Slot::ask_live: break;
-        }
+    auto column = state_->element_scripts.find(script);
+    if (column != state_->element_scripts.end()) {
+      const Record& cell = state_->scripts[column->second][node_];
+      if (cell.is_string() || cell.is_boolean() || cell.is_null()) return cell;
+      switch (slot_kind(cell)) {
+        case Slot::value: return cell[0];
+        case Slot::error: raise(cell);
+        case Slot::ask_live: break;
       }
     }
     return live().evaluate(script);
   }
 
  private:
-  // The batch's answer to one question, or nullptr when it holds none.
-  const Record* fact(const char* key) const {
-    const Record& node = state_->nodes[node_];
-    auto found = node.find(key);
-    return found == node.end() ? nullptr : &*found;
-  }
-
   ElementHandle& live() {
     if (!live_) {
       if (lookup_) {

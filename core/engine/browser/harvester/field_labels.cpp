@@ -1,6 +1,9 @@
 #include "engine/browser/harvester/field_labels.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -106,6 +109,49 @@ namespace {
 struct CandidateBox {
   double bottom, x, right;
   const std::string* text;
+  std::size_t index;  // position in the candidate list: ties go to the earlier one
+};
+
+// The candidates ordered by bottom edge, lowest on the page first, so the nearest
+// candidate above an element is found by a binary search and a short walk upwards
+// instead of a scan of every candidate for every element.
+class CandidatesAbove {
+ public:
+  explicit CandidatesAbove(std::vector<CandidateBox> boxes) : boxes_(std::move(boxes)) {
+    // A NaN bottom never wins (its distance compares false), so it is left out.
+    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(), [](const CandidateBox& c) { return std::isnan(c.bottom); }),
+                 boxes_.end());
+    std::stable_sort(boxes_.begin(), boxes_.end(),
+                     [](const CandidateBox& a, const CandidateBox& b) { return a.bottom > b.bottom; });
+  }
+
+  // The text of the candidate entirely above the element and overlapping it
+  // horizontally at the smallest distance (the earliest such candidate on a tie), or
+  // nullptr: exactly what comparing every candidate in list order finds.
+  const std::string* nearest(double el_x, double el_w, double el_y_top) const {
+    if (std::isnan(el_y_top)) return nullptr;
+    // First candidate whose bottom is not below the element's top.
+    auto it = std::partition_point(boxes_.begin(), boxes_.end(),
+                                   [&](const CandidateBox& c) { return c.bottom > el_y_top; });
+    const CandidateBox* best = nullptr;
+    double best_distance = std::numeric_limits<double>::infinity();
+    for (; it != boxes_.end(); ++it) {
+      const double distance = el_y_top - it->bottom;
+      // Distances only grow from here on; rounding can make a few equal, and among
+      // equal ones the earliest candidate wins, so equal distances are still looked at.
+      if (best ? distance > best_distance : distance >= best_distance) break;
+      if (it->x > el_x + el_w || it->right < el_x) continue;  // no horizontal overlap
+      if (!(distance <= best_distance)) continue;               // NaN distance never wins
+      if (!best || distance < best_distance || it->index < best->index) {
+        best = &*it;
+        best_distance = distance;
+      }
+    }
+    return best ? best->text : nullptr;
+  }
+
+ private:
+  std::vector<CandidateBox> boxes_;
 };
 
 bool read_candidates(const Record& label_candidates, std::vector<CandidateBox>& out) {
@@ -121,7 +167,7 @@ bool read_candidates(const Record& label_candidates, std::vector<CandidateBox>& 
     }
     const double x = keys[0]->get<double>();
     out.push_back({keys[1]->get<double>() + keys[3]->get<double>(), x, x + keys[2]->get<double>(),
-                   &text->get_ref<const std::string&>()});
+                   &text->get_ref<const std::string&>(), out.size()});
   }
   return true;
 }
@@ -133,6 +179,8 @@ void assign_spatial_labels(Record& elements, const Record& label_candidates) {
   // A malformed candidate is reported where the scan meets it, by the loop further down.
   std::vector<CandidateBox> boxes;
   const bool fast = read_candidates(label_candidates, boxes);
+  std::optional<CandidatesAbove> above;
+  if (fast) above.emplace(std::move(boxes));
   for (Record& element : elements) {
     const Record* attributes = find_key(element, "attributes");
     if (attributes && !get_string(*attributes, "_label").empty()) continue;
@@ -145,17 +193,7 @@ void assign_spatial_labels(Record& elements, const Record& label_candidates) {
     std::string best_text;
     double best_distance = std::numeric_limits<double>::infinity();
     if (fast) {
-      const std::string* best = nullptr;
-      for (const CandidateBox& c : boxes) {
-        if (c.bottom > el_y_top) continue;                       // not entirely above
-        if (c.x > el_x + el_w || c.right < el_x) continue;       // no horizontal overlap
-        const double distance = el_y_top - c.bottom;
-        if (distance < best_distance) {                          // ties: earlier stays
-          best_distance = distance;
-          best = c.text;
-        }
-      }
-      if (best) best_text = *best;
+      if (const std::string* best = above->nearest(el_x, el_w, el_y_top)) best_text = *best;
     } else {
       for (const Record& candidate : label_candidates) {
         const Record* found = find_key(candidate, "bounding_box");

@@ -24,9 +24,9 @@ BatchPlan harvest_plan() {
   plan.details = {all_interactables, custom_inputs, visible_texts, visible_candidates};
   plan.element_scripts = {
       {scripts::tag_name, {all_interactables, custom_inputs, visible_texts}, ""},
-      {scripts::data_attributes, {all_interactables, visible_texts}, ""},
+      {scripts::data_attributes, {all_interactables, visible_texts}, scripts::batch_data_attributes},
       {scripts::xpath, {all_interactables, custom_inputs, visible_texts}, scripts::batch_xpath},
-      {scripts::direct_text, {visible_texts}, ""},
+      {scripts::direct_text, {visible_texts}, scripts::batch_direct_text},
       {scripts::preceding_sibling_label, fields, ""},
       {scripts::parent_children_label, fields, ""},
   };

@@ -1,6 +1,9 @@
-() => {
+(measured) => {
   // Same records as the pointer script; only the XPaths are computed once per parent
-  // (see batch_xpath.js), which keeps a page with many pointer elements linear.
+  // (see batch_xpath.js), which keeps a page with many pointer elements linear, and
+  // texts and boxes the harvest's pass already read are taken from it (`measured`).
+  const rectOf = measured ? measured.rect : (el) => el.getBoundingClientRect();
+  const innerTextOf = measured ? measured.innerText : (el) => el.innerText;
   const indices = new Map();
   const paths = new Map();
   const indexOf = el => {
@@ -28,10 +31,10 @@
   const out = [];
   for (const el of document.querySelectorAll('div, span, li, td')) {
     if (getComputedStyle(el).cursor !== 'pointer') continue;
-    const text = (el.innerText || '').trim();
+    const text = (innerTextOf(el) || '').trim();
     if (!text || text.length > 60) continue;
     if (el.getElementsByTagName('*').length > 10) continue;
-    const r = el.getBoundingClientRect();
+    const r = rectOf(el);
     if (r.width <= 0 || r.height <= 0) continue;
     const xpath = xpathOf(el);
     if (seen.has(xpath)) continue;

@@ -56,8 +56,15 @@
     const rect = textRange.getBoundingClientRect();
     return rect.width > 0 && rect.height > 0;
   };
-  // knownRect: the element's client rectangle when the caller already read it.
+  // knownRect: the element's client rectangle when the caller already read it. A box
+  // with area rules out display: contents, and checkVisibility with the visibility
+  // property answers both of Playwright's style checks in one native call.
   const isVisible = (el, knownRect) => {
+    const rect = knownRect || el.getBoundingClientRect();
+    if (rect.width > 0 && rect.height > 0) {
+      const view = el.ownerDocument && el.ownerDocument.defaultView;
+      return !view || el.checkVisibility({ visibilityProperty: true });
+    }
     const style = styleOf(el);
     if (!style) return true;
     if (style.display === 'contents') {
@@ -65,12 +72,8 @@
         if (child.nodeType === 1 && isVisible(child)) return true;
         if (child.nodeType === 3 && isVisibleTextNode(child)) return true;
       }
-      return false;
     }
-    if (!el.checkVisibility()) return false;
-    if (style.visibility !== 'visible') return false;
-    const rect = knownRect || el.getBoundingClientRect();
-    return rect.width > 0 && rect.height > 0;
+    return false;
   };
 
   // ---- enabled state, as Playwright's elementState('enabled') decides it ----
@@ -396,7 +399,7 @@
       if (!Array.isArray(found)) continue;
       for (const i of found) {
         if (tags && !tags.includes(tagOf(nodes[i]))) continue;
-        if (visible_only && facts[i].v !== true) continue;
+        if (visible_only && visible[i] !== true) continue;
         visit(i);
       }
     }
@@ -415,47 +418,63 @@
     for (const i of queries[selector]) (visible_only ? visibleDetails : details).add(i);
   }
   const wanted = new Set(plan.attributes);
+  // The answers travel as columns, one entry per node: fewer objects to build, send and
+  // read back than one record per node. 0 marks a question the batch leaves open.
+  const visible = [], enabled = [], texts = [], boxes = [], attributes = [], rects = [];
+  const hasName = (pairs, name) => {
+    for (let k = 0; k < pairs.length; k += 2) if (pairs[k] === name) return true;
+    return false;
+  };
   const factsOf = (el, i) => {
-    const fact = { s: {} };
-    let rects, rect;
+    let rect;
     try {
-      rects = el.getClientRects();
       rect = el.getBoundingClientRect();
     } catch (e) {
-      rects = rect = undefined;
+      rect = undefined;
     }
+    rects[i] = rect;
     try {
-      fact.v = el.isConnected && isVisible(el, rect);
+      visible[i] = el.isConnected && isVisible(el, rect);
     } catch (e) {
-      fact.v = false;
+      visible[i] = false;
     }
     if (enabledFor.has(i)) {
       try {
-        fact.n = isEnabled(el);
+        enabled[i] = isEnabled(el);
       } catch (e) {
-        fact.n = { e: message(e) };
+        enabled[i] = { e: message(e) };
       }
+    } else enabled[i] = 0;
+    if (!details.has(i) && !(visibleDetails.has(i) && visible[i] === true)) {
+      texts[i] = boxes[i] = attributes[i] = 0;
+      return;
     }
-    if (!details.has(i) && !(visibleDetails.has(i) && fact.v === true)) return fact;
     try {
       if (el.namespaceURI !== XHTML) throw new Error('Node is not an HTMLElement');
       const text = el.innerText;
-      fact.t = typeof text === 'string' && wellFormed(text) ? text : 0;
+      texts[i] = typeof text === 'string' && wellFormed(text) ? text : 0;
     } catch (e) {
-      fact.t = { e: message(e) };
+      texts[i] = { e: message(e) };
     }
-    if (!rects) fact.b = { e: 'no layout information' };
-    else fact.b = rects.length === 0 ? null : [rect.x, rect.y, rect.width, rect.height];
-    // getAttribute(name) answers the first attribute of that qualified name; the
-    // plan's names are lower case, as every HTML attribute name is.
-    fact.a = {};
-    for (const attribute of el.attributes) {
-      const name = attribute.name;
-      if (wanted.has(name) && !(name in fact.a)) fact.a[name] = wellFormed(attribute.value) ? attribute.value : 0;
+    if (!rect) boxes[i] = { e: 'no layout information' };
+    // An empty rectangle is either a zero-size box or no box at all; only the list of
+    // client rectangles tells which, so it is read for those alone.
+    else if (rect.x === 0 && rect.y === 0 && rect.width === 0 && rect.height === 0 && el.getClientRects().length === 0) boxes[i] = null;
+    else boxes[i] = [rect.x, rect.y, rect.width, rect.height];
+    // Name, value pairs in attribute order. getAttribute(name) answers the first
+    // attribute of that qualified name; the plan's names are lower case, as every HTML
+    // attribute name is.
+    const pairs = [];
+    if (el.hasAttributes()) {
+      for (const name of el.getAttributeNames()) {
+        if (!wanted.has(name) || hasName(pairs, name)) continue;
+        const value = el.getAttribute(name);
+        pairs.push(name, wellFormed(value) ? value : 0);
+      }
     }
-    return fact;
+    attributes[i] = pairs;
   };
-  const facts = nodes.map(factsOf);
+  nodes.forEach(factsOf);
 
   // Selectors built from an attribute value; only plain identifiers, whose selector
   // reads the same to the page and to Playwright's parser.
@@ -507,9 +526,9 @@
   }
 
   // Nodes found by look-ups are asked for their text.
-  for (let i = facts.length; i < nodes.length; i++) {
+  for (let i = visible.length; i < nodes.length; i++) {
     details.add(i);
-    facts.push(factsOf(nodes[i], i));
+    factsOf(nodes[i], i);
   }
 
   // Scripts are evaluated as Playwright evaluates them: the text is run, and a function
@@ -532,15 +551,39 @@
       return { e: message(e) };
     }
   };
-
-
-  plan.element_scripts.forEach((script, k) => {
+  // A script's column: its answer for each node it ran on, 0 elsewhere. Strings,
+  // booleans and null travel bare (0 and {e} cannot be mistaken for them); any other
+  // value in its [value] wrapper.
+  const cell = (answer) => {
+    if (!Array.isArray(answer)) return answer;
+    const value = answer[0];
+    return value === null || typeof value === 'string' || typeof value === 'boolean' ? value : answer;
+  };
+  const scripts = plan.element_scripts.map((script) => {
     const compiled = compile(script.text);
+    const column = new Array(nodes.length).fill(0);
+    const done = new Uint8Array(nodes.length);
     targets(script.on, (i) => {
-      if (!(k in facts[i].s)) facts[i].s[k] = run(compiled, nodes[i]);
+      if (done[i]) return;
+      done[i] = 1;
+      column[i] = cell(run(compiled, nodes[i]));
     });
+    return column;
   });
-  const page = plan.page_scripts.map((text) => run(compile(text), null));
+  // The harvest's own page scripts (batch texts) may reuse what this pass measured: the
+  // DOM cannot change while this one script runs, so the answers are the same.
+  const measured = (el) => indexOf.get(el);
+  const shared = {
+    rect: (el) => {
+      const i = measured(el);
+      return i !== undefined && rects[i] ? rects[i] : el.getBoundingClientRect();
+    },
+    innerText: (el) => {
+      const i = measured(el);
+      return i !== undefined && typeof texts[i] === 'string' ? texts[i] : el.innerText;
+    },
+  };
+  const page = plan.page_scripts.map(({ text, batch }) => run(compile(text), batch ? shared : null));
 
-  return JSON.stringify({ queries, lookups, nodes: facts, page });
+  return JSON.stringify({ queries, lookups, visible, enabled, texts, boxes, attributes, scripts, page });
 }
