@@ -155,10 +155,32 @@ PyObject* new_object(const Record& record) {
   }
 }
 
+// Building thousands of new dicts would otherwise start the cycle collector again and
+// again over the whole heap (a harvest of a large page took longer to hand back than to
+// build); the new objects hold no cycles, so collection waits until they are made.
+class CollectorPause {
+ public:
+#if PY_VERSION_HEX >= 0x030A0000
+  CollectorPause() : was_enabled_(PyGC_Disable()) {}
+  ~CollectorPause() {
+    if (was_enabled_) PyGC_Enable();
+  }
+
+ private:
+  int was_enabled_;
+#endif
+};
+
 }  // namespace
 
 nb::object from_record(const Record& record) {
-  PyObject* out = new_object(record);
+  PyObject* out;
+  if (record.is_structured() && record.size() > 64) {
+    CollectorPause pause;
+    out = new_object(record);
+  } else {
+    out = new_object(record);
+  }
   if (!out) throw nb::python_error();
   return nb::steal(out);
 }

@@ -1,5 +1,7 @@
 #include "engine/browser/harvester/batched_driver.h"
 
+#include <simdjson.h>
+
 #include <algorithm>
 #include <stdexcept>
 #include <unordered_map>
@@ -23,19 +25,62 @@ Record targets_record(const std::vector<BatchPlan::Target>& targets) {
   return out;
 }
 
+namespace dom = simdjson::dom;
+using Type = dom::element_type;
+
 // A batch slot: [value] when the batch holds the answer, {"e": message} when the call
 // fails in the page, 0 (or anything else) when the live driver must be asked.
 enum class Slot { value, error, ask_live };
 
-Slot slot_kind(const Record& slot) {
-  if (slot.is_array() && slot.size() == 1) return Slot::value;
-  if (slot.is_object() && slot.contains("e")) return Slot::error;
+Slot slot_kind(dom::element slot) {
+  if (slot.is_array() && dom::array(slot).size() == 1) return Slot::value;
+  if (slot.is_object() && !dom::object(slot)["e"].error()) return Slot::error;
   return Slot::ask_live;
 }
 
-[[noreturn]] void raise(const Record& slot) {
-  const Record& message = slot["e"];
-  throw DriverError(message.is_string() ? message.get<std::string>() : "page script failed");
+[[noreturn]] void raise(dom::element slot) {
+  std::string_view message;
+  if (dom::object(slot)["e"].get(message)) throw DriverError("page script failed");
+  throw DriverError(std::string(message));
+}
+
+// The batch's JSON as a Record, numbers kept as the Record's own parser keeps them
+// (a non-negative integer unsigned, any other integer signed, the rest double).
+Record to_record(dom::element value) {
+  switch (value.type()) {
+    case Type::ARRAY: {
+      Record out = Record::array();
+      for (dom::element item : dom::array(value)) out.push_back(to_record(item));
+      return out;
+    }
+    case Type::OBJECT: {
+      Record out = Record::object();
+      for (dom::key_value_pair field : dom::object(value)) out[std::string(field.key)] = to_record(field.value);
+      return out;
+    }
+    case Type::INT64: {
+      const std::int64_t number = value.get_int64();
+      return number >= 0 ? Record(static_cast<std::uint64_t>(number)) : Record(number);
+    }
+    case Type::UINT64: return Record(std::uint64_t(value.get_uint64()));
+    case Type::DOUBLE: return Record(double(value.get_double()));
+    case Type::STRING: return Record(std::string(std::string_view(value.get_string())));
+    case Type::BOOL: return Record(bool(value.get_bool()));
+    case Type::NULL_VALUE: return Record(nullptr);
+  }
+  return Record(nullptr);
+}
+
+// A column of the batch, one element per node, for lookup by position.
+using Column = std::vector<dom::element>;
+
+bool read_column(dom::element value, Column& out) {
+  dom::array items;
+  if (value.get(items)) return false;
+  out.clear();
+  out.reserve(items.size());
+  for (dom::element item : items) out.push_back(item);
+  return true;
 }
 
 }  // namespace
@@ -82,9 +127,6 @@ std::string batch_script(const BatchPlan& plan) {
 struct BatchedDriver::State {
   State(PageDriver& live, BatchPlan plan) : live(live), plan(std::move(plan)) {
     for (std::size_t i = 0; i < this->plan.selectors.size(); ++i) selectors.emplace(this->plan.selectors[i], i);
-    for (std::size_t i = 0; i < this->plan.element_scripts.size(); ++i) {
-      element_scripts.emplace(this->plan.element_scripts[i].text, i);
-    }
     for (std::size_t i = 0; i < this->plan.page_scripts.size(); ++i) page_scripts.emplace(this->plan.page_scripts[i].text, i);
     // Attribute names match case-sensitively in the batch; get_attribute lower-cases an
     // HTML element's name first. Lower-case names read the same both ways.
@@ -98,18 +140,29 @@ struct BatchedDriver::State {
   PageDriver& live;
   BatchPlan plan;
   std::unordered_map<std::string, std::size_t> selectors;
-  std::unordered_map<std::string, std::size_t> element_scripts;  // text -> column
+  // The column of an element script, by its text. A harvest asks a handful of scripts
+  // thousands of times; comparing lengths first and then the one text of that length is
+  // cheaper than hashing a long script at every call.
+  std::optional<std::size_t> script_column(const std::string& script) const {
+    for (std::size_t i = 0; i < plan.element_scripts.size(); ++i) {
+      const std::string& text = plan.element_scripts[i].text;
+      if (text.size() == script.size() && text == script) return i;
+    }
+    return std::nullopt;
+  }
   std::unordered_map<std::string, std::size_t> page_scripts;
   std::unordered_set<std::string> attributes_asked;
 
   bool tried = false;
   bool loaded = false;
-  // The batch's columns, one entry per node (see batch_harvest.js).
+  // The batch as parsed, and its columns of one entry per node (see batch_harvest.js);
+  // the columns point into the parser's document, which lives as long as this state.
+  dom::parser parser;
   std::size_t node_count = 0;
-  Record visible, enabled, texts, boxes, attributes, scripts;
-  Record queries;
-  Record page;
-  std::unordered_map<std::string, Record> lookups;
+  Column visible, enabled, texts, boxes, attributes;
+  std::vector<Column> scripts;
+  Column queries, page;
+  std::unordered_map<std::string_view, dom::element> lookups;
   // Live answers for the same selectors, fetched only when a handle must ask live.
   std::unordered_map<std::string, std::vector<Handle>> live_queries;
 
@@ -121,27 +174,39 @@ struct BatchedDriver::State {
     try {
       Record result = live.evaluate(batch_script(plan));
       if (!result.is_string()) return false;
-      Record data = Record::parse(result.get_ref<const std::string&>());
-      visible = std::move(data.at("visible"));
-      enabled = std::move(data.at("enabled"));
-      texts = std::move(data.at("texts"));
-      boxes = std::move(data.at("boxes"));
-      attributes = std::move(data.at("attributes"));
-      scripts = std::move(data.at("scripts"));
-      queries = std::move(data.at("queries"));
-      page = std::move(data.at("page"));
-      for (auto& [selector, found] : data.at("lookups").items()) lookups.emplace(selector, std::move(found));
-      node_count = visible.is_array() ? visible.size() : 0;
-      loaded = queries.is_array() && page.is_array() && queries.size() == plan.selectors.size() &&
-               page.size() == plan.page_scripts.size() && columns_valid() && indices_valid();
+      loaded = read(result.get_ref<const std::string&>());
     } catch (const DriverError&) {
       loaded = false;
-    } catch (const nlohmann::json::exception&) {
-      loaded = false;
-    } catch (const std::invalid_argument&) {
+    } catch (const simdjson::simdjson_error&) {
       loaded = false;
     }
     return loaded;
+  }
+
+  bool read(const std::string& json) {
+    dom::object data;
+    if (parser.parse(json).get(data)) return false;
+    auto column = [&](const char* name, Column& out) { return read_column(data[name].value_unsafe(), out); };
+    for (const char* name : {"visible", "enabled", "texts", "boxes", "attributes", "scripts", "queries", "page", "lookups"}) {
+      if (data[name].error()) return false;
+    }
+    if (!column("visible", visible) || !column("enabled", enabled) || !column("texts", texts) ||
+        !column("boxes", boxes) || !column("attributes", attributes) || !column("queries", queries) ||
+        !column("page", page)) {
+      return false;
+    }
+    dom::array script_columns;
+    if (data["scripts"].get(script_columns)) return false;
+    for (dom::element value : script_columns) {
+      scripts.emplace_back();
+      if (!read_column(value, scripts.back())) return false;
+    }
+    dom::object found;
+    if (data["lookups"].get(found)) return false;
+    for (dom::key_value_pair entry : found) lookups.emplace(entry.key, entry.value);
+    node_count = visible.size();
+    return queries.size() == plan.selectors.size() && page.size() == plan.page_scripts.size() &&
+           columns_valid() && indices_valid();
   }
 
   const std::vector<Handle>& live_query(const std::string& selector) {
@@ -152,28 +217,31 @@ struct BatchedDriver::State {
 
   // Every column holds one entry per node, one column per element script.
   bool columns_valid() const {
-    for (const Record* column : {&visible, &enabled, &texts, &boxes, &attributes}) {
-      if (!column->is_array() || column->size() != node_count) return false;
+    for (const Column* column : {&visible, &enabled, &texts, &boxes, &attributes}) {
+      if (column->size() != node_count) return false;
     }
-    if (!scripts.is_array() || scripts.size() != plan.element_scripts.size()) return false;
-    for (const Record& column : scripts) {
-      if (!column.is_array() || column.size() != node_count) return false;
+    if (scripts.size() != plan.element_scripts.size()) return false;
+    for (const Column& column : scripts) {
+      if (column.size() != node_count) return false;
     }
     return true;
   }
 
   // Node indices point into the columns; a batch that says otherwise is not used.
   bool indices_valid() const {
-    auto valid = [&](const Record& index) {
-      return index.is_number_integer() && index.get<std::int64_t>() >= 0 &&
-             static_cast<std::size_t>(index.get<std::int64_t>()) < node_count;
+    auto valid = [&](dom::element index) {
+      std::int64_t node;
+      return !index.get(node) && node >= 0 && static_cast<std::size_t>(node) < node_count;
     };
-    for (const Record& found : queries) {
+    for (dom::element found : queries) {
       if (!found.is_array()) continue;
-      for (const Record& index : found) if (!valid(index)) return false;
+      for (dom::element index : dom::array(found)) {
+        if (!valid(index)) return false;
+      }
     }
     for (const auto& [selector, answer] : lookups) {
-      if (answer.is_number_integer() && answer.get<std::int64_t>() != -1 && !valid(answer)) return false;
+      std::int64_t node;
+      if (!answer.get(node) && node != -1 && !valid(answer)) return false;
     }
     return true;
   }
@@ -185,49 +253,64 @@ namespace {
 // to the live handle of the same node, found again by the query that produced it.
 class BatchedHandle : public ElementHandle {
  public:
-  BatchedHandle(std::shared_ptr<BatchedDriver::State> state, std::size_t node, std::string selector,
+  // `selector` points into the state (a plan selector or a look-up's key), which lives
+  // as long as this handle.
+  BatchedHandle(std::shared_ptr<BatchedDriver::State> state, std::size_t node, std::string_view selector,
                 std::size_t position, std::size_t count, bool lookup)
-      : state_(std::move(state)), node_(node), selector_(std::move(selector)), position_(position),
+      : state_(std::move(state)), node_(node), selector_(selector), position_(position),
         count_(count), lookup_(lookup) {}
 
   bool is_visible() override {
-    const Record& visible = state_->visible[node_];
-    if (visible.is_boolean()) return visible.get<bool>();
+    bool visible;
+    if (!state_->visible[node_].get(visible)) return visible;
     return live().is_visible();
   }
 
   bool is_enabled() override {
-    const Record& enabled = state_->enabled[node_];
-    if (enabled.is_boolean()) return enabled.get<bool>();
+    dom::element enabled = state_->enabled[node_];
+    bool value;
+    if (!enabled.get(value)) return value;
     if (slot_kind(enabled) == Slot::error) raise(enabled);
     return live().is_enabled();
   }
 
   std::string inner_text() override {
-    const Record& text = state_->texts[node_];
-    if (text.is_string()) return text.get<std::string>();
+    dom::element text = state_->texts[node_];
+    std::string_view value;
+    if (!text.get(value)) return std::string(value);
     if (slot_kind(text) == Slot::error) raise(text);
     return live().inner_text();
   }
 
   // Attributes travel as [name, value, ...]; a value of 0 is left to the live page.
   std::optional<std::string> get_attribute(const std::string& name) override {
-    const Record& pairs = state_->attributes[node_];
-    if (!state_->attributes_asked.count(name) || !pairs.is_array()) return live().get_attribute(name);
-    for (std::size_t k = 0; k + 1 < pairs.size(); k += 2) {
-      if (!pairs[k].is_string() || pairs[k].get_ref<const std::string&>() != name) continue;
-      if (pairs[k + 1].is_string()) return pairs[k + 1].get<std::string>();
+    dom::array pairs;
+    if (!state_->attributes_asked.count(name) || state_->attributes[node_].get(pairs)) {
+      return live().get_attribute(name);
+    }
+    for (auto it = pairs.begin(); it != pairs.end(); ++it) {
+      std::string_view key, value;
+      const bool is_name = !(*it).get(key) && key == name;
+      if (++it == pairs.end()) break;
+      if (!is_name) continue;
+      if (!(*it).get(value)) return std::string(value);
       return live().get_attribute(name);
     }
     return std::nullopt;
   }
 
   std::optional<Box> bounding_box() override {
-    const Record& box = state_->boxes[node_];
+    dom::element box = state_->boxes[node_];
     if (box.is_null()) return std::nullopt;
-    if (box.is_array() && box.size() == 4 &&
-        std::all_of(box.begin(), box.end(), [](const Record& n) { return n.is_number(); })) {
-      return Box{box[0].get<double>(), box[1].get<double>(), box[2].get<double>(), box[3].get<double>()};
+    dom::array numbers;
+    if (!box.get(numbers) && numbers.size() == 4) {
+      double b[4];
+      std::size_t k = 0;
+      for (dom::element number : numbers) {
+        if (number.get(b[k])) return live().bounding_box();
+        ++k;
+      }
+      return Box{b[0], b[1], b[2], b[3]};
     }
     if (slot_kind(box) == Slot::error) raise(box);
     return live().bounding_box();
@@ -236,12 +319,11 @@ class BatchedHandle : public ElementHandle {
   // A script's cell: a bare string, boolean or null is the answer itself, [value] any
   // other answer, {"e": message} a failure, 0 a question for the live page.
   Record evaluate(const std::string& script) override {
-    auto column = state_->element_scripts.find(script);
-    if (column != state_->element_scripts.end()) {
-      const Record& cell = state_->scripts[column->second][node_];
-      if (cell.is_string() || cell.is_boolean() || cell.is_null()) return cell;
+    if (auto column = state_->script_column(script)) {
+      dom::element cell = state_->scripts[*column][node_];
+      if (cell.is_string() || cell.is_bool() || cell.is_null()) return to_record(cell);
       switch (slot_kind(cell)) {
-        case Slot::value: return cell[0];
+        case Slot::value: return to_record(dom::array(cell).at(0).value_unsafe());
         case Slot::error: raise(cell);
         case Slot::ask_live: break;
       }
@@ -253,9 +335,9 @@ class BatchedHandle : public ElementHandle {
   ElementHandle& live() {
     if (!live_) {
       if (lookup_) {
-        live_ = state_->live.query_selector(selector_);
+        live_ = state_->live.query_selector(std::string(selector_));
       } else {
-        const auto& all = state_->live_query(selector_);
+        const auto& all = state_->live_query(std::string(selector_));
         // A different count means the page changed since the batch; the node cannot be
         // matched to a live handle any more.
         if (all.size() == count_) live_ = all[position_];
@@ -267,7 +349,7 @@ class BatchedHandle : public ElementHandle {
 
   std::shared_ptr<BatchedDriver::State> state_;
   std::size_t node_;
-  std::string selector_;
+  std::string_view selector_;
   std::size_t position_, count_;
   bool lookup_;
   Handle live_;
@@ -285,13 +367,16 @@ bool BatchedDriver::batched() const { return state_->tried && state_->loaded; }
 std::vector<Handle> BatchedDriver::query_selector_all(const std::string& selector) {
   auto index = state_->selectors.find(selector);
   if (index == state_->selectors.end() || !state_->ready()) return state_->live.query_selector_all(selector);
-  const Record& found = state_->queries[index->second];
+  dom::element found = state_->queries[index->second];
   if (slot_kind(found) == Slot::error) raise(found);
-  if (!found.is_array()) return state_->live.query_selector_all(selector);
+  dom::array nodes;
+  if (found.get(nodes)) return state_->live.query_selector_all(selector);
+  const std::string& planned = state_->plan.selectors[index->second];
   std::vector<Handle> out;
-  out.reserve(found.size());
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    out.push_back(std::make_shared<BatchedHandle>(state_, found[i].get<std::size_t>(), selector, i, found.size(), false));
+  out.reserve(nodes.size());
+  for (dom::element node : nodes) {
+    out.push_back(std::make_shared<BatchedHandle>(state_, static_cast<std::size_t>(std::int64_t(node.get_int64())),
+                                                  planned, out.size(), nodes.size(), false));
   }
   return out;
 }
@@ -304,11 +389,11 @@ Handle BatchedDriver::query_selector(const std::string& selector) {
   if (!state_->ready()) return state_->live.query_selector(selector);
   auto found = state_->lookups.find(selector);
   if (found == state_->lookups.end()) return state_->live.query_selector(selector);
-  const Record& answer = found->second;
-  if (answer.is_number_integer()) {
-    const auto node = answer.get<std::int64_t>();
+  dom::element answer = found->second;
+  std::int64_t node;
+  if (!answer.get(node)) {
     if (node < 0) return nullptr;
-    return std::make_shared<BatchedHandle>(state_, static_cast<std::size_t>(node), selector, 0, 1, true);
+    return std::make_shared<BatchedHandle>(state_, static_cast<std::size_t>(node), found->first, 0, 1, true);
   }
   if (slot_kind(answer) == Slot::error) raise(answer);
   return state_->live.query_selector(selector);
@@ -317,9 +402,9 @@ Handle BatchedDriver::query_selector(const std::string& selector) {
 Record BatchedDriver::evaluate(const std::string& script) {
   auto index = state_->page_scripts.find(script);
   if (index == state_->page_scripts.end() || !state_->ready()) return state_->live.evaluate(script);
-  const Record& slot = state_->page[index->second];
+  dom::element slot = state_->page[index->second];
   switch (slot_kind(slot)) {
-    case Slot::value: return slot[0];
+    case Slot::value: return to_record(dom::array(slot).at(0).value_unsafe());
     case Slot::error: raise(slot);
     case Slot::ask_live: break;
   }
