@@ -95,7 +95,7 @@ Record batch_answer() {
     "boxes": [[1.5, 2, 30, 10], null, {"e": "gone"}, [0, 0, 5, 5]],
     "attributes": [["id", "save", "title", ""], ["id", 0], [], []],
     "scripts": [["save", {"e": "boom"}, 0, 0]],
-    "page": [[{"n": 42}]]
+    "page": [[{"n": 42, "m": -3, "f": 1.5, "e": 1e300, "list": [true, null, "x\u00e9\n"]}]]
   })").dump();
 }
 
@@ -125,7 +125,13 @@ TEST_F(BatchedDriverTest, AnswersAWholeHarvestFromOneCall) {
   EXPECT_EQ(box->x, 1.5);
   EXPECT_EQ(box->height, 10);
   EXPECT_EQ(save.evaluate("el => el.id"), "save");
-  EXPECT_EQ(driver.evaluate("() => 42"), Record::parse(R"({"n": 42})"));
+  // Values come back as the Record parser reads them, number kinds included.
+  const Record page_answer = driver.evaluate("() => 42");
+  EXPECT_EQ(page_answer, Record::parse(R"({"n": 42, "m": -3, "f": 1.5, "e": 1e300, "list": [true, null, "x\u00e9\n"]})"));
+  EXPECT_TRUE(page_answer["n"].is_number_unsigned());
+  EXPECT_TRUE(page_answer["m"].is_number_integer() && !page_answer["m"].is_number_unsigned());
+  EXPECT_TRUE(page_answer["f"].is_number_float());
+  EXPECT_EQ(page_answer["list"][2], "x\u00e9\n");
   auto label = driver.query_selector("#name");
   ASSERT_TRUE(label);
   EXPECT_EQ(label->inner_text(), "Name");
