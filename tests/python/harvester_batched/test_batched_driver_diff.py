@@ -1,9 +1,11 @@
 """The batched driver answers every driver call exactly as Playwright does, on real
 Chromium: fixture pages of every awkward kind and, when present, the shared pages."""
+import json
 import math
 
 import pytest
 
+from kelvo_web.engine.browser import harvester
 from kelvo_web.engine.browser.harvester import _BatchedPage
 
 from batched_support import CAPTURED, PAGES, Counting, make_plan, shared_page_paths
@@ -142,3 +144,18 @@ def test_a_plain_page_costs_one_call(page):
     assert batched.query_selector('label[for="a"]').inner_text() == "A"
     assert counting.calls[0] == 1
     assert batched.evaluate(make_plan()["page_scripts"][0]["text"]) == page.evaluate(make_plan()["page_scripts"][0]["text"])
+
+
+@pytest.mark.parametrize("name", sorted(PAGES))
+def test_visibility_without_the_visibility_option_answers_alike(page, name):
+    # Browsers before Chromium 121 ignore checkVisibility's visibilityProperty; the batch
+    # then reads the computed style instead. Both ways must give the same verdicts.
+    page.set_content(PAGES[name])
+    script = harvester._batch_script(make_plan())
+    detected = "visibilityOption = true;"
+    assert detected in script
+    without_option = script.replace(detected, "", 1)
+    verdicts = json.loads(page.evaluate(script))["visible"]
+    assert json.loads(page.evaluate(without_option))["visible"] == verdicts
+    if name.startswith("form"):  # the pages with hidden elements of every kind
+        assert False in verdicts and True in verdicts

@@ -56,6 +56,18 @@
     const rect = textRange.getBoundingClientRect();
     return rect.width > 0 && rect.height > 0;
   };
+  // Whether checkVisibility knows the visibilityProperty option (Chromium 121 on): a
+  // browser reads every option it knows, so the getter runs only where it is supported.
+  let visibilityOption = false;
+  const root = document.documentElement;
+  if (root && typeof root.checkVisibility === 'function') {
+    root.checkVisibility({
+      get visibilityProperty() {
+        visibilityOption = true;
+        return false;
+      },
+    });
+  }
   // knownRect: the element's client rectangle when the caller already read it. A box
   // with area rules out display: contents, and checkVisibility with the visibility
   // property answers both of Playwright's style checks in one native call.
@@ -63,7 +75,9 @@
     const rect = knownRect || el.getBoundingClientRect();
     if (rect.width > 0 && rect.height > 0) {
       const view = el.ownerDocument && el.ownerDocument.defaultView;
-      return !view || el.checkVisibility({ visibilityProperty: true });
+      if (!view) return true;
+      if (visibilityOption) return el.checkVisibility({ visibilityProperty: true });
+      return el.checkVisibility() && styleOf(el).visibility === 'visible';
     }
     const style = styleOf(el);
     if (!style) return true;
