@@ -95,15 +95,16 @@ namespace {
 // Record keys repeat across thousands of records (a harvest has a dozen distinct keys),
 // so each is made into a Python str once and shared, as Python interns its own names.
 PyObject* key_object(const std::string& key) {
-  static std::unordered_map<std::string, PyObject*>* keys = new std::unordered_map<std::string, PyObject*>();
-  if (key.size() > 32) return PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
+  static auto* keys = new std::unordered_map<std::string, PyObject*>();  // lives with the process
+  auto make = [&] { return PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size())); };
   auto found = keys->find(key);
   if (found == keys->end()) {
-    if (keys->size() >= 4096) return PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
-    PyObject* made = PyUnicode_FromStringAndSize(key.data(), static_cast<Py_ssize_t>(key.size()));
+    // Long or countless distinct keys are data, not names: not worth keeping.
+    if (key.size() > 32 || keys->size() >= 4096) return make();
+    PyObject* made = make();
     if (!made) return nullptr;
     PyUnicode_InternInPlace(&made);
-    found = keys->emplace(key, made).first;  // kept for the life of the process
+    found = keys->emplace(key, made).first;
   }
   Py_INCREF(found->second);
   return found->second;
