@@ -9,7 +9,9 @@ const checksVisibilityProperty = (doc) => {
   const top = documentElementOf(doc);
   if (!top || !checkVisibility) return false;
   let known = false;
+  // Options objects without a prototype: the page cannot add options through Object.prototype.
   checkVisibility(top, {
+    __proto__: null,
     get visibilityProperty() {
       known = true;
       return false;
@@ -41,7 +43,7 @@ const visibilityJudge = (doc) => {
   const boxShows = (el) => {
     const owner = ownerDocument(el);
     if (!owner || !defaultView(owner)) return true;
-    if (withProperty) return checkVisibility(el, { visibilityProperty: true });
+    if (withProperty) return checkVisibility(el, { __proto__: null, visibilityProperty: true });
     return checkVisibility(el) && styleValue(styleOf(el), 'visibility') === 'visible';
   };
   // `rect`: el's client rectangle when the caller has read it already.
