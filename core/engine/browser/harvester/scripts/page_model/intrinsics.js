@@ -121,12 +121,9 @@ const rectX = getter(RectPrototype, 'x');
 const rectY = getter(RectPrototype, 'y');
 const rectWidth = getter(RectPrototype, 'width');
 const rectHeight = getter(RectPrototype, 'height');
-const rectLeft = getter(RectPrototype, 'left');
-const rectTop = getter(RectPrototype, 'top');
 
 const ELEMENT_NODE = 1;
 const TEXT_NODE = 3;
-const DOCUMENT_NODE = 9;
 const FRAGMENT_NODE = 11;
 const XHTML = 'http://www.w3.org/1999/xhtml';
 const mainDocument = document;
