@@ -5,8 +5,10 @@ set(KELVO_CORE_DIR "${PROJECT_SOURCE_DIR}/core")
 set(KELVO_LIB_DESTINATION "kelvo_web/_core")
 
 # kelvo_add_core_library(<name> <folder under core/> [LINK libs...])
-# Compiles every .cpp of the folder; every .js under <folder>/scripts is embedded as a
-# C++ string constant in the generated header "<name>_scripts.h" (namespace kelvo::scripts).
+# Compiles every .cpp of the folder; every .js directly under <folder>/scripts is embedded
+# as a C++ string constant in the generated header "<name>_scripts.h" (namespace
+# kelvo::scripts), and so is every bundle: a folder <folder>/scripts/<bundle> whose
+# modules.txt lists its .js modules in order (see EmbedScripts.cmake).
 function(kelvo_add_core_library name folder)
   cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/*.cpp")
@@ -15,24 +17,34 @@ function(kelvo_add_core_library name folder)
   target_link_libraries(kelvo_${name} PUBLIC ${ARG_LINK})
   set_target_properties(kelvo_${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
   file(GLOB scripts CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/scripts/*.js")
-  if(scripts)
-    kelvo_embed_scripts(kelvo_${name} ${name} ${scripts})
+  file(GLOB bundles CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/scripts/*/modules.txt")
+  if(scripts OR bundles)
+    kelvo_embed_scripts(kelvo_${name} ${name} SCRIPTS ${scripts} BUNDLES ${bundles})
   endif()
   install(TARGETS kelvo_${name} LIBRARY DESTINATION ${KELVO_LIB_DESTINATION})
 endfunction()
 
-# Page scripts stay plain .js files in the tree; the build turns each into a raw string.
+# Page scripts stay plain .js files in the tree; the build turns each script, and each
+# bundle of modules, into a raw string.
 function(kelvo_embed_scripts target name)
+  cmake_parse_arguments(ARG "" "" "SCRIPTS;BUNDLES" ${ARGN})
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/generated")
   set(header "${out_dir}/${name}_scripts.h")
-  set(inputs ${ARGN})
-  # Keep the list one argument: a bare ";" would split it into separate commands.
+  set(inputs ${ARG_SCRIPTS})
+  set(modules "")
+  foreach(manifest ${ARG_BUNDLES})
+    get_filename_component(dir "${manifest}" DIRECTORY)
+    file(GLOB parts CONFIGURE_DEPENDS "${dir}/*.js")
+    list(APPEND modules ${manifest} ${parts})
+  endforeach()
+  # Keep each list one argument: a bare ";" would split it into separate commands.
   string(REPLACE ";" "$<SEMICOLON>" inputs_arg "${inputs}")
+  string(REPLACE ";" "$<SEMICOLON>" bundles_arg "${ARG_BUNDLES}")
   add_custom_command(
     OUTPUT "${header}"
-    COMMAND ${CMAKE_COMMAND} -DOUT=${header} "-DINPUTS=${inputs_arg}"
+    COMMAND ${CMAKE_COMMAND} -DOUT=${header} "-DINPUTS=${inputs_arg}" "-DBUNDLES=${bundles_arg}"
             -P "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
-    DEPENDS ${inputs} "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
+    DEPENDS ${inputs} ${modules} "${PROJECT_SOURCE_DIR}/cmake/EmbedScripts.cmake"
     COMMENT "Embedding page scripts of ${name}"
     VERBATIM)
   add_custom_target(${target}_scripts DEPENDS "${header}")

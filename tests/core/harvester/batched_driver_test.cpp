@@ -263,7 +263,13 @@ TEST(BatchScript, CarriesThePlanAndTheHarvestScriptsVerbatim) {
   BatchPlan p = plan();
   p.element_scripts[0].text = "el => el.getAttribute(\"x\") + '\\n'";
   const std::string script = batch_script(p);
-  EXPECT_EQ(script.rfind("() => ((plan) => {", 0), 0u);
+  // The page model's modules, bundled in their declared order into one expression.
+  EXPECT_EQ(script.rfind("() => ((() => {\n'use strict';\n// ---- intrinsics.js\n", 0), 0u);
+  const auto first = script.find("// ---- intrinsics.js");
+  const auto last = script.find("// ---- plan.js");
+  ASSERT_NE(last, std::string::npos);
+  EXPECT_LT(first, last);
+  EXPECT_NE(script.find("return main;\n})())({\"selectors\""), std::string::npos);
   const auto start = script.find(")({\"selectors\"") + 2;
   Record embedded = Record::parse(script.substr(start, script.size() - start - 1));
   EXPECT_EQ(embedded, p.to_record());

@@ -152,7 +152,7 @@ def test_visibility_without_the_visibility_option_answers_alike(page, name):
     # then reads the computed style instead. Both ways must give the same verdicts.
     page.set_content(PAGES[name])
     script = harvester._batch_script(make_plan())
-    detected = "visibilityOption = true;"
+    detected = "known = true;"
     assert detected in script
     without_option = script.replace(detected, "", 1)
     verdicts = json.loads(page.evaluate(script))["visible"]

@@ -121,7 +121,7 @@ Record BatchPlan::to_record() const {
 }
 
 std::string batch_script(const BatchPlan& plan) {
-  return std::string("() => (") + scripts::batch_harvest + ")(" + plan.to_record().dump() + ")";
+  return std::string("() => (") + scripts::page_model + ")(" + plan.to_record().dump() + ")";
 }
 
 struct BatchedDriver::State {
@@ -155,7 +155,7 @@ struct BatchedDriver::State {
 
   bool tried = false;
   bool loaded = false;
-  // The batch as parsed, and its columns of one entry per node (see batch_harvest.js);
+  // The batch as parsed, and its columns of one entry per node (see scripts/page_model);
   // the columns point into the parser's document, which lives as long as this state.
   dom::parser parser;
   std::size_t node_count = 0;
