@@ -5,6 +5,7 @@ import os
 import pytest
 
 from kelvo_web import WebAgent
+from kelvo_web.engine import settings
 from kelvo_web.harness.reporter import SHIPPED_STEPS, KelvoReporter
 
 CONFIG_FILE_NAME = "kelvo.web.config.py"
@@ -18,9 +19,23 @@ def pytest_addoption(parser):
         default=None,
         help="Path to kelvo HTML report output file",
     )
+    group.addoption(
+        "--kelvo-headed",
+        action="store_true",
+        default=None,
+        help="Show the browser window of kelvo steps (with pytest-playwright: same as --headed)",
+    )
+    group.addoption(
+        "--kelvo-browser-channel",
+        action="store",
+        default=None,
+        help="Installed branded browser for kelvo steps: chrome, msedge, ... "
+        "(with pytest-playwright: same as --browser-channel)",
+    )
 
 
 def pytest_configure(config):
+    _apply_browser_options(config)
     cfg = _load_project_config()
     result_dir = cfg.get("RESULT_DIR", "test_report")
     report_path = config.getoption("--kelvo-report", default=None)
@@ -54,6 +69,23 @@ def agent(request):
     if _is_xdist_worker(config):
         # The teardown report travels to the controller and carries the steps with it.
         request.node.user_properties.append((SHIPPED_STEPS, _portable(web_agent._steps)))
+
+
+def _playwright_plugin_active(config):
+    return config.pluginmanager.has_plugin("playwright")
+
+
+def _apply_browser_options(config):
+    headed = config.getoption("--kelvo-headed", default=None)
+    channel = config.getoption("--kelvo-browser-channel", default=None)
+    if _playwright_plugin_active(config):
+        # pytest-playwright launches the one browser: our options feed its own.
+        if headed:
+            config.option.headed = True
+        if channel and not getattr(config.option, "browser_channel", None):
+            config.option.browser_channel = channel
+        return
+    settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel)
 
 
 def _load_project_config():
