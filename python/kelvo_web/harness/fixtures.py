@@ -57,9 +57,14 @@ def pytest_configure(config):
 @pytest.fixture
 def agent(request):
     cfg = _load_project_config()
-    web_agent = WebAgent(
-        url=cfg.get("URL"), screenshots=cfg.get("SCREENSHOTS_ON_FAILURE", False)
-    )
+    url = cfg.get("URL")
+    page = None
+    if _playwright_plugin_active(request.config):
+        # One browser for `page` and `agent`, launched by pytest-playwright with its options;
+        # its --base-url (the command line) wins over the file's URL.
+        page = request.getfixturevalue("page")
+        url = request.getfixturevalue("base_url") or url
+    web_agent = WebAgent(url=url, screenshots=cfg.get("SCREENSHOTS_ON_FAILURE", False), page=page)
     yield web_agent
     web_agent.close()
     config = request.config
@@ -69,6 +74,22 @@ def agent(request):
     if _is_xdist_worker(config):
         # The teardown report travels to the controller and carries the steps with it.
         request.node.user_properties.append((SHIPPED_STEPS, _portable(web_agent._steps)))
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_fixture_setup(fixturedef, request):
+    # pytest-playwright's session-wide Playwright and ours cannot both run in one thread:
+    # ours stops before its starts, and our browser then runs on its instance until it ends.
+    if fixturedef.argname != "playwright" or not _playwright_plugin_active(request.config):
+        yield
+        return
+    from kelvo_web import browser
+
+    browser.release_playwright()
+    outcome = yield
+    if outcome.excinfo is None:
+        browser.adopt_playwright(fixturedef.cached_result[0])
+        fixturedef.addfinalizer(lambda: browser.adopt_playwright(None))
 
 
 def _playwright_plugin_active(config):
