@@ -4,7 +4,7 @@ PY := $(VENV)/bin/python
 BUILD_DIR := build/dev
 export CMAKE_BUILD_PARALLEL_LEVEL ?= 2
 
-.PHONY: setup build test test-core test-python demo bench clean
+.PHONY: setup build wheel test test-core test-python demo bench clean
 
 setup:
 	@bash scripts/setup.sh
@@ -14,6 +14,11 @@ setup:
 build: setup
 	$(PY) -m pip install --no-build-isolation --no-deps -q \
 	  -Cbuild-dir=$(BUILD_DIR) -Ccmake.define.KELVO_BUILD_TESTS=ON .
+
+# A manylinux wheel in dist/: the C++ runtime linked in statically, the text helpers' tables
+# built in, and whatever else the modules need (simdjson) vendored by auditwheel.
+wheel: setup
+	bash scripts/build_wheel.sh
 
 test: build test-core test-python
 

@@ -4,6 +4,14 @@
 set(KELVO_CORE_DIR "${PROJECT_SOURCE_DIR}/core")
 set(KELVO_LIB_DESTINATION "kelvo_web/_core")
 
+# For the wheel: each library carries its own copy of the C++ runtime, hidden, so it needs only
+# the C library's oldest symbols and never meets a different libstdc++ loaded by another package.
+function(kelvo_portable_link target)
+  if(KELVO_PORTABLE_WHEEL)
+    target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--exclude-libs,ALL)
+  endif()
+endfunction()
+
 # kelvo_add_core_library(<name> <folder under core/> [LINK libs...])
 # Compiles every .cpp of the folder; every .js directly under <folder>/scripts is embedded
 # as a C++ string constant in the generated header "<name>_scripts.h" (namespace
@@ -16,6 +24,7 @@ function(kelvo_add_core_library name folder)
   target_include_directories(kelvo_${name} PUBLIC "${KELVO_CORE_DIR}")
   target_link_libraries(kelvo_${name} PUBLIC ${ARG_LINK})
   set_target_properties(kelvo_${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  kelvo_portable_link(kelvo_${name})
   file(GLOB scripts CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/scripts/*.js")
   file(GLOB bundles CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/scripts/*/modules.txt")
   if(scripts OR bundles)
@@ -65,6 +74,7 @@ function(kelvo_add_module name package source)
     "${PROJECT_SOURCE_DIR}/bindings/common/convert.cpp")
   target_include_directories(${name}_module PRIVATE "${PROJECT_SOURCE_DIR}/bindings")
   target_link_libraries(${name}_module PRIVATE ${ARG_LINK})
+  kelvo_portable_link(${name}_module)
   set_target_properties(${name}_module PROPERTIES OUTPUT_NAME ${name})
   # The module finds the core libraries in kelvo_web/_core, relative to its own folder.
   string(REGEX MATCHALL "/" slashes "${package}")

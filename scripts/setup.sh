@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-apt_packages=(g++ make python3-venv libicu-dev nlohmann-json3-dev libsimdjson-dev libgtest-dev chromium fonts-dejavu-core)
+apt_packages=(g++ make python3-venv nlohmann-json3-dev libsimdjson-dev libgtest-dev chromium fonts-dejavu-core)
 missing=()
 for package in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

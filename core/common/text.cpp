@@ -1,6 +1,6 @@
 #include "common/text.h"
 
-#include <unicode/uchar.h>
+#include "common/unicode_tables.h"
 
 namespace kelvo::text {
 
@@ -10,10 +10,8 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kCapitalDottedI = 0x0130;
 constexpr char32_t kCapitalSigma = 0x03A3;
 
-bool is_cased(char32_t c) { return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_CASED); }
-bool is_case_ignorable(char32_t c) {
-  return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_CASE_IGNORABLE);
-}
+bool is_cased(char32_t c) { return unicode::has(c, unicode::kCased); }
+bool is_case_ignorable(char32_t c) { return unicode::has(c, unicode::kCaseIgnorable); }
 
 // Python's Final_Sigma rule: a cased letter (past case-ignorables) before the sigma and
 // no cased letter (past case-ignorables) after it.
@@ -34,23 +32,7 @@ bool is_final_sigma(std::u32string_view text, std::size_t i) {
   return true;
 }
 
-// Python treats as printable everything outside these categories, and the plain space.
-bool is_printable(char32_t c) {
-  if (c == U' ') return true;
-  switch (u_charType(static_cast<UChar32>(c))) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_SURROGATE:
-    case U_PRIVATE_USE_CHAR:
-    case U_UNASSIGNED:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-    case U_SPACE_SEPARATOR:
-      return false;
-    default:
-      return true;
-  }
-}
+bool is_printable(char32_t c) { return unicode::has(c, unicode::kPrintable); }
 
 void append_hex(std::string& out, char32_t value, int digits) {
   static const char* hex = "0123456789abcdef";
@@ -144,7 +126,7 @@ std::u32string lower(std::u32string_view text) {
     } else if (c == kCapitalSigma) {
       out += is_final_sigma(text, i) ? char32_t{0x03C2} : char32_t{0x03C3};
     } else {
-      out += static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+      out += unicode::simple_lower(c);
     }
   }
   return out;
@@ -164,7 +146,7 @@ std::u32string lower_aligned(std::u32string_view text) {
     } else if (c < 0x80) {
       out += (c >= U'A' && c <= U'Z') ? c + 32 : c;
     } else {
-      out += static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+      out += unicode::simple_lower(c);
     }
   }
   return out;
@@ -172,16 +154,12 @@ std::u32string lower_aligned(std::u32string_view text) {
 
 bool is_space(char32_t c) {
   if (c < 0x80) return c == U' ' || (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x1F);
-  // Python: bidirectional class WS, B or S, or category Zs.
-  const auto dir = u_charDirection(static_cast<UChar32>(c));
-  return dir == U_WHITE_SPACE_NEUTRAL || dir == U_BLOCK_SEPARATOR ||
-         dir == U_SEGMENT_SEPARATOR || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR;
+  return unicode::has(c, unicode::kSpace);
 }
 
 bool is_digit(char32_t c) {
   if (c < 0x80) return c >= U'0' && c <= U'9';
-  const int type = u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_NUMERIC_TYPE);
-  return type == U_NT_DECIMAL || type == U_NT_DIGIT;
+  return unicode::has(c, unicode::kDigit);
 }
 
 bool is_digits(std::u32string_view text) {

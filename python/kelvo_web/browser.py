@@ -3,6 +3,10 @@
 One browser per process, started on first use and closed at exit; every caller gets a
 fresh context and page, so tests never share cookies or storage. With KELVO_BROWSER_WS the
 browser is a remote Playwright server's instead of a local one.
+
+Playwright's sync API allows one running instance per thread. When another part of the
+process owns one (pytest-playwright's `playwright` fixture), the plug-in hands it over with
+`adopt_playwright` and the browser runs on it instead of on an instance of our own.
 """
 
 import atexit
@@ -22,12 +26,28 @@ CHROMIUM_ARGS = [
     "--disable-sync",
 ]
 
-_playwright = None
+# A system Chromium first: on Linux it is kept up to date by the distribution.
+SYSTEM_CHROMIUMS = ("/usr/bin/chromium", "chromium", "chromium-browser", "google-chrome")
+
+_playwright = None  # our own Playwright instance, when no other one was adopted
+_adopted = None  # a Playwright instance another part of the process started and owns
 _browser = None
 
 
-def chromium_path(configured=None):
-    """The Chromium to launch: the configured one, else Debian's, else one on PATH."""
+def managed_chromium(playwright):
+    """Playwright's own Chromium (`playwright install chromium`), when it is installed."""
+    if playwright is None:
+        return None
+    try:
+        path = playwright.chromium.executable_path
+    except Exception:
+        return None
+    return path if path and os.access(path, os.X_OK) else None
+
+
+def chromium_path(configured=None, playwright=None):
+    """The Chromium to launch: the configured one, else the system's (/usr/bin/chromium, then
+    PATH), else the one Playwright installed itself (asked of `playwright`, when given)."""
     configured = configured or os.environ.get("KELVO_BROWSER_PATH")
     if configured:
         found = shutil.which(configured)
@@ -37,14 +57,19 @@ def chromium_path(configured=None):
                 "is not executable. Point it at a Chromium or Chrome executable."
             )
         return found
-    for candidate in ("/usr/bin/chromium", "chromium", "chromium-browser", "google-chrome"):
+    for candidate in SYSTEM_CHROMIUMS:
         found = shutil.which(candidate)
         if found:
             return found
+    managed = managed_chromium(playwright)
+    if managed:
+        return managed
     raise RuntimeError(
-        "No Chromium found. Install one (Debian/Ubuntu: `sudo apt-get install chromium`), "
-        "set KELVO_BROWSER_PATH to a Chromium or Chrome executable, or set KELVO_BROWSER_WS "
-        "to a remote Playwright server."
+        "No Chromium found. Run `playwright install chromium` to get Playwright's own, "
+        "install one from your system's packages (Debian/Ubuntu: `sudo apt-get install chromium`), "
+        "set KELVO_BROWSER_PATH to a Chromium or Chrome executable, set KELVO_BROWSER_CHANNEL "
+        "to an installed Chrome or Edge (chrome, msedge), or set KELVO_BROWSER_WS to a remote "
+        "Playwright server."
     )
 
 
@@ -54,6 +79,8 @@ def remote_launch_options(options):
     launch = {"headless": options["HEADLESS"], "args": CHROMIUM_ARGS}
     if options["BROWSER_PATH"]:
         launch["executablePath"] = options["BROWSER_PATH"]
+    elif options.get("BROWSER_CHANNEL"):
+        launch["channel"] = options["BROWSER_CHANNEL"]
     return launch
 
 
@@ -72,30 +99,74 @@ def _connect(playwright, options):
         ) from error
 
 
+def launch_options(options, playwright=None):
+    """Keyword arguments of chromium.launch: a named executable wins over a channel, and
+    without either the Chromium found by `chromium_path`."""
+    launch = {"args": CHROMIUM_ARGS, "headless": options["HEADLESS"]}
+    channel = options.get("BROWSER_CHANNEL")
+    if channel and not options["BROWSER_PATH"]:
+        launch["channel"] = channel
+    else:
+        launch["executable_path"] = chromium_path(options["BROWSER_PATH"], playwright)
+    return launch
+
+
 def _launch(playwright, options):
-    return playwright.chromium.launch(
-        executable_path=chromium_path(options["BROWSER_PATH"]),
-        args=CHROMIUM_ARGS,
-        headless=options["HEADLESS"],
-    )
+    launch = launch_options(options, playwright)
+    try:
+        return playwright.chromium.launch(**launch)
+    except Exception as error:
+        if "channel" not in launch:
+            raise
+        raise RuntimeError(
+            f"Could not start the browser of channel {launch['channel']!r} (KELVO_BROWSER_CHANNEL "
+            f"or --kelvo-browser-channel): {_first_line(error)}. Install that browser, or leave "
+            "the channel unset to use Chromium."
+        ) from error
+
+
+def _first_line(error):
+    text = str(error).strip()
+    return text.splitlines()[0] if text else type(error).__name__
+
+
+def _running_playwright():
+    global _playwright
+    if _adopted is not None:
+        return _adopted
+    if _playwright is None:
+        from playwright.sync_api import sync_playwright
+
+        _playwright = sync_playwright().start()
+        atexit.register(close_browser)
+    return _playwright
 
 
 def get_browser():
     """The process's shared browser, launched (or connected) on first use."""
-    global _playwright, _browser
+    global _browser
     if _browser is not None and _browser.is_connected():
         return _browser
     options = settings.browser_options()
-    from playwright.sync_api import sync_playwright
-
-    if _playwright is None:
-        _playwright = sync_playwright().start()
-        atexit.register(close_browser)
+    playwright = _running_playwright()
     if options["BROWSER_WS"]:
-        _browser = _connect(_playwright, options)
+        _browser = _connect(playwright, options)
     else:
-        _browser = _launch(_playwright, options)
+        _browser = _launch(playwright, options)
     return _browser
+
+
+def release_playwright():
+    """Stop our own Playwright instance (and its browser), so another can start in this thread."""
+    close_browser()
+
+
+def adopt_playwright(playwright):
+    """Run the shared browser on another owner's Playwright instance from now on; None hands
+    it back (our browser on it is closed first, while the instance still runs)."""
+    global _adopted
+    close_browser()
+    _adopted = playwright
 
 
 def new_page():
@@ -112,6 +183,7 @@ def close_browser():
         except Exception:
             pass
         _browser = None
+    # An adopted instance belongs to its owner, who stops it.
     if _playwright is not None:
         try:
             _playwright.stop()

@@ -21,6 +21,9 @@ class DialogKeeper:
     def attach(self, page):
         page.on("dialog", self._on_dialog)
 
+    def detach(self, page):
+        page.remove_listener("dialog", self._on_dialog)
+
     def _on_dialog(self, dialog):
         self.last_message = dialog.message
         if self.decision is not None:

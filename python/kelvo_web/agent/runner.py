@@ -18,19 +18,25 @@ NAVIGATION_TIMEOUT_MS = 30000  # loading a page may take longer than a step may 
 
 
 class WebAgent:
-    """Runs plain-English steps against one page of its own (a fresh browser context).
+    """Runs plain-English steps against one page of its own (a fresh browser context), or
+    against a Playwright `page` the caller already has (pytest-playwright's, say).
 
-    `url` is the start address (relative *navigate* steps resolve against it); with
-    `screenshots` on, a failed step carries a PNG screenshot.
+    `url` is the start address (relative *navigate* steps resolve against it); a given page is
+    taken there on first use only while it is still blank, so a test that already navigated keeps
+    its place. With `screenshots` on, a failed step carries a PNG screenshot. `close()` closes the
+    agent's own page; a given page stays open for its owner.
     """
 
-    def __init__(self, url=None, screenshots=False):
+    def __init__(self, url=None, screenshots=False, page=None):
         self.url = url
         self.screenshots = screenshots
         self._steps = []
         self.step_timeout_ms = settings.browser_options()["STEP_TIMEOUT_MS"]
         self._page = None
         self._dialogs = DialogKeeper()
+        self._given_page = page
+        if page is not None and not callable(getattr(page, "goto", None)):
+            raise TypeError(f"page must be a Playwright Page, not {type(page).__name__}")
 
     # -- the browser page, opened on first use ------------------------------------------
 
@@ -38,12 +44,13 @@ class WebAgent:
     def page(self):
         """The Playwright page of this agent, opened (at `url`) on first use."""
         if self._page is None:
-            page = browser.new_page()
+            given = self._given_page
+            page = given if given is not None else browser.new_page()
             self._dialogs.attach(page)
             page.set_default_timeout(self.step_timeout_ms)
             page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
             self._page = page
-            if self.url:
+            if self.url and (given is None or page.url == "about:blank"):
                 page.goto(self.url)
         return self._page
 
@@ -58,6 +65,9 @@ class WebAgent:
         if self._page is not None:
             page, self._page = self._page, None
             try:
+                if page is self._given_page:
+                    self._dialogs.detach(page)  # the page is its owner's again
+                    return
                 page.context.close()
             except Exception:
                 pass  # the browser went away first (closed at exit or disconnected)

@@ -23,14 +23,28 @@ SAVE_SNAPSHOTS = _env_flag("KELVO_SAVE_SNAPSHOTS")
 LOG_PATH = os.environ.get("KELVO_LOG_PATH") or "data/logs/"
 HARVEST_MODE = os.environ.get("KELVO_HARVEST_MODE", "").strip().lower()
 
-# Browser settings. Each is taken from the environment variable KELVO_<NAME> first, then
-# from the project configuration file (kelvo.web.config.py, key <NAME>), then from here.
+# Browser settings. Each is taken from a command-line option of the pytest plug-in first
+# (--kelvo-headed, --kelvo-browser-channel), then from the environment variable KELVO_<NAME>,
+# then from the project configuration file (kelvo.web.config.py, key <NAME>), then from here.
 BROWSER_PATH = None  # a Chromium or Chrome executable; None finds one on this machine
 HEADLESS = True
 STEP_TIMEOUT_MS = 5000  # how long a step retries before it fails
 BROWSER_WS = None  # a remote Playwright server (ws://host:port/) used instead of a local browser
+BROWSER_CHANNEL = None  # an installed branded browser Playwright knows: "chrome", "msedge", ...
 
-BROWSER_SETTINGS = ("BROWSER_PATH", "HEADLESS", "STEP_TIMEOUT_MS", "BROWSER_WS")
+BROWSER_SETTINGS = ("BROWSER_PATH", "HEADLESS", "STEP_TIMEOUT_MS", "BROWSER_WS", "BROWSER_CHANNEL")
+
+# Values given on the command line, set by the pytest plug-in for the run.
+_overrides = {}
+
+
+def set_overrides(**values):
+    """Command-line values for browser settings (None leaves a setting to the usual sources)."""
+    unknown = set(values) - set(BROWSER_SETTINGS)
+    if unknown:
+        raise ValueError(f"not browser settings: {', '.join(sorted(unknown))}")
+    _overrides.clear()
+    _overrides.update({name: value for name, value in values.items() if value is not None})
 
 _FALSE_WORDS = ("0", "false", "no", "off", "")
 
@@ -69,17 +83,20 @@ _CONVERT = {
     "HEADLESS": _as_flag,
     "STEP_TIMEOUT_MS": _as_timeout,
     "BROWSER_WS": _as_text,
+    "BROWSER_CHANNEL": _as_text,
 }
 
 
 def browser_options(config=None):
-    """The four browser settings as one record; `config` is a loaded project configuration."""
+    """The browser settings as one record; `config` is a loaded project configuration."""
     if config is None:
         config = _project_config()
     options = {}
     for name in BROWSER_SETTINGS:
         env_name = "KELVO_" + name
-        if os.environ.get(env_name, "") != "":
+        if name in _overrides:
+            options[name] = _CONVERT[name](name, _overrides[name])
+        elif os.environ.get(env_name, "") != "":
             options[name] = _CONVERT[name](env_name, os.environ[env_name])
         elif name in config:
             options[name] = _CONVERT[name](name, config[name])

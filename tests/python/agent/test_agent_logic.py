@@ -138,14 +138,14 @@ def test_late_dismiss_agrees_and_a_new_step_forgets_the_dismissal():
 
 
 @pytest.mark.parametrize("env, config, expected", [
-    ({}, {}, {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": None}),
+    ({}, {}, {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": None, "BROWSER_CHANNEL": None}),
     ({}, {"STEP_TIMEOUT_MS": 800, "HEADLESS": False, "BROWSER_WS": "ws://grid:3000/"},
-     {"BROWSER_PATH": None, "HEADLESS": False, "STEP_TIMEOUT_MS": 800, "BROWSER_WS": "ws://grid:3000/"}),
+     {"BROWSER_PATH": None, "HEADLESS": False, "STEP_TIMEOUT_MS": 800, "BROWSER_WS": "ws://grid:3000/", "BROWSER_CHANNEL": None}),
     ({"KELVO_STEP_TIMEOUT_MS": "1500", "KELVO_HEADLESS": "no", "KELVO_BROWSER_PATH": "/opt/chrome"},
      {"STEP_TIMEOUT_MS": 800, "HEADLESS": True},
-     {"BROWSER_PATH": "/opt/chrome", "HEADLESS": False, "STEP_TIMEOUT_MS": 1500, "BROWSER_WS": None}),
+     {"BROWSER_PATH": "/opt/chrome", "HEADLESS": False, "STEP_TIMEOUT_MS": 1500, "BROWSER_WS": None, "BROWSER_CHANNEL": None}),
     ({"KELVO_BROWSER_WS": ""}, {"BROWSER_WS": "ws://grid:3000/"},
-     {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": "ws://grid:3000/"}),
+     {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": "ws://grid:3000/", "BROWSER_CHANNEL": None}),
 ])
 def test_browser_options_environment_then_config_then_defaults(monkeypatch, env, config, expected):
     for name in settings.BROWSER_SETTINGS:

@@ -2,6 +2,7 @@
 
 import base64
 import os
+import signal
 import socket
 import subprocess
 import sys
@@ -172,7 +173,8 @@ def test_a_run_on_a_remote_playwright_server(shop_url, tmp_path):
     port = _free_port()
     # --unsafe lets the client name the browser the server launches: this machine's Chromium.
     server = subprocess.Popen([sys.executable, "-m", "playwright", "run-server", "--port", str(port),
-                               "--host", "127.0.0.1", "--unsafe"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                               "--host", "127.0.0.1", "--unsafe"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              start_new_session=True)
     try:
         line = server.stdout.readline().decode()
         if "Listening" not in line:
@@ -184,7 +186,8 @@ def test_a_run_on_a_remote_playwright_server(shop_url, tmp_path):
         assert run.returncode == 0, run.stderr
         assert run.stdout.split()[0] == "$15.00"
     finally:
-        server.terminate()
+        # The Python wrapper starts the node server as its child: end the whole group.
+        os.killpg(server.pid, signal.SIGTERM)
         server.wait(timeout=30)
 
 
