@@ -1,11 +1,20 @@
 """pytest plug-in: the report option, project configuration and the `agent` fixture."""
 
+import hashlib
 import os
+import re
 
 import pytest
 
 from kelvo_web import WebAgent
-from kelvo_web.harness.reporter import SHIPPED_STEPS, KelvoReporter
+from kelvo_web.harness import live_agents
+from kelvo_web.harness.reporter import (
+    SHIPPED_BROWSER,
+    SHIPPED_STEPS,
+    TRACE_ATTRIBUTE,
+    KelvoReporter,
+    check_report_path,
+)
 
 CONFIG_FILE_NAME = "kelvo.web.config.py"
 
@@ -31,12 +40,20 @@ def pytest_configure(config):
                 f"not {type(result_dir).__name__}"
             )
         report_path = os.path.join(result_dir, "report.html")
+        source = f"RESULT_DIR in {CONFIG_FILE_NAME}"
+    else:
+        source = "--kelvo-report"
     config._kelvo_result_dir = result_dir
+    config._kelvo_trace_dir = os.path.join(os.path.dirname(os.path.realpath(report_path or ".")), "traces")
     # Under pytest-xdist only the controller sees every test; it writes the one report.
     if _is_xdist_worker(config):
         return
     if not config.pluginmanager.has_plugin("kelvo_reporter"):
-        config.pluginmanager.register(KelvoReporter(report_path, config), "kelvo_reporter")
+        # Before any test runs: a path that cannot take the report is a usage error.
+        check_report_path(report_path, source)
+        reporter = KelvoReporter(report_path, config)
+        reporter.base_url = cfg.get("URL")
+        config.pluginmanager.register(reporter, "kelvo_reporter")
 
 
 @pytest.fixture
@@ -56,21 +73,106 @@ def agent(request):
         request.node.user_properties.append((SHIPPED_STEPS, _portable(web_agent._steps)))
 
 
+# Executed configurations by file and version: the file is read on every lookup (the
+# agent, the browser settings and each test ask), but only run again once it changed.
+_loaded_configs = {}
+
+
 def _load_project_config():
     """Run the nearest kelvo.web.config.py found upwards from the working directory."""
     directory = os.getcwd()
     while True:
         candidate = os.path.join(directory, CONFIG_FILE_NAME)
         if os.path.exists(candidate):
-            cfg = {}
             with open(candidate) as handle:
                 source = handle.read()
-            exec(compile(source, candidate, "exec"), cfg, cfg)
-            return cfg
+            key = (candidate, source)
+            if key not in _loaded_configs:
+                cfg = {}
+                exec(compile(source, candidate, "exec"), cfg, cfg)
+                _loaded_configs.clear()  # one file version at a time is enough
+                _loaded_configs[key] = cfg
+            return dict(_loaded_configs[key])
         parent = os.path.dirname(directory)
         if parent == directory:
             return {}
         directory = parent
+
+
+# -- every agent of a test: recorded, traced and closed ------------------------------------
+
+
+@pytest.hookimpl(tryfirst=True)
+def pytest_runtest_setup(item):
+    live_agents.begin(item.nodeid)
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    report = outcome.get_result()
+    if call.when == "call":
+        trace = _trace_wanted(report)
+        agents = live_agents.agents_of(item.nodeid)
+        if trace and agents:
+            name = _trace_file_name(item.nodeid)
+            for number, agent in enumerate(agents, start=1):
+                path = os.path.join(item.config._kelvo_trace_dir, name if number == 1 else f"{number}-{name}")
+                agent._trace_path = path  # the agent saves its trace there when it closes
+            setattr(report, TRACE_ATTRIBUTE, "traces/" + name)
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_teardown(item, nextitem):
+    yield
+    _finish_agents(item)
+
+
+def _finish_agents(item):
+    """Close the agents the fixture did not (a test may make its own) and keep all their steps."""
+    agents = live_agents.release(item.nodeid)
+    for agent in agents:
+        try:
+            agent.close()  # a second close does nothing
+        except Exception:
+            pass
+    config = item.config
+    if not agents:
+        return
+    steps_map = getattr(config, "_kelvo_steps", None)
+    if steps_map is None:
+        steps_map = config._kelvo_steps = {}
+    if len(agents) > 1 or item.nodeid not in steps_map:
+        steps_map[item.nodeid] = live_agents.steps_of(agents)
+    if _is_xdist_worker(config):
+        # The teardown report travels to the controller and carries the steps with it.
+        properties = [p for p in item.user_properties if p[0] != SHIPPED_STEPS]
+        properties.append((SHIPPED_STEPS, _portable(steps_map[item.nodeid])))
+        version = _browser_version()
+        if version:
+            properties.append((SHIPPED_BROWSER, version))
+        item.user_properties[:] = properties
+
+
+def _trace_wanted(report):
+    mode = os.environ.get("KELVO_TRACE", "").strip().lower()
+    return mode == "on" or (mode == "retain-on-failure" and report.failed)
+
+
+def _trace_file_name(nodeid):
+    readable = re.sub(r"[^A-Za-z0-9_.-]+", "-", nodeid).strip("-")[-80:]
+    digest = hashlib.sha1(nodeid.encode("utf-8", "surrogatepass")).hexdigest()[:8]
+    return f"{readable}-{digest}.zip"
+
+
+def _browser_version():
+    from kelvo_web import browser
+
+    found = getattr(browser, "_browser", None)
+    try:
+        return f"Chromium {found.version}" if found is not None and found.is_connected() else None
+    except Exception:
+        return None
 
 
 def _is_xdist_worker(config):
