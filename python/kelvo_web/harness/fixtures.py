@@ -131,17 +131,20 @@ def pytest_runtest_teardown(item, nextitem):
 def _finish_agents(item):
     """Close the agents the fixture did not (a test may make its own) and keep all their steps."""
     agents = live_agents.release(item.nodeid)
-    for agent in agents:
-        try:
-            agent.close()  # a second close does nothing
-        except Exception:
-            pass
     config = item.config
     if not agents:
         return
     steps_map = getattr(config, "_kelvo_steps", None)
     if steps_map is None:
         steps_map = config._kelvo_steps = {}
+    stored = steps_map.get(item.nodeid)
+    for agent in agents:
+        if agent._steps is stored:
+            continue  # the fixture's agent, closed by the fixture
+        try:
+            agent.close()
+        except Exception:
+            pass
     if len(agents) > 1 or item.nodeid not in steps_map:
         steps_map[item.nodeid] = live_agents.steps_of(agents)
     if _is_xdist_worker(config):
