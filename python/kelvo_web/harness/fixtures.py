@@ -111,14 +111,16 @@ def pytest_runtest_setup(item):
 def pytest_runtest_makereport(item, call):
     outcome = yield
     report = outcome.get_result()
-    if call.when == "call":
-        trace = _trace_wanted(report)
-        agents = live_agents.agents_of(item.nodeid)
-        if trace and agents:
-            name = _trace_file_name(item.nodeid)
-            for number, agent in enumerate(agents, start=1):
-                path = os.path.join(item.config._kelvo_trace_dir, name if number == 1 else f"{number}-{name}")
-                agent._trace_path = path  # the agent saves its trace there when it closes
+    if call.when == "call" and _trace_mode():
+        # Before teardown closes the agents' contexts: save or drop each one's trace.
+        keep = _trace_mode() == "on" or report.failed
+        name = _trace_file_name(item.nodeid)
+        saved = []
+        for number, agent in enumerate(_agents_of(item), start=1):
+            path = os.path.join(item.config._kelvo_trace_dir, name if number == 1 else f"{number}-{name}")
+            if _stop_trace(agent, path if keep else None):
+                saved.append(path)
+        if saved:
             setattr(report, TRACE_ATTRIBUTE, "traces/" + name)
 
 
@@ -157,9 +159,34 @@ def _finish_agents(item):
         item.user_properties[:] = properties
 
 
-def _trace_wanted(report):
+def _agents_of(item):
+    """The test's agents: those registered while it ran, and the fixture's own."""
+    agents = live_agents.agents_of(item.nodeid)
+    fixture_agent = getattr(item, "funcargs", {}).get("agent")
+    if fixture_agent is not None and not any(a is fixture_agent for a in agents):
+        agents.insert(0, fixture_agent)
+    return agents
+
+
+def _trace_mode():
     mode = os.environ.get("KELVO_TRACE", "").strip().lower()
-    return mode == "on" or (mode == "retain-on-failure" and report.failed)
+    return mode if mode in ("on", "retain-on-failure") else None
+
+
+def _stop_trace(agent, path):
+    """Stop the agent's trace, saving it at `path` (None drops it); True when saved."""
+    page = getattr(agent, "_page", None)  # None: the agent never opened its page
+    if page is None:
+        return False
+    try:
+        if path:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            page.context.tracing.stop(path=path)
+            return True
+        page.context.tracing.stop()
+    except Exception:
+        pass  # the browser went away, or the context was not traced
+    return False
 
 
 def _trace_file_name(nodeid):
