@@ -172,7 +172,15 @@ def adopt_playwright(playwright):
 def new_page():
     """A fresh page in its own browser context; close it with page.context.close()."""
     context = get_browser().new_context()
+    _start_trace(context)
     return context.new_page()
+
+
+def _start_trace(context):
+    # KELVO_TRACE=on or retain-on-failure records a Playwright trace of every context; the
+    # pytest plug-in saves or drops it once the test's outcome is known.
+    if os.environ.get("KELVO_TRACE", "").strip().lower() in ("on", "retain-on-failure"):
+        context.tracing.start(screenshots=True, snapshots=True)
 
 
 def close_browser():

@@ -22,10 +22,30 @@ namespace kelvo::reporter {
 std::string render_report(const std::vector<Record>& results, const Record& steps_by_nodeid,
                           double elapsed_seconds);
 
-// One step's row (exposed for tests).
+// What a report says about the run as a whole, beside its tests.
+struct RunInfo {
+  // [name, value] pairs shown in the environment block (none: no block).
+  Record environment = Record::array();
+  // The run was stopped (Ctrl-C): a banner says the results are incomplete.
+  bool interrupted = false;
+};
+
+std::string render_report(const std::vector<Record>& results, const Record& steps_by_nodeid,
+                          double elapsed_seconds, const RunInfo& run);
+
+// One step's row (exposed for tests). Besides the required keys a step may carry
+// "started" (seconds since the epoch), "duration" (seconds), "element" (tag, text, role
+// of what it acted on) and "resolved_by" (how that element was found).
 std::string render_step(const Record& step);
 
-// "✓" passed, "✗" failed, "○" skipped, "?" anything else.
+// "✓" passed, "✗" failed, "○" skipped, an icon of its own for each further outcome,
+// "?" anything else.
 const char* status_icon(const std::string& status);
+
+// A step's start as local wall-clock time, "HH:MM:SS.mmm".
+std::string format_clock_time(double epoch_seconds);
+
+// A step's duration: "420 ms" below a second, "1.25 s" from there.
+std::string format_step_duration(double seconds);
 
 }  // namespace kelvo::reporter

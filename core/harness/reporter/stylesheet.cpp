@@ -59,7 +59,44 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
 .step-msg { color: #ff3b30; background: #fff5f5; border-radius: 6px; padding: 6px 10px; margin-top: 4px;
             white-space: pre-wrap; }
 .step-screenshot img { max-width: 100%; border: 1px solid #d2d2d7; border-radius: 8px; margin-top: 6px; }
+.step-msg.step-note { color: #1d1d1f; background: #f0f0f2; }
+.step-meta { display: flex; flex-wrap: wrap; gap: 10px; color: #6e6e73; font-size: 11px; margin-top: 2px; }
+.step-element .element-tag { color: #0071e3; }
+.card.error .value { color: #c41e3a; }
+.card.xfailed .value { color: #8e8e93; }
+.card.xpassed .value { color: #007aff; }
+.card.interrupted .value { color: #5856d6; }
+.filter-btn.error.active { background: #c41e3a; border-color: #c41e3a; }
+.filter-btn.xfailed.active { background: #8e8e93; border-color: #8e8e93; }
+.filter-btn.xpassed.active { background: #007aff; border-color: #007aff; }
+.filter-btn.interrupted.active { background: #5856d6; border-color: #5856d6; }
+.icon.error { color: #c41e3a; }
+.icon.xfailed { color: #8e8e93; }
+.icon.xpassed { color: #007aff; }
+.icon.interrupted { color: #5856d6; }
+.badge.error { background: #f9d0d6; color: #a1122c; }
+.badge.xfailed { background: #ececf0; color: #56565c; }
+.badge.xpassed { background: #d6e8ff; color: #0058c4; }
+.badge.interrupted { background: #e3e2fa; color: #3f3db0; }
+.badge.rerun { background: #fff3cd; color: #9a6700; }
+.test-table tr.test-detail td { border-top: none; padding-top: 0; }
+.test-msg { color: #cf222e; background: #fff5f5; border-radius: 6px; padding: 6px 10px;
+            white-space: pre-wrap; font-family: "SF Mono", Menlo, Consolas, monospace; font-size: 12px; }
+.test-msg.skipped, .test-msg.xfailed, .test-msg.xpassed { color: #56565c; background: #f5f5f7; }
+.test-msg-label { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, sans-serif; font-weight: 600; }
+.traceback summary { cursor: pointer; color: #0071e3; font-size: 12px; margin-top: 4px; }
+.traceback pre { background: #f5f5f7; border-radius: 6px; padding: 8px 10px; overflow-x: auto; font-size: 11px; }
+.trace-link { color: #0071e3; font-size: 12px; margin-left: 6px; }
+.banner { margin: 16px 32px 0; padding: 10px 16px; border-radius: 8px; font-size: 13px; font-weight: 600; }
+.banner.interrupted { background: #e3e2fa; color: #3f3db0; }
+.environment { margin: 0 32px 16px; background: #fff; border-radius: 12px; padding: 10px 20px;
+               box-shadow: 0 1px 3px rgba(0, 0, 0, 0.08); font-size: 13px; }
+.environment summary { cursor: pointer; font-weight: 600; }
+.env-table { border-collapse: collapse; margin-top: 8px; }
+.env-table th { text-align: left; color: #888; font-weight: 600; padding: 3px 16px 3px 0; vertical-align: top; }
+.env-table td { font-family: "SF Mono", Menlo, Consolas, monospace; font-size: 12px; word-break: break-all; }
 .hidden { display: none; }
+.filtered { display: none; }
 .collapsed-body { display: none; }
 )css";
 

@@ -6,6 +6,27 @@
 
 namespace kelvo::reporter {
 
+const Outcome kOutcomes[7] = {
+    {"passed", "Passed", "Passed", "\u2713"},
+    {"failed", "Failed", "Failed", "\u2717"},
+    {"skipped", "Skipped", "Skipped", "\u25CB"},
+    {"error", "Errors", "Errors", "\u26A0"},
+    {"xfailed", "Expected Failures", "Expected failures", "\u2298"},
+    {"xpassed", "Unexpected Passes", "Unexpected passes", "\u2295"},
+    {"interrupted", "Interrupted", "Interrupted", "\u25A0"},
+};
+
+std::int64_t Counts::of(const std::string& status) const {
+  if (status == "passed") return passed;
+  if (status == "failed") return failed;
+  if (status == "skipped") return skipped;
+  if (status == "error") return error;
+  if (status == "xfailed") return xfailed;
+  if (status == "xpassed") return xpassed;
+  if (status == "interrupted") return interrupted;
+  return 0;
+}
+
 namespace {
 
 template <typename Deref>
@@ -17,6 +38,10 @@ Counts count(std::size_t n, Deref at) {
     if (status == "passed") ++c.passed;
     else if (status == "failed") ++c.failed;
     else if (status == "skipped") ++c.skipped;
+    else if (status == "error") ++c.error;
+    else if (status == "xfailed") ++c.xfailed;
+    else if (status == "xpassed") ++c.xpassed;
+    else if (status == "interrupted") ++c.interrupted;
   }
   return c;
 }

@@ -16,9 +16,29 @@ struct Counts {
   std::int64_t passed = 0;
   std::int64_t failed = 0;
   std::int64_t skipped = 0;
+  // Outcomes beyond the first three; like unknown statuses they are not passes.
+  std::int64_t error = 0;
+  std::int64_t xfailed = 0;
+  std::int64_t xpassed = 0;
+  std::int64_t interrupted = 0;
+
+  // The count of one named status; 0 for a status not counted here.
+  std::int64_t of(const std::string& status) const;
 };
 
-// Counts result records by their "status"; other statuses count only towards total.
+// One outcome a report names: its summary card label, filter label and icon. The first
+// three (passed, failed, skipped) always have a card, a filter and a file badge
+// (passed's badge even at zero); the others only when a run has them.
+struct Outcome {
+  const char* status;
+  const char* card_label;
+  const char* filter_label;
+  const char* icon;
+};
+extern const Outcome kOutcomes[7];
+constexpr std::size_t kCoreOutcomes = 3;
+
+// Counts result records by their "status"; unknown statuses count only towards total.
 Counts count_results(const std::vector<Record>& results);
 Counts count_results(const std::vector<const Record*>& results);
 

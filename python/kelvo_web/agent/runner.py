@@ -10,6 +10,7 @@ from kelvo_web.agent.outcome import Problem, StepFailure, done, first_line
 from kelvo_web.agent.reading import read_text
 from kelvo_web.dialogs import DialogKeeper, DialogRefused
 from kelvo_web.engine import settings
+from kelvo_web.harness import live_agents
 from kelvo_web.messages import closest_names, failure_message
 from kelvo_web.steps import malformed_steps, split_steps
 
@@ -37,6 +38,7 @@ class WebAgent:
         self._given_page = page
         if page is not None and not callable(getattr(page, "goto", None)):
             raise TypeError(f"page must be a Playwright Page, not {type(page).__name__}")
+        live_agents.track(self)  # the test runner reports and closes every agent of a test
 
     # -- the browser page, opened on first use ------------------------------------------
 
@@ -78,21 +80,26 @@ class WebAgent:
         """Run one step; return its result record, or raise StepFailure when it fails."""
         if not isinstance(instruction, str):
             raise TypeError(f"instruction must be str, not {type(instruction).__name__}")
-        step = {"status": "passed", "instruction": instruction}
+        step = {"status": "passed", "instruction": instruction, "started": time.time()}
         self._steps.append(step)
+        clock = time.perf_counter()
         try:
             parsed = self._parse(instruction)
             result = self._perform(parsed)
         except Problem as problem:
             message = failure_message(instruction, problem.problem, problem.expected, problem.actual,
                                       problem.candidates, problem.title)
-            self._record_failure(step, message)
+            self._record_failure(step, message, (problem.result or {}).get("element"), clock)
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
             # Not the page's answer but a fault (browser gone, engine error): the step
             # still shows as failed in the report, and the error keeps its own type.
-            self._record_failure(step, failure_message(instruction, f"{type(error).__name__}: {first_line(error)}"))
+            self._record_failure(step, failure_message(instruction, f"{type(error).__name__}: {first_line(error)}"),
+                                 None, clock)
             raise
+        step["duration"] = time.perf_counter() - clock
+        if result.get("element"):
+            step["element"] = _acted_on(result["element"])
         if result.get("resolved_by"):
             step["resolved_by"] = result["resolved_by"]
         if result.get("message"):
@@ -126,19 +133,37 @@ class WebAgent:
         except ValueError as error:
             raise Problem(str(error), retry=False) from None
 
-    def _record_failure(self, step, message):
+    def _record_failure(self, step, message, element=None, clock=None):
+        if clock is not None:
+            step["duration"] = time.perf_counter() - clock
         step["status"] = "failed"
         step["message"] = message
+        if element:
+            step["element"] = _acted_on(element)
         if self.screenshots and self._page is not None:
-            shot = self._screenshot()
+            shot = self._screenshot(element)
             if shot:
                 step["screenshot"] = shot
 
-    def _screenshot(self):
+    def _screenshot(self, element=None):
+        # The element the step found is outlined while the picture is taken.
+        outlined = None
+        if element and element.get("xpath"):
+            try:
+                outlined = self._page.locator("xpath=" + element["xpath"]).first
+                outlined.evaluate(_OUTLINE_JS, True, timeout=1000)
+            except Exception:
+                outlined = None
         try:
             png = self._page.screenshot(timeout=5000)
         except Exception:
             return None
+        finally:
+            if outlined is not None:
+                try:
+                    outlined.evaluate(_OUTLINE_JS, False, timeout=1000)
+                except Exception:
+                    pass
         return base64.b64encode(png).decode("ascii")
 
     # -- auto-waiting --------------------------------------------------------------------
@@ -212,3 +237,23 @@ class WebAgent:
         base = self.url or (self._page.url if self._page is not None else "")
         address = urljoin(base, target) if base and base != "about:blank" else target
         return acting.navigate(self.page, address)
+
+
+def _acted_on(element):
+    """What the report shows of the element a step acted on."""
+    attributes = element.get("attributes") or {}
+    text = " ".join(str(element.get("text") or attributes.get("_label") or "").split())
+    return {"tag": element.get("tag") or "", "text": text[:80] + ("\u2026" if len(text) > 80 else ""),
+            "role": attributes.get("role") or ""}
+
+
+# Draws (true) or removes (false) a red outline, keeping the element's own outline style.
+_OUTLINE_JS = """(el, on) => {
+  if (on) {
+    el.dataset.kelvoOutline = el.style.outline;
+    el.style.outline = '3px solid #ff3b30';
+  } else {
+    el.style.outline = el.dataset.kelvoOutline || '';
+    delete el.dataset.kelvoOutline;
+  }
+}"""

@@ -1,12 +1,21 @@
 """pytest plug-in: the report option, project configuration and the `agent` fixture."""
 
+import hashlib
 import os
+import re
 
 import pytest
 
 from kelvo_web import WebAgent
 from kelvo_web.engine import settings
-from kelvo_web.harness.reporter import SHIPPED_STEPS, KelvoReporter
+from kelvo_web.harness import live_agents
+from kelvo_web.harness.reporter import (
+    SHIPPED_BROWSER,
+    SHIPPED_STEPS,
+    TRACE_ATTRIBUTE,
+    KelvoReporter,
+    check_report_path,
+)
 
 CONFIG_FILE_NAME = "kelvo.web.config.py"
 
@@ -46,12 +55,20 @@ def pytest_configure(config):
                 f"not {type(result_dir).__name__}"
             )
         report_path = os.path.join(result_dir, "report.html")
+        source = f"RESULT_DIR in {CONFIG_FILE_NAME}"
+    else:
+        source = "--kelvo-report"
     config._kelvo_result_dir = result_dir
+    config._kelvo_trace_dir = os.path.join(os.path.dirname(os.path.realpath(report_path or ".")), "traces")
     # Under pytest-xdist only the controller sees every test; it writes the one report.
     if _is_xdist_worker(config):
         return
     if not config.pluginmanager.has_plugin("kelvo_reporter"):
-        config.pluginmanager.register(KelvoReporter(report_path, config), "kelvo_reporter")
+        # Before any test runs: a path that cannot take the report is a usage error.
+        check_report_path(report_path, source)
+        reporter = KelvoReporter(report_path, config)
+        reporter.base_url = cfg.get("URL")
+        config.pluginmanager.register(reporter, "kelvo_reporter")
 
 
 @pytest.fixture
@@ -109,21 +126,136 @@ def _apply_browser_options(config):
     settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel)
 
 
+# Executed configurations by file and version: the file is read on every lookup (the
+# agent, the browser settings and each test ask), but only run again once it changed.
+_loaded_configs = {}
+
+
 def _load_project_config():
     """Run the nearest kelvo.web.config.py found upwards from the working directory."""
     directory = os.getcwd()
     while True:
         candidate = os.path.join(directory, CONFIG_FILE_NAME)
         if os.path.exists(candidate):
-            cfg = {}
             with open(candidate) as handle:
                 source = handle.read()
-            exec(compile(source, candidate, "exec"), cfg, cfg)
-            return cfg
+            key = (candidate, source)
+            if key not in _loaded_configs:
+                cfg = {}
+                exec(compile(source, candidate, "exec"), cfg, cfg)
+                _loaded_configs.clear()  # one file version at a time is enough
+                _loaded_configs[key] = cfg
+            return dict(_loaded_configs[key])
         parent = os.path.dirname(directory)
         if parent == directory:
             return {}
         directory = parent
+
+
+# -- every agent of a test: recorded, traced and closed ------------------------------------
+
+
+@pytest.hookimpl(tryfirst=True)
+def pytest_runtest_setup(item):
+    live_agents.begin(item.nodeid)
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    report = outcome.get_result()
+    if call.when == "call" and _trace_mode():
+        # Before teardown closes the agents' contexts: save or drop each one's trace.
+        keep = _trace_mode() == "on" or report.failed
+        name = _trace_file_name(item.nodeid)
+        saved = []
+        for number, agent in enumerate(_agents_of(item), start=1):
+            path = os.path.join(item.config._kelvo_trace_dir, name if number == 1 else f"{number}-{name}")
+            if _stop_trace(agent, path if keep else None):
+                saved.append(path)
+        if saved:
+            setattr(report, TRACE_ATTRIBUTE, "traces/" + name)
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_teardown(item, nextitem):
+    yield
+    _finish_agents(item)
+
+
+def _finish_agents(item):
+    """Close the agents the fixture did not (a test may make its own) and keep all their steps."""
+    agents = live_agents.release(item.nodeid)
+    config = item.config
+    if not agents:
+        return
+    steps_map = getattr(config, "_kelvo_steps", None)
+    if steps_map is None:
+        steps_map = config._kelvo_steps = {}
+    stored = steps_map.get(item.nodeid)
+    for agent in agents:
+        if agent._steps is stored:
+            continue  # the fixture's agent, closed by the fixture
+        try:
+            agent.close()
+        except Exception:
+            pass
+    if len(agents) > 1 or item.nodeid not in steps_map:
+        steps_map[item.nodeid] = live_agents.steps_of(agents)
+    if _is_xdist_worker(config):
+        # The teardown report travels to the controller and carries the steps with it.
+        properties = [p for p in item.user_properties if p[0] != SHIPPED_STEPS]
+        properties.append((SHIPPED_STEPS, _portable(steps_map[item.nodeid])))
+        version = _browser_version()
+        if version:
+            properties.append((SHIPPED_BROWSER, version))
+        item.user_properties[:] = properties
+
+
+def _agents_of(item):
+    """The test's agents: those registered while it ran, and the fixture's own."""
+    agents = live_agents.agents_of(item.nodeid)
+    fixture_agent = getattr(item, "funcargs", {}).get("agent")
+    if fixture_agent is not None and not any(a is fixture_agent for a in agents):
+        agents.insert(0, fixture_agent)
+    return agents
+
+
+def _trace_mode():
+    mode = os.environ.get("KELVO_TRACE", "").strip().lower()
+    return mode if mode in ("on", "retain-on-failure") else None
+
+
+def _stop_trace(agent, path):
+    """Stop the agent's trace, saving it at `path` (None drops it); True when saved."""
+    page = getattr(agent, "_page", None)  # None: the agent never opened its page
+    if page is None:
+        return False
+    try:
+        if path:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            page.context.tracing.stop(path=path)
+            return True
+        page.context.tracing.stop()
+    except Exception:
+        pass  # the browser went away, or the context was not traced
+    return False
+
+
+def _trace_file_name(nodeid):
+    readable = re.sub(r"[^A-Za-z0-9_.-]+", "-", nodeid).strip("-")[-80:]
+    digest = hashlib.sha1(nodeid.encode("utf-8", "surrogatepass")).hexdigest()[:8]
+    return f"{readable}-{digest}.zip"
+
+
+def _browser_version():
+    from kelvo_web import browser
+
+    found = getattr(browser, "_browser", None)
+    try:
+        return f"Chromium {found.version}" if found is not None and found.is_connected() else None
+    except Exception:
+        return None
 
 
 def _is_xdist_worker(config):

@@ -5,16 +5,23 @@ report objects; counting, grouping and the page itself are rendered by the core.
 """
 
 import os
+import platform
+import stat
+import sys
 import tempfile
 import time
 
 import pytest
 
-from kelvo_web.harness import _reporter
+from kelvo_web.harness import _reporter, live_agents
 
 # Name under which a pytest-xdist worker ships a test's steps to the controller, as an
 # entry of the teardown report's user_properties.
 SHIPPED_STEPS = "kelvo_steps"
+# Likewise the version of the browser a worker drove, for the environment block.
+SHIPPED_BROWSER = "kelvo_browser"
+# Attribute of a call report naming the Playwright trace kept for that test.
+TRACE_ATTRIBUTE = "kelvo_trace"
 
 
 class KelvoReporter:
@@ -24,39 +31,73 @@ class KelvoReporter:
         self.results = []
         self.start_time = time.time()
         # Resolved now: a test that changes the working directory must not move the report.
-        self._target = os.path.abspath(report_path)
+        # Through symbolic links too, so the file-kind check sees what will be written.
+        self._target = os.path.realpath(report_path)
+        self.base_url = None
+        self.browser_version = None
+        self._latest = {}  # node id -> its latest result record
+        self._reruns = {}  # node id -> attempts pytest-rerunfailures ran again
+        self._running = {}  # node id -> [monotonic start, phase under way], until torn down
+        self._interrupted = False
+        self._written = False
 
     # First, so the shipped steps are taken off the report before other plug-ins (such
     # as junitxml) write user_properties out.
     @pytest.hookimpl(tryfirst=True)
     def pytest_runtest_logreport(self, report):
-        self._take_shipped_steps(report)
-        if not (report.when == "call" or (report.when == "setup" and report.failed)):
+        self._take_shipped(report)
+        nodeid = report.nodeid
+        if getattr(report, "outcome", None) == "rerun":
+            # pytest-rerunfailures: a failed attempt that runs again, folded into its test.
+            if report.when != "teardown":
+                self._reruns[nodeid] = self._reruns.get(nodeid, 0) + 1
             return
-        duration = getattr(report, "duration", 0.0)
-        file, _, test = report.nodeid.partition("::")
-        if report.passed:
-            status, message = "passed", ""
-        elif report.failed:
-            status, message = "failed", self._extract_message(report)
-        else:
-            status, message = "skipped", str(report.longrepr) if report.longrepr else ""
-        self.results.append(
-            {
-                "nodeid": report.nodeid,
-                "file": file,
-                "test": test,
-                "status": status,
-                "duration": duration,
-                "message": message,
-                "when": report.when,
-            }
-        )
+        if report.when == "teardown":
+            self._running.pop(nodeid, None)
+            if report.failed:
+                self._teardown_failed(report)
+            return
+        if report.when == "setup" and report.passed:
+            if nodeid in self._running:
+                self._running[nodeid][1] = "call"
+            return
+        if report.when not in ("setup", "call") and not report.failed:
+            return
+        # A setup that did not pass (error, marker skip, xfail without running), the call,
+        # or a failure in no phase at all (a crashed xdist worker's test).
+        self._append(self._record(report))
+
+    def pytest_runtest_logstart(self, nodeid, location):
+        self._running[nodeid] = [time.monotonic(), "setup"]
+
+    def pytest_keyboard_interrupt(self, excinfo):
+        self._interrupted = True
+        reason = excinfo.exconly() if excinfo is not None else "KeyboardInterrupt"
+        for nodeid, (started, phase) in list(self._running.items()):
+            if nodeid in self._latest:
+                continue  # its outcome is known; only the teardown was cut short
+            file, _, test = nodeid.partition("::")
+            self._append({"nodeid": nodeid, "file": file, "test": test, "status": "interrupted",
+                          "duration": time.monotonic() - started,
+                          "message": f"interrupted during {phase} ({reason})", "when": phase})
+            # Its fixtures are never torn down: take the steps its agents recorded so far.
+            agents = live_agents.agents_of(nodeid)
+            if agents:
+                self._steps_map()[nodeid] = live_agents.steps_of(agents)
 
     def pytest_sessionfinish(self, session, exitstatus):
+        if exitstatus == pytest.ExitCode.INTERRUPTED:
+            self._interrupted = True
+        _refuse_special_file(self._target)
         os.makedirs(os.path.dirname(self._target), exist_ok=True)
+        self._drop_missing_traces()
         html = self._render()
         _write_atomically(self._target, html)
+        self._written = True
+
+    def pytest_terminal_summary(self, terminalreporter):
+        if self._written:
+            terminalreporter.write_sep("-", f"kelvo report: {self._target}")
 
     def _extract_message(self, report):
         longrepr = report.longrepr
@@ -69,17 +110,184 @@ class KelvoReporter:
 
     def _render(self):
         steps = getattr(self.config, "_kelvo_steps", None)
-        return _reporter.render(self.results, steps, time.time() - self.start_time)
+        run = {"environment": self._environment(), "interrupted": self._interrupted}
+        return _reporter.render(self.results, steps, time.time() - self.start_time, run)
 
-    def _take_shipped_steps(self, report):
-        properties = getattr(report, "user_properties", None) or []
-        shipped = [value for name, value in properties if name == SHIPPED_STEPS]
-        if not shipped:
+    # -- result records ------------------------------------------------------------------
+
+    def _record(self, report):
+        nodeid = report.nodeid
+        file, _, test = nodeid.partition("::")
+        expected_failure = hasattr(report, "wasxfail")
+        extra = {}
+        if report.passed:
+            status, message = ("xpassed" if expected_failure else "passed"), ""
+        elif report.failed:
+            status, message = "failed", self._extract_message(report)
+            extra["traceback"] = _longrepr_text(report)
+        elif expected_failure:
+            status, message = "xfailed", self._extract_message(report)
+        else:
+            status, message = "skipped", str(report.longrepr) if report.longrepr else ""
+            reason = _skip_reason(report.longrepr)
+            if reason:
+                extra["reason"] = reason
+        if expected_failure:
+            extra["reason"] = report.wasxfail
+        record = {
+            "nodeid": nodeid,
+            "file": file,
+            "test": test,
+            "status": status,
+            "duration": getattr(report, "duration", 0.0),
+            "message": message,
+            "when": report.when,
+        }
+        record.update(extra)
+        reruns = self._reruns.pop(nodeid, 0)
+        if reruns:
+            record["reruns"] = reruns
+        trace = getattr(report, TRACE_ATTRIBUTE, None)
+        if trace:
+            record["trace"] = trace
+        return record
+
+    def _append(self, record):
+        self.results.append(record)
+        self._latest[record["nodeid"]] = record
+
+    def _teardown_failed(self, report):
+        """A teardown error turns a test that otherwise went well into an error."""
+        record = self._latest.get(report.nodeid)
+        message = self._extract_message(report)
+        if record is None:
+            record = self._record(report)
+            record["status"], record["when"] = "error", "teardown"
+            self._append(record)
             return
-        report.user_properties = [p for p in properties if p[0] != SHIPPED_STEPS]
+        traceback = _longrepr_text(report)
+        if record["status"] == "failed":
+            # Already failed: the teardown's trouble is added to what the row shows.
+            record["traceback"] = (record.get("traceback", "") + "\n\nError at teardown:\n" + traceback).strip()
+            return
+        record["status"] = "error"
+        record["message"] = message
+        record["when"] = "teardown"
+        record["traceback"] = traceback
+
+    def _steps_map(self):
         if not hasattr(self.config, "_kelvo_steps"):
             self.config._kelvo_steps = {}
-        self.config._kelvo_steps[report.nodeid] = shipped[-1]
+        return self.config._kelvo_steps
+
+    def _take_shipped(self, report):
+        properties = getattr(report, "user_properties", None) or []
+        names = (SHIPPED_STEPS, SHIPPED_BROWSER)
+        shipped = {name: value for name, value in properties if name in names}
+        if not shipped:
+            return
+        report.user_properties = [p for p in properties if p[0] not in names]
+        if SHIPPED_STEPS in shipped:
+            self._steps_map()[report.nodeid] = shipped[SHIPPED_STEPS]
+        if shipped.get(SHIPPED_BROWSER):
+            self.browser_version = shipped[SHIPPED_BROWSER]
+
+    def _drop_missing_traces(self):
+        # A trace is written when its browser context closes; one that never closed
+        # (an interrupted run) leaves no file, and so no link.
+        folder = os.path.dirname(self._target)
+        for record in self.results:
+            trace = record.get("trace")
+            if trace and not os.path.isfile(os.path.join(folder, trace)):
+                del record["trace"]
+
+    # -- environment ---------------------------------------------------------------------
+
+    def _environment(self):
+        rows = [
+            ["Python", f"{platform.python_version()} ({sys.executable})"],
+            ["Platform", platform.platform()],
+            ["pytest", pytest.__version__],
+            ["Playwright", _package_version("playwright")],
+            ["kelvo_web", _package_version("kelvo_web")],
+        ]
+        browser = self.browser_version or _running_browser_version()
+        if browser:
+            rows.append(["Browser", browser])
+        if self.base_url:
+            rows.append(["Base URL", str(self.base_url)])
+        for name in ("pytest-xdist", "pytest-rerunfailures"):
+            version = _package_version(name, None)
+            if version:
+                rows.append([name, version])
+        return rows
+
+
+def check_report_path(path, source):
+    """Refuse, before any test runs, a report path that could never be written.
+
+    `source` names where the path came from, for the message.
+    """
+    if path is None or not str(path).strip():
+        raise pytest.UsageError(f"{source}: the report path is empty; give a file path such as "
+                                "test_report/report.html")
+    path = os.path.realpath(os.fspath(path))
+    if os.path.isdir(path):
+        raise pytest.UsageError(f"{source}: {path} is a directory; give a file path such as "
+                                f"{os.path.join(path, 'report.html')}")
+    if os.path.lexists(path) and not stat.S_ISREG(os.stat(path).st_mode):
+        raise pytest.UsageError(f"{source}: {path} exists and is not a regular file; "
+                                "the report will not replace it")
+    parent = os.path.dirname(path)
+    while not os.path.exists(parent):  # the root always exists
+        parent = os.path.dirname(parent)
+    if not os.path.isdir(parent):
+        raise pytest.UsageError(f"{source}: {path} lies under {parent}, which is a file, "
+                                "not a directory")
+    if not os.access(parent, os.W_OK | os.X_OK):
+        raise pytest.UsageError(f"{source}: cannot write the report under {parent} "
+                                "(permission denied)")
+
+
+def _refuse_special_file(path):
+    # Checked again at the end: something may have appeared at the path during the run.
+    if os.path.lexists(path) and not stat.S_ISREG(os.stat(path).st_mode):
+        raise RuntimeError(f"kelvo report not written: {path} is not a regular file")
+
+
+def _longrepr_text(report):
+    longrepr = report.longrepr
+    if longrepr is None:
+        return ""
+    text = getattr(report, "longreprtext", None)
+    return text if isinstance(text, str) else str(longrepr)
+
+
+def _skip_reason(longrepr):
+    # A skip's longrepr is (path, line, "Skipped: reason").
+    if isinstance(longrepr, tuple) and len(longrepr) == 3 and isinstance(longrepr[2], str):
+        reason = longrepr[2]
+        return reason[len("Skipped: "):] if reason.startswith("Skipped: ") else reason
+    return None
+
+
+def _package_version(name, missing="not installed"):
+    from importlib import metadata
+
+    try:
+        return metadata.version(name)
+    except metadata.PackageNotFoundError:
+        return missing
+
+
+def _running_browser_version():
+    # Only a browser this process already started: the report never launches one.
+    module = sys.modules.get("kelvo_web.browser")
+    browser = getattr(module, "_browser", None)
+    try:
+        return f"Chromium {browser.version}" if browser is not None and browser.is_connected() else None
+    except Exception:
+        return None
 
 
 def _write_atomically(path, text):

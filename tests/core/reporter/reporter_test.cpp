@@ -181,3 +181,126 @@ TEST(Render, StepsExpandOnlyForTestsThatHaveThem) {
   EXPECT_NE(html.find("id='steps-a.py-0'"), std::string::npos);
   EXPECT_EQ(html.find("id='steps-a.py-1'"), std::string::npos);
 }
+
+TEST(Render, FurtherOutcomesHaveIconsCardsAndFiltersOnlyWhenPresent) {
+  struct Case { const char* status; const char* icon; const char* card; };
+  const Case cases[] = {{"error", "\u26A0", "Errors"},
+                        {"xfailed", "\u2298", "Expected Failures"},
+                        {"xpassed", "\u2295", "Unexpected Passes"},
+                        {"interrupted", "\u25A0", "Interrupted"}};
+  for (const auto& c : cases) {
+    std::string html = render_report({result("a.py", c.status), result("a.py", "passed", "u")},
+                                     Record(nullptr), 1.0);
+    EXPECT_NE(html.find(std::string("<span class='icon ") + c.status + "'>" + c.icon),
+              std::string::npos) << c.status;
+    EXPECT_NE(html.find(std::string("<div class='card ") + c.status + "'><div class='label'>" +
+                        c.card + "</div><div class='value'>1</div>"),
+              std::string::npos) << c.status;
+    EXPECT_NE(html.find(std::string("filter('") + c.status + "', this)"), std::string::npos);
+    EXPECT_NE(html.find(std::string("<span class='badge ") + c.status + "'>1 " + c.status),
+              std::string::npos) << "file badge";
+    EXPECT_NE(html.find("<div class='value'>50%</div>"), std::string::npos)
+        << "only passes count towards the pass rate";
+  }
+  std::string plain = render_report({result("a.py", "passed")}, Record(nullptr), 1.0);
+  for (const auto& c : cases) {
+    EXPECT_EQ(plain.find(std::string("card ") + c.status), std::string::npos) << c.status;
+    EXPECT_EQ(plain.find(std::string("filter('") + c.status), std::string::npos) << c.status;
+  }
+}
+
+TEST(Render, ReasonRowUnderEveryTestThatDidNotSimplyPass) {
+  struct Case { Record test; const char* label; const char* body; const char* why; };
+  auto with = [](Record r, const char* key, Record value) { r[key] = std::move(value); return r; };
+  const Case cases[] = {
+      {with(result("a.py", "failed"), "message", "assert 2 < 1"), "Failed", "assert 2 &lt; 1",
+       "a failure outside any step"},
+      {with(with(result("a.py", "failed"), "message", "boom"), "when", "setup"), "Failed in setup",
+       "boom", "a fixture error"},
+      {with(with(result("a.py", "error"), "message", "late"), "when", "teardown"),
+       "Error in teardown", "late", "teardown error after a pass"},
+      {with(with(result("a.py", "xfailed"), "message", "assert 0"), "reason", "bug 7"),
+       "Expected failure: bug 7", "assert 0", "labelled as expected"},
+      {with(result("a.py", "xpassed"), "reason", "bug 8"), "Passed, but was expected to fail: bug 8",
+       "", "unexpected pass"},
+      {with(with(result("a.py", "skipped"), "message", "('x.py', 3, 'Skipped: later')"), "reason",
+            "later"), "Skipped", "later", "the reason, not the tuple text"},
+  };
+  for (const auto& c : cases) {
+    std::string html = render_report({c.test}, Record(nullptr), 1.0);
+    EXPECT_NE(html.find(std::string("<div class='test-msg-label'>") + c.label + "</div>" + c.body +
+                        "</div>"),
+              std::string::npos) << c.why;
+  }
+  EXPECT_EQ(render_report({result("a.py", "passed")}, Record(nullptr), 1.0).find("class='test-detail'"),
+            std::string::npos) << "a pass has no reason row";
+  Record with_traceback = with(with(result("a.py", "failed"), "message", "E"), "traceback",
+                               "def test():\n>   assert x < 1\nE");
+  std::string html = render_report({with_traceback}, Record(nullptr), 1.0);
+  EXPECT_NE(html.find("<pre>def test():\n&gt;   assert x &lt; 1\nE</pre>"), std::string::npos);
+}
+
+TEST(Render, StepsSpanTheWholeTableAndReRunsShowAsABadge) {
+  Record steps = Record::object();
+  steps["a.py::t"] = Record::array({Record{{"status", "passed"}, {"instruction", "go"}}});
+  Record test = result("a.py", "passed");
+  test["reruns"] = 2;
+  std::string html = render_report({test}, steps, 1.0);
+  EXPECT_NE(html.find("<td colspan='5' style='padding:0 16px 12px 40px'>"), std::string::npos);
+  EXPECT_NE(html.find("<span class='badge rerun'>2 reruns</span>"), std::string::npos);
+}
+
+TEST(Render, TraceLinkOnlyForARelativePath) {
+  struct Case { const char* trace; bool linked; const char* why; };
+  const Case cases[] = {{"traces/a-1.zip", true, "a file beside the report"},
+                        {"javascript:alert(1)", false, "no scheme"},
+                        {"/etc/passwd", false, "no absolute path"},
+                        {"", false, "empty"}};
+  for (const auto& c : cases) {
+    Record test = result("a.py", "failed");
+    test["trace"] = c.trace;
+    std::string html = render_report({test}, Record(nullptr), 1.0);
+    EXPECT_EQ(html.find("class='trace-link'") != std::string::npos, c.linked) << c.why;
+  }
+}
+
+TEST(Render, EnvironmentBlockAndInterruptedBanner) {
+  RunInfo run;
+  run.environment = Record::array({Record::array({"Python", "3.11.2"}),
+                                   Record::array({"Base URL", "http://x/?a=1&b=<2>"})});
+  run.interrupted = true;
+  std::string html = render_report({}, Record(nullptr), 1.0, run);
+  EXPECT_NE(html.find("<tr><th>Python</th><td>3.11.2</td></tr>"), std::string::npos);
+  EXPECT_NE(html.find("<td>http://x/?a=1&amp;b=&lt;2&gt;</td>"), std::string::npos);
+  EXPECT_NE(html.find("class='banner interrupted'"), std::string::npos);
+  std::string plain = render_report({}, Record(nullptr), 1.0);
+  EXPECT_EQ(plain.find("class='environment'"), std::string::npos);
+  EXPECT_EQ(plain.find("class='banner"), std::string::npos);
+}
+
+TEST(RenderStep, TimingElementAndHowItWasFound) {
+  Record step{{"status", "passed"}, {"instruction", "click Login"}, {"started", 0.25},
+              {"duration", 0.4204}, {"element", Record{{"tag", "button"}, {"text", "Log <in>"},
+                                                       {"role", "button"}}},
+              {"resolved_by", "text"}, {"message", "extracted '42'"}};
+  std::string row = render_step(step);
+  EXPECT_NE(row.find("<span class='step-start'>" + format_clock_time(0.25) + "</span>"),
+            std::string::npos);
+  EXPECT_NE(row.find("<span class='step-duration'>420 ms</span>"), std::string::npos);
+  EXPECT_NE(row.find("&lt;button&gt;"), std::string::npos);
+  EXPECT_NE(row.find("\u201CLog &lt;in&gt;\u201D"), std::string::npos);
+  EXPECT_NE(row.find("found by text"), std::string::npos);
+  EXPECT_NE(row.find("<div class='step-msg step-note'>extracted &#x27;42&#x27;</div>"),
+            std::string::npos) << "a passed step's message is a note, not an error";
+  EXPECT_EQ(render_step(Record{{"status", "passed"}, {"instruction", "go"}}).find("step-meta"),
+            std::string::npos) << "no meta line without timing or element";
+}
+
+TEST(StepTimes, ClockAndDurationForms) {
+  EXPECT_EQ(format_step_duration(0.0), "0 ms");
+  EXPECT_EQ(format_step_duration(0.9994), "999 ms");
+  EXPECT_EQ(format_step_duration(1.256), "1.26 s");
+  EXPECT_EQ(format_step_duration(-1.0), "");
+  EXPECT_EQ(format_clock_time(-5.0), "");
+  EXPECT_EQ(format_clock_time(0.5).substr(8), ".500");
+}

@@ -6,17 +6,19 @@ from kelvo_web.harness.reporter import KelvoReporter
 # what the fixture hands it and what it reads back, so a recording stand-in takes its place.
 INNER_CONFTEST = '''
 import kelvo_web.harness.fixtures as kelvo_fixtures
+from kelvo_web.harness import live_agents
 
 
 class RecordingAgent:
-    def __init__(self, url, screenshots):
+    def __init__(self, url=None, screenshots=False):
         self.url = url
         self.screenshots = screenshots
         self._steps = []
-        self.closed = False
+        self.closed = 0
+        live_agents.track(self)  # as every real agent does when it is made
 
     def close(self):
-        self.closed = True
+        self.closed += 1
 
 
 def pytest_configure(config):

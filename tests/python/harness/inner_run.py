@@ -7,8 +7,8 @@ from kelvo_web.harness.reporter import KelvoReporter
 class InnerRun:
     """An in-process pytest run with the plug-in, and what it left on its config."""
 
-    def __init__(self, pytester, *args):
-        self.recorder = pytester.inline_run(*args)
+    def __init__(self, pytester, *args, **kwargs):
+        self.recorder = pytester.inline_run(*args, **kwargs)
         self.config = self.recorder.getcall("pytest_sessionfinish").session.config
         manager = self.config.pluginmanager
         self.reporters = [p for p in manager.get_plugins() if isinstance(p, KelvoReporter)]

@@ -54,13 +54,14 @@ def test_each_outcome_becomes_one_result_record(project):
     got = {r["test"]: r for r in run.results}
     # test name: (status, phase, what the message holds)
     expected = {
-        "test_pass": ("passed", "call", ""),  # its teardown error is not a result
+        "test_pass": ("error", "teardown", "teardown trouble"),  # its teardown failed
         "test_fail": ("failed", "call", "assert 2 < 1"),
+        "test_marker_skip": ("skipped", "setup", "by marker"),
         "test_runtime_skip": ("skipped", "call", "not today"),
         "test_setup_error": ("failed", "setup", "RuntimeError: no database"),
         "TestGroup::test_method": ("passed", "call", ""),
     }
-    assert set(got) == set(expected), "a marker-skipped test leaves no record"
+    assert set(got) == set(expected), "every test leaves one record"
     for test, (status, when, message) in expected.items():
         record = got[test]
         assert (record["status"], record["when"]) == (status, when), test
@@ -68,7 +69,7 @@ def test_each_outcome_becomes_one_result_record(project):
         assert record["file"] == "test_outcomes.py"
         assert record["nodeid"] == "test_outcomes.py::" + test
         assert isinstance(record["duration"], float)
-    assert list(run.results[0]) == ["nodeid", "file", "test", "status", "duration", "message", "when"]
+    assert list(got["TestGroup::test_method"]) == ["nodeid", "file", "test", "status", "duration", "message", "when"]
 
 
 PLAIN_ITEMS = '''
@@ -113,20 +114,13 @@ def test_node_ids_without_separator_keep_an_empty_test_name(project):
     ],
 )
 def test_summary_counts_and_pass_rate(project, passing, failing, skipping, rate):
-    project.makepyfile(
-        test_counts=f'''
-import pytest
-
-@pytest.mark.parametrize("n", range({passing}))
-def test_ok(n): pass
-
-@pytest.mark.parametrize("n", range({failing}))
-def test_bad(n): assert False
-
-@pytest.mark.parametrize("n", range({skipping}))
-def test_skip(n): pytest.skip("later")
-'''
-    )
+    # Only non-empty parameter sets: pytest turns an empty one into a skipped test.
+    bodies = {"test_ok": (passing, "pass"), "test_bad": (failing, "assert False"),
+              "test_skip": (skipping, "pytest.skip('later')")}
+    source = "import pytest\n" + "".join(
+        f"\n@pytest.mark.parametrize('n', range({count}))\ndef {name}(n): {body}\n"
+        for name, (count, body) in bodies.items() if count)
+    project.makepyfile(test_counts=source)
     InnerRun(project)
     html = project.path.joinpath("test_report", "report.html").read_text()
     total = passing + failing + skipping

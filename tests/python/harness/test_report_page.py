@@ -124,3 +124,72 @@ def test_hostile_values_render_as_text(report_page):
     assert "test_with_steps[it's \"odd\" <i>]" in names
     assert page.locator(".file-name").first.inner_text() == "q'\"<b>&/test_odd.py"
     assert page.locator(".step-row .icon.failed").count() == 1
+
+
+MIXED_FILE = '''
+import pytest
+
+def test_assert_after_steps(agent):
+    agent._steps.append({"status": "passed", "instruction": "extract text below Total",
+                         "message": "extracted '42'", "started": 1700000000.25, "duration": 0.42,
+                         "element": {"tag": "span", "text": "42", "role": ""}, "resolved_by": "spatial"})
+    assert "42" == "43"
+
+@pytest.fixture
+def broken():
+    raise RuntimeError("no database")
+
+def test_setup_error(broken):
+    pass
+
+@pytest.mark.xfail(reason="bug 12")
+def test_known_bug():
+    assert False
+
+def test_fine():
+    pass
+'''
+
+
+@pytest.fixture
+def mixed_page(project, page):
+    project.makepyfile(test_mixed=MIXED_FILE)
+    project.path.joinpath("kelvo.web.config.py").write_text("URL = 'http://shop.test/'")
+    InnerRun(project, "-p", "no:cacheprovider")
+    page.goto(project.path.joinpath("test_report", "report.html").as_uri())
+    return page
+
+
+def test_reasons_show_for_failures_outside_steps(mixed_page):
+    page = mixed_page
+    reasons = page.locator(".test-detail .test-msg").all_inner_texts()
+    assert len(reasons) == 3 and all(page.locator(".test-detail").nth(i).is_visible() for i in range(3))
+    assert reasons[0].startswith("Failed\n") and "assert '42' == '43'" in reasons[0]
+    assert reasons[1] == "Failed in setup\nRuntimeError: no database"
+    assert reasons[2].startswith("Expected failure: bug 12")
+    page.click(".filter-btn:text-is('Passed')")
+    assert page.locator(".test-detail").evaluate_all("rows => rows.filter(r => r.offsetParent).length") == 0
+    page.click(".filter-btn:text-is('Expected failures')")
+    assert [r.get_attribute("data-status") for r in page.locator(".test-row").all() if r.is_visible()] == ["xfailed"]
+
+
+def test_steps_span_the_table_and_notes_are_not_errors(mixed_page):
+    page = mixed_page
+    page.click(".expand-btn")
+    cell = page.locator(".steps-container > td")
+    table = page.locator(".test-table").first
+    assert abs(cell.bounding_box()["width"] - table.bounding_box()["width"]) < 2
+    note = page.locator(".step-msg.step-note")
+    assert note.inner_text() == "extracted '42'"
+    assert note.evaluate("el => getComputedStyle(el).color") != "rgb(255, 59, 48)"
+    meta = page.locator(".step-meta").inner_text()
+    assert "420 ms" in meta and "<span>" in meta and "found by spatial" in meta
+
+
+def test_environment_block(mixed_page):
+    page = mixed_page
+    page.click(".environment summary")
+    rows = dict(zip(page.locator(".env-table th").all_inner_texts(), page.locator(".env-table td").all_inner_texts()))
+    assert rows["Base URL"] == "http://shop.test/"
+    assert rows["Python"].startswith(".".join(map(str, __import__("sys").version_info[:2])))
+    assert "Playwright" in rows and "pytest" in rows

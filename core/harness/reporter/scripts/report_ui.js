@@ -4,6 +4,11 @@ function filter(status, btn) {
   document.querySelectorAll('.test-row').forEach(function (row) {
     row.classList.toggle('hidden', status !== 'all' && row.dataset.status !== status);
   });
+  // A test's reason and its opened steps go with it; `filtered` leaves the steps' own
+  // open or closed state alone.
+  document.querySelectorAll('.test-detail, .steps-container').forEach(function (row) {
+    row.classList.toggle('filtered', status !== 'all' && row.dataset.status !== status);
+  });
   document.querySelectorAll('.file-group').forEach(function (group) {
     group.classList.toggle('hidden', !group.querySelector('.test-row:not(.hidden)'));
   });
