@@ -8,14 +8,18 @@ from types import SimpleNamespace
 from urllib.parse import urljoin
 
 from kelvo_web import browser, ladder
+from kelvo_web.acting import IDENTITY_JS, error_reason, identity_of
 from kelvo_web.dialogs import DialogKeeper, DialogRefused, dialog_matches
 from kelvo_web.engine import settings
 from kelvo_web.messages import closest_names, describe, failure_message
 from kelvo_web.routing import SPATIAL, TEXT, resolver_order
+from kelvo_web import steps
 from kelvo_web.steps import malformed_steps, split_steps
 
 RETRY_PAUSE_S = 0.1
 NAVIGATION_TIMEOUT_MS = 30000  # loading a page may take longer than a step may wait
+LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it is
+MAX_WAIT_MS = steps.MAX_WAIT_MS  # a longer *wait* is a typo, not a test
 NOT_FOUND = {"resolved": False, "confidence": 0.0, "element": None, "candidates": []}
 
 # What each element check asks of the element, and how a tester says it.
@@ -89,6 +93,9 @@ class WebAgent:
         self._steps = []
         self.step_timeout_ms = settings.browser_options()["STEP_TIMEOUT_MS"]
         self._page = None
+        self._closed = False
+        self._opened_tabs = []
+        self._harvested_texts = []
         self._dialogs = DialogKeeper()
 
     # -- the browser page, opened on first use ------------------------------------------
@@ -96,15 +103,44 @@ class WebAgent:
     @property
     def page(self):
         """The Playwright page of this agent, opened (at `url`) on first use."""
+        if self._closed:
+            raise RuntimeError("this WebAgent is closed; make a new one to run more steps")
         if self._page is None:
-            page = browser.new_page()
-            self._dialogs.attach(page)
-            page.set_default_timeout(self.step_timeout_ms)
-            page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
-            self._page = page
+            self._use_page(browser.new_page())
             if self.url:
-                page.goto(self.url)
+                self._goto(self.url)
         return self._page
+
+    def _use_page(self, page):
+        self._dialogs.attach(page)
+        page.set_default_timeout(self.step_timeout_ms)
+        page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
+        # A link or script opening a tab: testers expect the next step to be there.
+        page.on("popup", lambda tab: self._opened_tabs.append(tab))
+        self._page = page
+
+    def _follow_new_tab(self):
+        """Moves to the newest tab the page opened since the last step; its address, or None."""
+        tabs, self._opened_tabs = [t for t in self._opened_tabs if not t.is_closed()], []
+        if not tabs or self._page is None:
+            return None
+        self._use_page(tabs[-1])
+        try:
+            self._page.wait_for_load_state("domcontentloaded", timeout=self.step_timeout_ms)
+        except Exception:
+            pass  # still loading: the step's own waiting covers it
+        return self._page.url
+
+    def _goto(self, address):
+        """Opens an address; a page whose subresources never finish loading is used as it is
+        once its document is there. Answers a note when loading was cut short."""
+        self._page.goto(address, wait_until="domcontentloaded")
+        wait_ms = min(self.step_timeout_ms, LOAD_WAIT_CAP_MS)
+        try:
+            self._page.wait_for_load_state("load", timeout=wait_ms)
+        except Exception:
+            return f"the page had not finished loading after {wait_ms} ms; went on with what had loaded"
+        return None
 
     def _open_page(self):
         try:
@@ -114,6 +150,7 @@ class WebAgent:
                            retry=False) from None
 
     def close(self):
+        self._closed = True
         if self._page is not None:
             page, self._page = self._page, None
             try:
@@ -127,11 +164,17 @@ class WebAgent:
         """Run one step; return its result record, or raise StepFailure when it fails."""
         if not isinstance(instruction, str):
             raise TypeError(f"instruction must be str, not {type(instruction).__name__}")
+        if self._closed:
+            raise RuntimeError("this WebAgent is closed; make a new one to run more steps")
         step = {"status": "passed", "instruction": instruction}
         self._steps.append(step)
         try:
+            self._follow_new_tab()  # a tab opened late by the step before
             parsed = self._parse(instruction)
             result = self._perform(parsed)
+            followed = self._follow_new_tab()
+            if followed:
+                result = dict(result, message=_joined(result.get("message"), f"followed the new tab {followed}"))
         except _Problem as problem:
             message = failure_message(instruction, problem.problem, problem.expected, problem.actual,
                                       problem.candidates, problem.title)
@@ -141,6 +184,10 @@ class WebAgent:
             # Not the page's answer but a fault (browser gone, engine error): the step
             # still shows as failed in the report, and the error keeps its own type.
             self._record_failure(step, failure_message(instruction, f"{type(error).__name__}: {_first_line(error)}"))
+            raise
+        except BaseException as error:
+            # Ctrl-C or a test timeout inside a step: the step did not pass.
+            self._record_failure(step, failure_message(instruction, f"interrupted ({type(error).__name__})"))
             raise
         if result.get("resolved_by"):
             step["resolved_by"] = result["resolved_by"]
@@ -170,6 +217,9 @@ class WebAgent:
         return [self.run(instruction) for instruction in instructions]
 
     def _parse(self, instruction):
+        problem = steps.text_problem(instruction)
+        if problem:
+            raise _Problem(problem, retry=False)
         try:
             return _engine().parser.parse(instruction)
         except ValueError as error:
@@ -206,9 +256,21 @@ class WebAgent:
 
     def _harvest(self):
         try:
-            return _engine().harvester(self.page).extract_interactable_elements()
+            found = _engine().harvester(self.page).extract_interactable_elements()
+            self._harvested_texts = found[1]  # what the element's row read, for acting on it
+            return found
+        except OSError as error:
+            # The snapshot folder, not the page: no later attempt will do better.
+            raise _Problem(f"the page snapshot could not be saved ({error}); LOG_PATH (KELVO_LOG_PATH) "
+                           "must name a folder that can be written", retry=False) from None
         except Exception as error:
             # Usually a navigation under way; the next attempt reads the new page.
+            raise _Problem(f"the page could not be read: {_first_line(error)}") from None
+
+    def _read_extras(self):
+        try:
+            return ladder.read_extras(self.page)
+        except Exception as error:
             raise _Problem(f"the page could not be read: {_first_line(error)}") from None
 
     # -- dispatch ------------------------------------------------------------------------
@@ -237,6 +299,8 @@ class WebAgent:
             if not (parsed["target"] or "").strip():
                 raise _Problem("the step names no element to act on", retry=False)
             return self._retrying(lambda remaining: self._element_step(parsed, remaining))
+        if not (parsed["target"] or "").strip():
+            raise _Problem("the step names no text to look for", retry=False)
         return self._retrying(lambda remaining: self._text_step(parsed))
 
     # -- steps on an element -------------------------------------------------------------
@@ -257,7 +321,7 @@ class WebAgent:
                 guess = result, route  # of another kind than the tester named: kept as a last resort
         # Beyond the rules, at the cost of one more look at the page.
         spatial = lambda texts: engine.resolver(engine.builder(dom_elements, texts).build()).resolve(parsed)
-        found = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(self.page), spatial)
+        found = ladder.climb(parsed, dom_elements, text_elements, self._read_extras(), spatial)
         if found["resolved"]:
             return found, found["resolved_by"]
         return guess or (dict(NOT_FOUND), None)
@@ -324,8 +388,29 @@ class WebAgent:
     def _locator(self, element):
         return self.page.locator("xpath=" + element["xpath"])
 
+    def _handle(self, element, remaining_ms):
+        """The element at the harvested path, checked to be the one harvested."""
+        try:
+            handle = self._locator(element).element_handle(timeout=remaining_ms)
+            changed = handle.evaluate(IDENTITY_JS, identity_of(element, self._harvested_texts))
+        except Exception as error:
+            raise _Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
+        if changed:
+            handle.dispose()
+            raise _Problem(f"the page changed before the step could act on {describe(element)}: {changed}")
+        return handle
+
     def _act(self, action, element, value, remaining_ms):
-        locator = self._locator(element)
+        locator = self._handle(element, remaining_ms)
+        try:
+            self._act_on(action, locator, element, value, remaining_ms)
+        finally:
+            try:
+                locator.dispose()
+            except Exception:
+                pass  # the page it belonged to is gone
+
+    def _act_on(self, action, locator, element, value, remaining_ms):
         try:
             if action == "click":
                 locator.click(timeout=remaining_ms)
@@ -338,7 +423,7 @@ class WebAgent:
         except _Problem:
             raise
         except Exception as error:
-            raise _Problem(f"{describe(element)} did not take the {action}: {_first_line(error)}") from None
+            raise _Problem(f"{describe(element)} did not take the {action}: {error_reason(error)}") from None
 
     def _type(self, locator, element, value, remaining_ms):
         try:
@@ -348,7 +433,7 @@ class WebAgent:
             if "Element is not" not in str(error):
                 raise  # not yet attached, covered, disabled: worth another attempt
             if not element.get("is_editable_field"):
-                raise _Problem(f"{describe(element)} cannot be typed into: {_first_line(error)}",
+                raise _Problem(f"{describe(element)} cannot be typed into: {error_reason(error)}",
                                retry=False) from None
             first_error = error
         # An inline-edit widget that turns into a field when clicked: type into whatever
@@ -356,7 +441,7 @@ class WebAgent:
         locator.click(timeout=remaining_ms)
         focused = self.page.locator("*:focus")
         if focused.count() == 0 or not focused.first.is_editable():
-            raise _Problem(f"{describe(element)} cannot be typed into: {_first_line(first_error)}", retry=False)
+            raise _Problem(f"{describe(element)} cannot be typed into: {error_reason(first_error)}", retry=False)
         focused.first.fill(value, timeout=remaining_ms)
 
     def _select(self, locator, element, value, remaining_ms):
@@ -383,7 +468,7 @@ class WebAgent:
         dom_elements, text_elements = self._harvest()
         result, route = _engine().strategy.resolve(parsed, dom_elements, text_elements), TEXT
         if ladder.rules_missed(parsed, result):
-            found = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(self.page))
+            found = ladder.climb(parsed, dom_elements, text_elements, self._read_extras())
             if found["resolved"]:
                 result, route = found, found["resolved_by"]
         action, target = parsed["action"], parsed["target"]
@@ -429,16 +514,22 @@ class WebAgent:
 
     def _navigate(self, target):
         base = self.url or (self._page.url if self._page is not None else "")
-        address = urljoin(base, target) if base and base != "about:blank" else target
         try:
-            self.page.goto(address)
+            address = urljoin(base, target) if base and base != "about:blank" else target
+        except ValueError as error:
+            raise _Problem(f"cannot read the address {target!r}: {error}", retry=False) from None
+        try:
+            note = self._goto(address)
         except Exception as error:
-            raise _Problem(f"could not open {address}: {_first_line(error)}", retry=False) from None
-        return _done(url=self.page.url)
+            raise _Problem(f"could not open {address}: {error_reason(error)}", retry=False) from None
+        return _done(url=self.page.url, **({"message": note} if note else {}))
 
     def _wait(self, target):
         if not target.isdigit() or not target.isascii():
             raise _Problem(f"wait needs a whole number of milliseconds, not {target!r}", retry=False)
+        if int(target) > MAX_WAIT_MS:
+            raise _Problem(f"wait takes at most {MAX_WAIT_MS} milliseconds (10 minutes), not {target}",
+                           retry=False)
         self.page.wait_for_timeout(int(target))
         return _done()
 
@@ -451,6 +542,10 @@ class WebAgent:
             # sendkeys also takes plain text: what is not a key name is typed as written.
             self.page.keyboard.type(keys)
         return _done()
+
+
+def _joined(*notes):
+    return "; ".join(note for note in notes if note)
 
 
 def _refused(problem):

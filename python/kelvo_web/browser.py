@@ -72,12 +72,37 @@ def _connect(playwright, options):
         ) from error
 
 
+# Browser log lines that say why Chromium could not start, best first; D-Bus complaints are
+# printed on every start in a container and are never the reason.
+_FATAL_HINTS = ("Missing X server", "cannot open display", "error while loading shared libraries",
+                "without --no-sandbox", "No usable sandbox")
+
+
+def launch_cause(message):
+    """The browser's own reason in a failed launch's log (such as a missing display), or None;
+    Playwright's first line only says the browser closed."""
+    errors = []
+    for line in message.splitlines():
+        if "[err]" not in line:
+            continue
+        text = line.split("]")[-1].strip() if ":ERROR:" in line else line.split("[err]", 1)[1].strip()
+        if any(hint in line for hint in _FATAL_HINTS):
+            return text
+        if ":ERROR:" in line and "dbus" not in line:
+            errors.append(text)
+    return errors[0] if errors else None
+
+
 def _launch(playwright, options):
-    return playwright.chromium.launch(
-        executable_path=chromium_path(options["BROWSER_PATH"]),
-        args=CHROMIUM_ARGS,
-        headless=options["HEADLESS"],
-    )
+    executable = chromium_path(options["BROWSER_PATH"])
+    try:
+        return playwright.chromium.launch(executable_path=executable, args=CHROMIUM_ARGS,
+                                          headless=options["HEADLESS"])
+    except Exception as error:
+        cause = launch_cause(str(error))
+        if not cause:
+            raise
+        raise RuntimeError(f"Chromium ({executable}) could not start: {cause}") from error
 
 
 def get_browser():
