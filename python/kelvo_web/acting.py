@@ -3,16 +3,16 @@
 A harvested element is found again by its XPath, which is positional: a row put at the
 top of a list between the harvest and the action makes the same path name the row
 beside it. So the element is taken once as a handle, checked against what the harvest
-saw (tag, text, box) and acted on through that handle, never through the path again.
+saw (text, box, the text of its row) and acted on through that handle, never through the path again.
 """
 
-# Whether the element now at the path is the one harvested: same tag, same text, same box
+# Whether the element now at the path is the one harvested: same text, same box
 # (within layout jitter), and its row (the nearest harvested text around it) still reads as
-# it did; rows of one list look alike, so only their text tells them apart. Answers null when
-# it is the same, else what differs.
-IDENTITY_JS = """(el, seen) => {
-  const tag = el.tagName.toLowerCase();
-  if (seen.tag && tag !== seen.tag) return `it is now ${tag}, not ${seen.tag}`;
+# it did; rows of one list look alike, so only their text tells them apart. Answers the
+# element itself when it is the same (a handle, in the same round trip), else what differs.
+IDENTITY_JS = """(seen) => {
+  const el = seen.xpath && document.evaluate(seen.xpath, document, null, XPathResult.FIRST_ORDERED_NODE_TYPE, null).singleNodeValue;
+  if (!el) return 'it is no longer on the page';
   const squash = s => (s || '').replace(/\\s+/g, ' ').trim();
   const same = (now, then) => now === then || now.startsWith(then);
   if (seen.check_text && !same(squash(el.innerText), squash(seen.text))) {
@@ -33,15 +33,11 @@ IDENTITY_JS = """(el, seen) => {
     const text = row ? squash(row.innerText) : '';
     if (!same(text, squash(seen.row.text))) return `its row now reads ${JSON.stringify(text.slice(0, 60))}`;
   }
-  return null;
+  return el;
 }"""
 
 ROW_LEVELS = 3  # how far up the row text is looked for
 ROW_TEXT_MAX = 200  # a longer text is a page region, not a row, and may change on its own
-
-# Call-log lines that only narrate Playwright's progress, not why it could not act.
-_NARRATION = ("waiting for", "retrying", "attempting", "scrolling into view", "done scrolling",
-              "performing", "navigat", "locator resolved", "waiting ", "wait for", "-  ")
 
 # Call-log lines that carry the reason an action could not be taken.
 _REASONS = ("not enabled", "not visible", "not stable", "intercepts pointer events", "not editable",
@@ -84,6 +80,6 @@ def identity_of(element, text_elements=()):
         row_text = row.get("text") or ""
         if levels <= ROW_LEVELS and row_text.strip() and len(row_text) <= ROW_TEXT_MAX:
             seen_row = {"levels": levels, "text": row_text}
-    return {"tag": tag, "text": text,
+    return {"xpath": xpath, "text": text,
             "check_text": bool(text.strip()) and tag not in ("input", "textarea", "select"),
             "box": element.get("bounding_box") or None, "row": seen_row}

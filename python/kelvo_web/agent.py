@@ -389,14 +389,15 @@ class WebAgent:
         return self.page.locator("xpath=" + element["xpath"])
 
     def _handle(self, element, remaining_ms):
-        """The element at the harvested path, checked to be the one harvested."""
+        """The element at the harvested path, checked to be the one harvested, as a handle."""
         try:
-            handle = self._locator(element).element_handle(timeout=remaining_ms)
-            changed = handle.evaluate(IDENTITY_JS, identity_of(element, self._harvested_texts))
+            found = self.page.evaluate_handle(IDENTITY_JS, identity_of(element, self._harvested_texts))
+            handle = found.as_element()
+            changed = None if handle is not None else found.json_value()
         except Exception as error:
             raise _Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
-        if changed:
-            handle.dispose()
+        if handle is None:
+            found.dispose()
             raise _Problem(f"the page changed before the step could act on {describe(element)}: {changed}")
         return handle
 
