@@ -13,7 +13,7 @@ from pathlib import Path
 import pytest
 
 from kelvo_web import WebAgent
-from kelvo_web.agent import StepFailure
+from kelvo_web.agent import StepFailure, finding
 from kelvo_web.engine import settings
 
 PAGES = Path(__file__).with_name("hostile")
@@ -57,16 +57,16 @@ def agent_on(hostile_url):
 
 def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, monkeypatch):
     agent = agent_on("shifting_list.html", timeout_ms=4000)
-    harvest, harvests = agent._harvest, []
+    harvest, harvests = finding.harvest, []
 
-    def harvest_then_shift():
-        found = harvest()
+    def harvest_then_shift(page):
+        found = harvest(page)
         if not harvests:  # the page changes once, after the step has looked at it
             agent.page.evaluate("putRowOnTop()")
         harvests.append(found)
         return found
 
-    monkeypatch.setattr(agent, "_harvest", harvest_then_shift)
+    monkeypatch.setattr(finding, "harvest", harvest_then_shift)
     agent.run("click the second Open")
     assert agent.page.text_content("#log") == "opened Beta"
     assert len(harvests) == 2, "the changed page is looked at again"
@@ -78,7 +78,7 @@ def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, mon
 ])
 def test_an_action_failure_keeps_playwrights_reason(agent_on, page, step, reason):
     with pytest.raises(StepFailure) as failure:
-        agent_on(page, timeout_ms=800).run(step)
+        agent_on(page, timeout_ms=2000).run(step)
     assert reason in str(failure.value)
 
 
