@@ -99,6 +99,27 @@ def _connect(playwright, options):
         ) from error
 
 
+# Browser log lines that say why Chromium could not start, best first; D-Bus complaints are
+# printed on every start in a container and are never the reason.
+_FATAL_HINTS = ("Missing X server", "cannot open display", "error while loading shared libraries",
+                "without --no-sandbox", "No usable sandbox")
+
+
+def launch_cause(message):
+    """The browser's own reason in a failed launch's log (such as a missing display), or None;
+    Playwright's first line only says the browser closed."""
+    errors = []
+    for line in message.splitlines():
+        if "[err]" not in line:
+            continue
+        text = line.split("]")[-1].strip() if ":ERROR:" in line else line.split("[err]", 1)[1].strip()
+        if any(hint in line for hint in _FATAL_HINTS):
+            return text
+        if ":ERROR:" in line and "dbus" not in line:
+            errors.append(text)
+    return errors[0] if errors else None
+
+
 def launch_options(options, playwright=None):
     """Keyword arguments of chromium.launch: a named executable wins over a channel, and
     without either the Chromium found by `chromium_path`."""
@@ -117,7 +138,10 @@ def _launch(playwright, options):
         return playwright.chromium.launch(**launch)
     except Exception as error:
         if "channel" not in launch:
-            raise
+            cause = launch_cause(str(error))
+            if not cause:
+                raise
+            raise RuntimeError(f"Chromium ({launch['executable_path']}) could not start: {cause}") from error
         raise RuntimeError(
             f"Could not start the browser of channel {launch['channel']!r} (KELVO_BROWSER_CHANNEL "
             f"or --kelvo-browser-channel): {_first_line(error)}. Install that browser, or leave "

@@ -2,6 +2,8 @@
 
 from kelvo_web import ladder
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
+from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
+from kelvo_web.steps import MAX_WAIT_MS
 from kelvo_web.messages import describe
 
 
@@ -9,11 +11,15 @@ def locator(page, element):
     return page.locator("xpath=" + element["xpath"])
 
 
-def act_or_next(page, action, result, value, remaining_ms):
-    """Act on the chosen element; when it cannot take the action, on the next candidates."""
+LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it is
+
+
+def act_or_next(page, action, result, value, remaining_ms, text_elements=()):
+    """Act on the chosen element; when it cannot take the action, on the next candidates.
+    `text_elements` are the harvest's texts, for telling the element from its neighbours."""
     chosen = result["element"]
     try:
-        act(page, action, chosen, value, remaining_ms)
+        act(page, action, chosen, value, remaining_ms, text_elements)
         return result
     except Problem as problem:
         if not refused(problem):
@@ -25,7 +31,7 @@ def act_or_next(page, action, result, value, remaining_ms):
     for candidate in ladder.retry_order(action, candidates, failed) if failed is not None else []:
         tried.append(candidate)
         try:
-            act(page, action, candidate, value, remaining_ms)
+            act(page, action, candidate, value, remaining_ms, text_elements)
         except Problem as problem:
             if refused(problem):
                 continue
@@ -38,8 +44,34 @@ def act_or_next(page, action, result, value, remaining_ms):
                   title="candidates tried", retry=False, result=result)
 
 
-def act(page, action, element, value, remaining_ms):
-    target = locator(page, element)
+def element_handle(page, element, text_elements=()):
+    """The element at the harvested path as a handle, checked to be the one harvested: the
+    path is positional, so a row put on top of a list makes it name the row beside it."""
+    try:
+        found = page.evaluate_handle(IDENTITY_JS, identity_of(element, text_elements))
+        handle = found.as_element()
+        changed = None if handle is not None else found.json_value()
+    except Exception as error:
+        raise Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
+    if handle is None:
+        found.dispose()
+        raise Problem(f"the page changed before the step could act on {describe(element)}: {changed}")
+    return handle
+
+
+def act(page, action, element, value, remaining_ms, text_elements=()):
+    """Act on the element through a handle, never through its path again."""
+    target = element_handle(page, element, text_elements)
+    try:
+        _act_on(page, action, target, element, value, remaining_ms)
+    finally:
+        try:
+            target.dispose()
+        except Exception:
+            pass  # the page it belonged to is gone
+
+
+def _act_on(page, action, target, element, value, remaining_ms):
     try:
         if action == "click":
             target.click(timeout=remaining_ms)
@@ -52,7 +84,7 @@ def act(page, action, element, value, remaining_ms):
     except Problem:
         raise
     except Exception as error:
-        raise Problem(f"{describe(element)} did not take the {action}: {first_line(error)}") from None
+        raise Problem(f"{describe(element)} did not take the {action}: {error_reason(error)}") from None
 
 
 def _type(page, target, element, value, remaining_ms):
@@ -63,7 +95,7 @@ def _type(page, target, element, value, remaining_ms):
         if "Element is not" not in str(error):
             raise  # not yet attached, covered, disabled: worth another attempt
         if not element.get("is_editable_field"):
-            raise Problem(f"{describe(element)} cannot be typed into: {first_line(error)}",
+            raise Problem(f"{describe(element)} cannot be typed into: {error_reason(error)}",
                           retry=False) from None
         first_error = error
     # An inline-edit widget that turns into a field when clicked: type into whatever
@@ -71,7 +103,7 @@ def _type(page, target, element, value, remaining_ms):
     target.click(timeout=remaining_ms)
     focused = page.locator("*:focus")
     if focused.count() == 0 or not focused.first.is_editable():
-        raise Problem(f"{describe(element)} cannot be typed into: {first_line(first_error)}", retry=False)
+        raise Problem(f"{describe(element)} cannot be typed into: {error_reason(first_error)}", retry=False)
     focused.first.fill(value, timeout=remaining_ms)
 
 
@@ -86,17 +118,32 @@ def _select(target, element, value, remaining_ms):
     target.select_option(index=found["index"], timeout=remaining_ms)
 
 
-def navigate(page, address):
+def goto(page, address, step_timeout_ms):
+    """Opens an address; a page whose subresources never finish loading is used as it is
+    once its document is there. Answers a note when loading was cut short."""
+    page.goto(address, wait_until="domcontentloaded")
+    wait_ms = min(step_timeout_ms, LOAD_WAIT_CAP_MS)
     try:
-        page.goto(address)
+        page.wait_for_load_state("load", timeout=wait_ms)
+    except Exception:
+        return f"the page had not finished loading after {wait_ms} ms; went on with what had loaded"
+    return None
+
+
+def navigate(page, address, step_timeout_ms):
+    try:
+        note = goto(page, address, step_timeout_ms)
     except Exception as error:
-        raise Problem(f"could not open {address}: {first_line(error)}", retry=False) from None
-    return done(url=page.url)
+        raise Problem(f"could not open {address}: {error_reason(error)}", retry=False) from None
+    return done(url=page.url, **({"message": note} if note else {}))
 
 
 def wait(page, target):
     if not target.isdigit() or not target.isascii():
         raise Problem(f"wait needs a whole number of milliseconds, not {target!r}", retry=False)
+    if int(target) > MAX_WAIT_MS:
+        raise Problem(f"wait takes at most {MAX_WAIT_MS} milliseconds (10 minutes), not {target}",
+                      retry=False)
     page.wait_for_timeout(int(target))
     return done()
 

@@ -29,8 +29,20 @@ atexit.register(engine.cache_clear)
 def harvest(page):
     try:
         return engine().harvester(page).extract_interactable_elements()
+    except OSError as error:
+        # The snapshot folder, not the page: no later attempt will do better.
+        raise Problem(f"the page snapshot could not be saved ({error}); LOG_PATH (KELVO_LOG_PATH) "
+                      "must name a folder that can be written", retry=False) from None
     except Exception as error:
         # Usually a navigation under way; the next attempt reads the new page.
+        raise Problem(f"the page could not be read: {first_line(error)}") from None
+
+
+def read_extras(page):
+    """The ladder's extra look at the page; a navigation under way is worth another attempt."""
+    try:
+        return ladder.read_extras(page)
+    except Exception as error:
         raise Problem(f"the page could not be read: {first_line(error)}") from None
 
 
@@ -55,7 +67,7 @@ def find_element(page, parsed, dom_elements, text_elements):
             guess = result, route  # of another kind than the tester named: kept as a last resort
     # Beyond the rules, at the cost of one more look at the page.
     spatial = lambda texts: found.resolver(found.builder(dom_elements, texts).build()).resolve(parsed)
-    climbed = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(page), spatial)
+    climbed = ladder.climb(parsed, dom_elements, text_elements, read_extras(page), spatial)
     if climbed["resolved"]:
         return climbed, climbed["resolved_by"]
     return guess or (dict(NOT_FOUND), None)
@@ -65,7 +77,7 @@ def find_text(page, parsed, dom_elements, text_elements):
     """The page text a text step aims at, with the route that found it."""
     result, route = engine().strategy.resolve(parsed, dom_elements, text_elements), TEXT
     if ladder.rules_missed(parsed, result):
-        climbed = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(page))
+        climbed = ladder.climb(parsed, dom_elements, text_elements, read_extras(page))
         if climbed["resolved"]:
             result, route = climbed, climbed["resolved_by"]
     return result, route

@@ -12,7 +12,7 @@ from kelvo_web.dialogs import DialogKeeper, DialogRefused
 from kelvo_web.engine import settings
 from kelvo_web.harness import live_agents
 from kelvo_web.messages import closest_names, failure_message
-from kelvo_web.steps import malformed_steps, split_steps
+from kelvo_web.steps import malformed_steps, split_steps, text_problem
 
 RETRY_PAUSE_S = 0.1
 NAVIGATION_TIMEOUT_MS = 30000  # loading a page may take longer than a step may wait
@@ -34,6 +34,8 @@ class WebAgent:
         self._steps = []
         self.step_timeout_ms = settings.browser_options()["STEP_TIMEOUT_MS"]
         self._page = None
+        self._closed = False
+        self._opened_tabs = []
         self._dialogs = DialogKeeper()
         self._given_page = page
         if page is not None and not callable(getattr(page, "goto", None)):
@@ -45,16 +47,34 @@ class WebAgent:
     @property
     def page(self):
         """The Playwright page of this agent, opened (at `url`) on first use."""
+        if self._closed:
+            raise RuntimeError("this WebAgent is closed; make a new one to run more steps")
         if self._page is None:
             given = self._given_page
-            page = given if given is not None else browser.new_page()
-            self._dialogs.attach(page)
-            page.set_default_timeout(self.step_timeout_ms)
-            page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
-            self._page = page
-            if self.url and (given is None or page.url == "about:blank"):
-                page.goto(self.url)
+            self._use_page(given if given is not None else browser.new_page())
+            if self.url and (given is None or self._page.url == "about:blank"):
+                acting.goto(self._page, self.url, self.step_timeout_ms)
         return self._page
+
+    def _use_page(self, page):
+        self._dialogs.attach(page)
+        page.set_default_timeout(self.step_timeout_ms)
+        page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
+        # A link or script opening a tab: testers expect the next step to be there.
+        page.on("popup", lambda tab: self._opened_tabs.append(tab))
+        self._page = page
+
+    def _follow_new_tab(self):
+        """Moves to the newest tab the page opened since the last step; its address, or None."""
+        tabs, self._opened_tabs = [t for t in self._opened_tabs if not t.is_closed()], []
+        if not tabs or self._page is None:
+            return None
+        self._use_page(tabs[-1])
+        try:
+            self._page.wait_for_load_state("domcontentloaded", timeout=self.step_timeout_ms)
+        except Exception:
+            pass  # still loading: the step's own waiting covers it
+        return self._page.url
 
     def _open_page(self):
         try:
@@ -64,10 +84,11 @@ class WebAgent:
                           retry=False) from None
 
     def close(self):
+        self._closed = True
         if self._page is not None:
             page, self._page = self._page, None
             try:
-                if page is self._given_page:
+                if self._given_page is not None:
                     self._dialogs.detach(page)  # the page is its owner's again
                     return
                 page.context.close()
@@ -80,12 +101,19 @@ class WebAgent:
         """Run one step; return its result record, or raise StepFailure when it fails."""
         if not isinstance(instruction, str):
             raise TypeError(f"instruction must be str, not {type(instruction).__name__}")
+        if self._closed:
+            raise RuntimeError("this WebAgent is closed; make a new one to run more steps")
         step = {"status": "passed", "instruction": instruction, "started": time.time()}
         self._steps.append(step)
         clock = time.perf_counter()
         try:
+            self._follow_new_tab()  # a tab opened late by the step before
             parsed = self._parse(instruction)
             result = self._perform(parsed)
+            followed = self._follow_new_tab()
+            if followed:
+                note = f"followed the new tab {followed}"
+                result = dict(result, message=f"{result['message']}; {note}" if result.get("message") else note)
         except Problem as problem:
             message = failure_message(instruction, problem.problem, problem.expected, problem.actual,
                                       problem.candidates, problem.title)
@@ -95,6 +123,11 @@ class WebAgent:
             # Not the page's answer but a fault (browser gone, engine error): the step
             # still shows as failed in the report, and the error keeps its own type.
             self._record_failure(step, failure_message(instruction, f"{type(error).__name__}: {first_line(error)}"),
+                                 None, clock)
+            raise
+        except BaseException as error:
+            # Ctrl-C or a test timeout inside a step: the step did not pass.
+            self._record_failure(step, failure_message(instruction, f"interrupted ({type(error).__name__})"),
                                  None, clock)
             raise
         step["duration"] = time.perf_counter() - clock
@@ -128,6 +161,9 @@ class WebAgent:
         return [self.run(instruction) for instruction in instructions]
 
     def _parse(self, instruction):
+        problem = text_problem(instruction)
+        if problem:
+            raise Problem(problem, retry=False)
         try:
             return finding.engine().parser.parse(instruction)
         except ValueError as error:
@@ -206,6 +242,8 @@ class WebAgent:
             if not (parsed["target"] or "").strip():
                 raise Problem("the step names no element to act on", retry=False)
             return self._retrying(lambda remaining: self._element_step(parsed, remaining))
+        if not (parsed["target"] or "").strip():
+            raise Problem("the step names no text to look for", retry=False)
         return self._retrying(lambda remaining: self._text_step(parsed))
 
     def resolve(self, parsed, dom_elements, text_elements):
@@ -226,7 +264,7 @@ class WebAgent:
             return checking.check_state(parsed, result, route)
         if action == "extract_text":
             return dict(result, extracted=read_text(self.page, result["element"]))
-        return acting.act_or_next(self.page, action, result, parsed.get("value"), remaining_ms)
+        return acting.act_or_next(self.page, action, result, parsed.get("value"), remaining_ms, text_elements)
 
     def _text_step(self, parsed):
         dom_elements, text_elements = finding.harvest(self.page)
@@ -235,8 +273,11 @@ class WebAgent:
 
     def _navigate(self, target):
         base = self.url or (self._page.url if self._page is not None else "")
-        address = urljoin(base, target) if base and base != "about:blank" else target
-        return acting.navigate(self.page, address)
+        try:
+            address = urljoin(base, target) if base and base != "about:blank" else target
+        except ValueError as error:
+            raise Problem(f"cannot read the address {target!r}: {error}", retry=False) from None
+        return acting.navigate(self.page, address, self.step_timeout_ms)
 
 
 def _acted_on(element):

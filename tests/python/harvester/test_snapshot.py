@@ -139,31 +139,40 @@ def test_write_failing_half_way_leaves_no_partial_file(tmp_path):
     assert os.listdir(tmp_path) == []
 
 
-def test_failing_rename_removes_the_temporary_file(snapshots):
+def test_a_taken_name_is_numbered_never_replaced(snapshots):
     now = time.time()
     for second in (now, now + 1):  # whichever second the write falls in, a folder holds the name
         stamp = time.strftime("%Y%m%d_%H%M%S", time.localtime(second))
         (snapshots / f"{stamp}_http_example.test_.json").mkdir(parents=True)
-    with pytest.raises(OSError):
-        DOMParser(StaticPage())._save_snapshot([], [])
-    assert all(p.is_dir() for p in snapshots.iterdir())
-    assert len(list(snapshots.iterdir())) == 2
+    DOMParser(StaticPage())._save_snapshot([], [])
+    (written,) = [p for p in snapshots.iterdir() if p.is_file()]
+    assert re.fullmatch(r"\d{8}_\d{6}_http_example\.test_\.2\.json", written.name)
+    assert json.loads(written.read_text())["url"] == "http://example.test/"
+    assert not [p for p in snapshots.iterdir() if p.name.endswith(".tmp")]
 
 
-@pytest.mark.parametrize(
-    "environment, expected",
-    [
-        ({}, "False data/logs/"),
-        ({"KELVO_SAVE_SNAPSHOTS": "1", "KELVO_LOG_PATH": "/var/tmp/kelvo"}, "True /var/tmp/kelvo"),
-        ({"KELVO_SAVE_SNAPSHOTS": "no"}, "False data/logs/"),
-        ({"KELVO_SAVE_SNAPSHOTS": "True"}, "True data/logs/"),
-    ],
-)
-def test_settings_from_the_environment(environment, expected):
-    env = {k: v for k, v in os.environ.items() if not k.startswith("KELVO_")}
-    env.update(environment)
-    done = subprocess.run(
-        [sys.executable, "-c", "from kelvo_web.engine import settings as s; print(s.SAVE_SNAPSHOTS, s.LOG_PATH)"],
-        capture_output=True, text=True, env=env, timeout=60,
-    )
-    assert done.stdout.strip() == expected, done.stderr
+SAVE_MANY = """
+import sys
+from kelvo_web.engine import settings
+from kelvo_web.engine.browser.harvester import DOMParser
+
+class Page:
+    url = "http://example.test/list"
+
+settings.SAVE_SNAPSHOTS = True
+settings.LOG_PATH = sys.argv[1]
+parser = DOMParser(Page())
+for n in range(20):
+    parser._save_snapshot([{"reading": n, "worker": sys.argv[2]}], [])
+"""
+
+
+def test_readings_of_one_second_from_two_workers_are_all_kept(tmp_path):
+    workers = [subprocess.Popen([sys.executable, "-c", SAVE_MANY, str(tmp_path), name],
+                                stdout=subprocess.DEVNULL) for name in ("a", "b")]
+    assert [w.wait(timeout=60) for w in workers] == [0, 0]
+    readings = {(d["elements"][0]["worker"], d["elements"][0]["reading"])
+                for d in (json.loads(p.read_text()) for p in tmp_path.iterdir())}
+    assert len(readings) == 40 and len(list(tmp_path.iterdir())) == 40
+    assert all(re.fullmatch(r"\d{8}_\d{6}_http_example\.test_list(\.\d+)?\.json", p.name)
+               for p in tmp_path.iterdir())

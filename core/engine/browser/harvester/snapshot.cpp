@@ -39,9 +39,17 @@ void make_directories(const std::string& directory) {
   }
 }
 
-// Writes `content` to a new file beside `path`, then renames it over `path`: a reader
-// sees the previous file or the complete new one, never a half-written one.
-void write_atomically(const std::string& path, const std::string& content) {
+// The name for the `number`th file of one second and address: the first keeps the plain
+// name, later ones add ".2", ".3" before ".json".
+std::string numbered(const std::string& path, unsigned number) {
+  if (number <= 1) return path;
+  return path.substr(0, path.size() - 5) + "." + std::to_string(number) + ".json";
+}
+
+// Writes `content` to a new file beside `path`, then links it under the first free name of
+// `path`, `path` numbered 2, 3...: a reader sees the complete file or none, and two harvests
+// in one second (in one process or several) never overwrite each other. Answers the name used.
+std::string write_atomically(const std::string& path, const std::string& content) {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path target(path);
   std::string temp;
@@ -69,11 +77,25 @@ void write_atomically(const std::string& path, const std::string& content) {
   }
   if (!error_number && ::fsync(fd) != 0) error_number = errno;
   if (::close(fd) != 0 && !error_number) error_number = errno;
-  if (!error_number && ::rename(temp.c_str(), path.c_str()) != 0) error_number = errno;
-  if (error_number) {
-    ::unlink(temp.c_str());
-    fail(error_number, "cannot write the snapshot", path);
+  std::string written;
+  for (unsigned number = 1; !error_number; ++number) {
+    written = numbered(path, number);
+    // link() fails on a taken name where rename() would replace it.
+    if (::link(temp.c_str(), written.c_str()) == 0) break;
+    if (errno == EEXIST && number < 100000) continue;
+    if (errno != EPERM && errno != EOPNOTSUPP) {
+      error_number = errno;
+      break;
+    }
+    // A file system without hard links: the first name free now, then renamed there.
+    std::error_code ec;
+    while (std::filesystem::exists(written, ec)) written = numbered(path, ++number);
+    if (::rename(temp.c_str(), written.c_str()) == 0) return written;
+    error_number = errno;
   }
+  ::unlink(temp.c_str());
+  if (error_number) fail(error_number, "cannot write the snapshot", path);
+  return written;
 }
 
 }  // namespace
@@ -110,8 +132,7 @@ std::optional<std::string> save_snapshot(PageDriver& page, const Record& element
   document["url"] = page.url();  // read again: the address as the file is written
   document["elements"] = elements;
   document["text_elements"] = text_elements;
-  write_atomically(path, dump_python_json(document));
-  return path;
+  return write_atomically(path, dump_python_json(document));
 }
 
 std::string snapshot_saved_line(const std::string& path) {

@@ -35,7 +35,9 @@ std::string snapshot_file_name(const std::string& url, std::time_t when);
 std::string join_path(const std::string& directory, const std::string& name);
 
 // _save_snapshot: the path written, or nothing when snapshots are off. The file appears
-// complete or not at all: it is written beside its final name and then renamed.
+// complete or not at all: it is written beside its final name and then linked there. A name
+// already taken (same second, same address) is never replaced: the file is numbered instead,
+// "<name>.2.json", "<name>.3.json"...
 std::optional<std::string> save_snapshot(PageDriver& page, const Record& elements,
                                          const Record& text_elements,
                                          const SnapshotSettings& settings);

@@ -1,0 +1,204 @@
+"""Pages that fight back: the agent acts on the element it resolved, reports why an action
+failed, turns every page trouble into a step failure and refuses steps that cannot fail."""
+
+import functools
+import http.server
+import os
+import subprocess
+import sys
+import threading
+import time
+from pathlib import Path
+
+import pytest
+
+from kelvo_web import WebAgent
+from kelvo_web.agent import StepFailure, finding
+from kelvo_web.engine import settings
+
+PAGES = Path(__file__).with_name("hostile")
+
+
+class _HostileHandler(http.server.SimpleHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.startswith("/hang"):
+            time.sleep(60)  # a resource that never arrives while a test waits for it
+            return
+        super().do_GET()
+
+    def log_message(self, *args):
+        pass
+
+
+@pytest.fixture(scope="module")
+def hostile_url():
+    handler = functools.partial(_HostileHandler, directory=str(PAGES))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    yield f"http://127.0.0.1:{server.server_port}/"
+    server.shutdown()
+
+
+@pytest.fixture
+def agent_on(hostile_url):
+    agents = []
+
+    def make(page, timeout_ms=1500):
+        agent = WebAgent(url=hostile_url + page)
+        agent.step_timeout_ms = timeout_ms
+        agents.append(agent)
+        return agent
+
+    yield make
+    for agent in agents:
+        agent.close()
+
+
+def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, monkeypatch):
+    agent = agent_on("shifting_list.html", timeout_ms=4000)
+    harvest, harvests = finding.harvest, []
+
+    def harvest_then_shift(page):
+        found = harvest(page)
+        if not harvests:  # the page changes once, after the step has looked at it
+            agent.page.evaluate("putRowOnTop()")
+        harvests.append(found)
+        return found
+
+    monkeypatch.setattr(finding, "harvest", harvest_then_shift)
+    agent.run("click the second Open")
+    assert agent.page.text_content("#log") == "opened Beta"
+    assert len(harvests) == 2, "the changed page is looked at again"
+
+
+@pytest.mark.parametrize("page, step, reason", [
+    ("blocked.html", "click Disabled action", "not enabled"),
+    ("blocked.html", "click Covered action", "intercepts pointer events"),
+])
+def test_an_action_failure_keeps_playwrights_reason(agent_on, page, step, reason):
+    with pytest.raises(StepFailure) as failure:
+        agent_on(page, timeout_ms=2000).run(step)
+    assert reason in str(failure.value)
+
+
+@pytest.mark.parametrize("step", [
+    "verify text is visible",
+    "verify text  is present",
+    "verify text is present",
+])
+def test_a_text_check_without_text_fails(agent_on, step):
+    agent = agent_on("second_tab.html")
+    with pytest.raises(StepFailure, match="names no text"):
+        agent.run(step)
+    with pytest.raises(StepFailure, match="names no text"):
+        agent.run_all([step])
+
+
+@pytest.mark.parametrize("page, step, why", [
+    ("navigating.html", "click Nowhere to be found", "the ladder reads the page while it navigates"),
+    ("replaced_map.html", "click Nowhere to be found", "the page broke a built-in the page scripts use"),
+    ("second_tab.html", "click Back to list\ud800", "a lone surrogate is no text"),
+    ("second_tab.html", "navigate http://[::1", "an address that cannot be read"),
+])
+def test_page_trouble_is_a_step_failure(agent_on, page, step, why):
+    agent = agent_on(page, timeout_ms=1000)
+    with pytest.raises(StepFailure):
+        agent.run(step)
+    assert agent._steps[-1]["status"] == "failed", why
+
+
+def test_a_lone_surrogate_is_refused_by_the_step_check(agent_on):
+    with pytest.raises(StepFailure, match="surrogate"):
+        agent_on("second_tab.html").run_all("click Back\ud800\nclick Back to list")
+
+
+@pytest.mark.parametrize("value", ["600001", "2147483647", "99999999999999999999"])
+def test_a_wait_beyond_ten_minutes_is_refused_at_once(agent_on, value):
+    agent = agent_on("second_tab.html")
+    started = time.monotonic()
+    with pytest.raises(StepFailure, match="at most 600000"):
+        agent.run(f"wait {value}")
+    with pytest.raises(StepFailure, match="at most 600000"):
+        agent.run_all([f"wait {value}"])
+    assert time.monotonic() - started < 5
+
+
+@pytest.mark.parametrize("separator", ["\u2028", "\x0b", "\x1c", "\x85", "\x0c", "\u2029", "\r"])
+def test_run_all_splits_only_on_line_ends(agent_on, separator):
+    agent = agent_on("second_tab.html")
+    with pytest.raises(StepFailure, match="1 of 1 steps"):
+        agent.run_all(f"verify text Details page is visible{separator}click Back to list")
+
+
+def test_run_all_splits_on_newlines(agent_on):
+    agent = agent_on("second_tab.html")
+    agent.run_all("verify text Details page is visible\r\nclick Back to list\nverify text Details page is visible")
+    assert len(agent._steps) == 3
+
+
+def test_run_after_close_raises(agent_on):
+    agent = agent_on("second_tab.html")
+    agent.run("verify text Details page is visible")
+    agent.close()
+    with pytest.raises(RuntimeError, match="closed"):
+        agent.run("verify text Details page is visible")
+
+
+def test_an_interrupted_step_is_not_passed(agent_on, monkeypatch):
+    agent = agent_on("second_tab.html")
+
+    def interrupt(*args, **kwargs):
+        raise KeyboardInterrupt
+
+    monkeypatch.setattr(type(agent.page), "wait_for_timeout", interrupt)
+    with pytest.raises(KeyboardInterrupt):
+        agent.run("wait 10")
+    assert agent._steps[-1]["status"] == "failed"
+    assert "interrupted" in agent._steps[-1]["message"]
+
+
+def test_a_click_that_opens_a_tab_moves_the_agent_there(agent_on):
+    agent = agent_on("new_tab.html")
+    agent.run("click Open details")
+    agent.run("verify text Details page is visible")
+    assert agent.page.url.endswith("/second_tab.html")
+
+
+def test_a_page_that_never_finishes_loading_does_not_hold_navigate(agent_on, hostile_url):
+    agent = agent_on("second_tab.html", timeout_ms=1500)
+    started = time.monotonic()
+    result = agent.run("navigate never_loads.html")
+    assert time.monotonic() - started < 10
+    assert "not finished loading" in result["message"]
+    agent.run("verify text Almost there is visible")
+
+
+def test_a_log_path_naming_a_file_fails_at_once(agent_on, monkeypatch, tmp_path):
+    blocker = tmp_path / "a-file"
+    blocker.write_text("")
+    monkeypatch.setattr(settings, "SAVE_SNAPSHOTS", True)
+    monkeypatch.setattr(settings, "LOG_PATH", str(blocker))
+    agent = agent_on("second_tab.html", timeout_ms=5000)
+    started = time.monotonic()
+    with pytest.raises(StepFailure, match="LOG_PATH") as failure:
+        agent.run("click Back to list")
+    assert time.monotonic() - started < 3
+    assert str(blocker) in str(failure.value)
+
+
+LAUNCH_WITHOUT_DISPLAY = """
+from kelvo_web.browser import new_page
+try:
+    new_page()
+except Exception as error:
+    print(str(error).splitlines()[0])
+"""
+
+
+def test_a_failed_launch_names_its_cause(tmp_path):
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "KELVO_BROWSER_WS")}
+    env["KELVO_HEADLESS"] = "0"
+    done = subprocess.run([sys.executable, "-c", LAUNCH_WITHOUT_DISPLAY], capture_output=True, text=True,
+                          env=env, cwd=tmp_path, timeout=90)
+    assert "display" in done.stdout.lower() or "x server" in done.stdout.lower(), done.stdout + done.stderr
