@@ -245,6 +245,7 @@ class WebAgent:
         """The element a parsed step aims at on one harvest, with the route that found it."""
         engine = _engine()
         guess = None
+        extras = functools.lru_cache(maxsize=None)(lambda: ladder.read_extras(self.page))
         for route in resolver_order(parsed["action"], parsed["target"]):
             if route == SPATIAL:
                 matrix = engine.builder(dom_elements, text_elements).build()
@@ -252,12 +253,15 @@ class WebAgent:
             else:
                 result = engine.strategy.resolve(parsed, dom_elements, text_elements)
             if result.get("resolved") and not ladder.rules_missed(parsed, result):
+                better = ladder.rerank(parsed, result, dom_elements, text_elements, extras, spatial=route == SPATIAL)
+                if better:
+                    return better, better["resolved_by"]
                 return result, route
             if result.get("resolved") and guess is None:
                 guess = result, route  # of another kind than the tester named: kept as a last resort
         # Beyond the rules, at the cost of one more look at the page.
         spatial = lambda texts: engine.resolver(engine.builder(dom_elements, texts).build()).resolve(parsed)
-        found = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(self.page), spatial)
+        found = ladder.climb(parsed, dom_elements, text_elements, extras(), spatial)
         if found["resolved"]:
             return found, found["resolved_by"]
         return guess or (dict(NOT_FOUND), None)
@@ -328,7 +332,9 @@ class WebAgent:
         locator = self._locator(element)
         try:
             if action == "click":
-                locator.click(timeout=remaining_ms)
+                # A custom checkbox or radio is drawn by its label over the real input.
+                via_label = locator.evaluate(_LABEL_DRAWN_JS) if element.get("tag") == "input" else None
+                (self.page.locator("xpath=" + via_label) if via_label else locator).click(timeout=remaining_ms)
             elif action == "hover":
                 locator.hover(timeout=remaining_ms)
             elif action == "type":
@@ -386,6 +392,10 @@ class WebAgent:
             found = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(self.page))
             if found["resolved"]:
                 result, route = found, found["resolved_by"]
+        else:
+            better = ladder.rerank(parsed, result, dom_elements, text_elements, lambda: ladder.read_extras(self.page))
+            if better:
+                result, route = better, better["resolved_by"]
         action, target = parsed["action"], parsed["target"]
         state = result.get("state") or {}
         if action == "find_exact_text":
@@ -476,4 +486,22 @@ _FIND_OPTION_JS = """(el, wanted) => {
   if (index < 0) index = options.findIndex(o => low(o.label) === low(want));
   if (index < 0) index = options.findIndex(o => low(o.value) === low(want));
   return {index, labels: options.map(o => o.label.trim())};
+}"""
+
+
+# For a checkbox or radio input that something else covers (its label's drawing): the
+# XPath of its first label, to click instead; null when the input takes clicks itself.
+_LABEL_DRAWN_JS = """(el) => {
+  const type = (el.getAttribute('type') || '').toLowerCase();
+  if ((type !== 'checkbox' && type !== 'radio') || !el.labels || !el.labels.length) return null;
+  const r = el.getBoundingClientRect();
+  const top = r.width > 2 && r.height > 2 ? document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) : null;
+  if (top && (top === el || el.contains(top)) && getComputedStyle(el).opacity !== '0') return null;
+  const steps = [];
+  for (let node = el.labels[0]; node && node.nodeType === 1; node = node.parentElement) {
+    let index = 1;
+    for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling) if (sib.tagName === node.tagName) index++;
+    steps.unshift(node.tagName.toLowerCase() + '[' + index + ']');
+  }
+  return '/' + steps.join('/');
 }"""
