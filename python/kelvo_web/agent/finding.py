@@ -1,0 +1,79 @@
+"""Finding what a step aims at on one harvest: the engine's resolvers, then the ladder."""
+
+import atexit
+import functools
+from types import SimpleNamespace
+
+from kelvo_web import ladder
+from kelvo_web.agent.outcome import NOT_FOUND, Problem, first_line
+from kelvo_web.routing import SPATIAL, TEXT, resolver_order
+
+
+@functools.lru_cache(maxsize=None)
+def engine():
+    # Imported on first use: building an agent costs nothing until a step runs.
+    from kelvo_web.engine.agent.grammar import InstructionParser
+    from kelvo_web.engine.browser.harvester import DOMParser
+    from kelvo_web.engine.spatial.cartographer import MatrixBuilder
+    from kelvo_web.engine.spatial.surveyor import MatrixResolver
+    from kelvo_web.engine.strategies.matcher import DOMStrategy
+
+    return SimpleNamespace(parser=InstructionParser(), harvester=DOMParser, builder=MatrixBuilder,
+                           resolver=MatrixResolver, strategy=DOMStrategy())
+
+
+# Let go of the engine's objects before the interpreter unloads the modules that made them.
+atexit.register(engine.cache_clear)
+
+
+def harvest(page):
+    try:
+        return engine().harvester(page).extract_interactable_elements()
+    except Exception as error:
+        # Usually a navigation under way; the next attempt reads the new page.
+        raise Problem(f"the page could not be read: {first_line(error)}") from None
+
+
+def aims_at_element(parsed):
+    """Whether the step acts on or checks an element (else it is about page text)."""
+    return bool(resolver_order(parsed["action"], parsed["target"]))
+
+
+def find_element(page, parsed, dom_elements, text_elements):
+    """The element a parsed step aims at on one harvest, with the route that found it."""
+    found = engine()
+    guess = None
+    extras = functools.lru_cache(maxsize=None)(lambda: ladder.read_extras(page))  # one read per attempt at most
+    for route in resolver_order(parsed["action"], parsed["target"]):
+        if route == SPATIAL:
+            matrix = found.builder(dom_elements, text_elements).build()
+            result = found.resolver(matrix).resolve(parsed)
+        else:
+            result = found.strategy.resolve(parsed, dom_elements, text_elements)
+        if result.get("resolved") and not ladder.rules_missed(parsed, result):
+            better = ladder.rerank(parsed, result, dom_elements, text_elements, extras, spatial=route == SPATIAL)
+            if better:
+                return better, better["resolved_by"]
+            return result, route
+        if result.get("resolved") and guess is None:
+            guess = result, route  # of another kind than the tester named: kept as a last resort
+    # Beyond the rules, at the cost of one more look at the page.
+    spatial = lambda texts: found.resolver(found.builder(dom_elements, texts).build()).resolve(parsed)
+    climbed = ladder.climb(parsed, dom_elements, text_elements, extras(), spatial)
+    if climbed["resolved"]:
+        return climbed, climbed["resolved_by"]
+    return guess or (dict(NOT_FOUND), None)
+
+
+def find_text(page, parsed, dom_elements, text_elements):
+    """The page text a text step aims at, with the route that found it."""
+    result, route = engine().strategy.resolve(parsed, dom_elements, text_elements), TEXT
+    if ladder.rules_missed(parsed, result):
+        climbed = ladder.climb(parsed, dom_elements, text_elements, ladder.read_extras(page))
+        if climbed["resolved"]:
+            result, route = climbed, climbed["resolved_by"]
+    else:
+        better = ladder.rerank(parsed, result, dom_elements, text_elements, lambda: ladder.read_extras(page))
+        if better:
+            result, route = better, better["resolved_by"]
+    return result, route
