@@ -1,11 +1,13 @@
-"""How many tester instructions resolve on real pages, by class of miss and by rung.
+"""Rules alone against the agent, side by side per class of miss, on the ladder's fixture
+pages and on ../shared/pages.
 
-Serves ../shared/pages over http on 127.0.0.1 and runs each instruction of the table below
-the way the agent resolves it: the text and spatial rules first, the ladder only when they
-find nothing (or the chosen element refuses the action). An answer counts when it is the
-element (CSS selector) or the text the tester means. Skips when the pages are absent.
+Each instruction runs on a freshly loaded page twice: once through the specified rules
+alone (routed as the agent routes them, the element acted on through Playwright), once
+end to end through WebAgent.run. An answer counts when it is the element (CSS selector),
+the text or the page state the tester means. The shared pages are served over http on
+127.0.0.1 and skipped when absent. -v lists every case (R: rules right, A: agent right).
 
-    .venv/bin/python bench/ladder_coverage.py
+    .venv/bin/python bench/ladder_coverage.py [-v]
 """
 
 import collections
@@ -27,40 +29,51 @@ MDN_SELECTS = "mdn-learning-area/html/forms/native-form-widgets/drop-down-conten
 MDN_PLANETS = "mdn-learning-area/html/tables/assessment-finished/planets-data.html"
 MDN_POSTCARD = "mdn-learning-area/html/forms/postcard-example/index.html"
 
-# (class, page, instruction, what the tester means: "css:<selector>" or "text:<words>")
-TABLE = [
-    ("1 labels", SIGN_IN, "click Remember me", "css:#flexCheckDefault"),
-    ("1 labels", CHECKOUT, "select United States from Country", "css:#country"),
-    ("1 labels", CHECKOUT, "select California from State", "css:#state"),
-    ("1 labels", CHECKOUT, "click Save this information for next time", "css:#save-info"),
-    ("1 labels", CHECKOUT, "click PayPal", "css:#paypal"),
-    ("1 labels", CHECKOUT, "verify Debit card is enabled", "css:#debit"),
-    ("1 labels", ARIA_COMBO, "click Favorite Fruit", "css:#combo1"),
-    ("1 labels", MDN_SHIPPING, "click Same as shipping address", "css:#billing-checkbox"),
-    ("1 labels", MDN_SELECTS, "select Cherry from A simple select box", "css:#simple"),
-    ("1 labels", MDN_VALIDATION, "click No", "css:#r2"),
-    ("2 type words", SIGN_IN, "click the checkbox next to Remember me", "css:#flexCheckDefault"),
-    ("2 type words", CHECKOUT, "click the second radio button", "css:#debit"),
-    ("2 type words", CHECKOUT, "click the third radio", "css:#paypal"),
-    ("2 type words", CHECKOUT, "click the checkbox next to Save this information for next time", "css:#save-info"),
-    ("2 type words", CHECKOUT, "select Choose from the dropdown below Country", "css:#country"),
-    ("2 type words", ARIA_CHECKBOX, "click the second checkbox", "css:#ex1 li:nth-child(2) [role=checkbox]"),
-    ("2 type words", ARIA_COMBO, "click the combobox below Favorite Fruit", "css:#combo1"),
-    ("2 type words", MDN_VALIDATION, "click the radio button next to Yes", "css:#r1"),
-    ("2 type words", MDN_SHIPPING, "click the checkbox next to Same as shipping address", "css:#billing-checkbox"),
-    ("3 extended text", CHECKOUT, "verify text right of Total (USD) is $20", "text:$20"),
-    ("3 extended text", CHECKOUT, "extract text right of Total (USD)", "text:$20"),
-    ("3 extended text", MDN_SHIPPING, "verify text Billing address is visible", "text:Billing address"),
-    ("3 extended text", MDN_VALIDATION, "verify text Do you have a driver's license? is visible",
+DIALOG = "aria-practices/patterns/dialog-modal/examples/dialog.html"
+DASHBOARD = "bootstrap/dashboard/index.html"
+SORTABLE = "aria-practices/patterns/table/examples/sortable-table.html"
+
+# (class, page, instruction, expectation) on the shared pages; classes and expectations as
+# in tests/python/ladder/accuracy_cases.py.
+SHARED_CASES = [
+    ("1", DIALOG, "verify Verify Address is present", "css:#dialog1 button"),
+    ("1", DIALOG, "verify Verify Address is visible", "fails"),
+    ("2", DASHBOARD, "click Add a new report", "css:[aria-label='Add a new report']"),
+    ("3", SIGN_IN, "click the checkbox next to Remember me", "css:#flexCheckDefault"),
+    ("3", CHECKOUT, "click the second radio button", "css:#debit"),
+    ("3", CHECKOUT, "click the third radio", "css:#paypal"),
+    ("3", CHECKOUT, "click the checkbox next to Save this information for next time", "css:#save-info"),
+    ("3", CHECKOUT, "select Choose from the dropdown below Country", "css:#country"),
+    ("3", ARIA_CHECKBOX, "click the second checkbox", "css:#ex1 li:nth-child(2) [role=checkbox]"),
+    ("3", ARIA_COMBO, "click the combobox below Favorite Fruit", "css:#combo1"),
+    ("3", MDN_VALIDATION, "click the radio button next to Yes", "css:#r1"),
+    ("3", MDN_SHIPPING, "click the checkbox next to Same as shipping address", "css:#billing-checkbox"),
+    ("4", SORTABLE, "click Company", "css:th button"),
+    ("6", SIGN_IN, "click Remember me", "css:#flexCheckDefault"),
+    ("6", CHECKOUT, "select United States from Country", "css:#country"),
+    ("6", CHECKOUT, "select California from State", "css:#state"),
+    ("6", CHECKOUT, "click Save this information for next time", "css:#save-info"),
+    ("6", CHECKOUT, "click PayPal", "css:#paypal"),
+    ("6", CHECKOUT, "verify Debit card is enabled", "css:#debit"),
+    ("6", ARIA_COMBO, "click Favorite Fruit", "css:#combo1"),
+    ("6", MDN_SHIPPING, "click Same as shipping address", "css:#billing-checkbox"),
+    ("6", MDN_SELECTS, "select Cherry from A simple select box", "css:#simple"),
+    ("6", MDN_VALIDATION, "click No", "css:#r2"),
+    ("6", CHECKOUT, "type alice into Username", "css:#username"),
+    ("6", CHECKOUT, "type 4111 into Credit card number", "css:#cc-number"),
+    ("7", CHECKOUT, "verify text right of Total (USD) is $20", "text:$20"),
+    ("7", CHECKOUT, "extract text right of Total (USD)", "text:$20"),
+    ("8", MDN_SHIPPING, "verify text Billing address is visible", "text:Billing address"),
+    ("8", MDN_VALIDATION, "verify text Do you have a driver's license? is visible",
      "text:Do you have a driver's license?"),
-    ("3 extended text", MDN_PLANETS, "verify text Data about the planets is present", "text:Data about the planets"),
-    ("3 extended text", MDN_POSTCARD, "find text Send", "text:Send"),
-    ("4 next candidate", CHECKOUT, "type alice into Username", "css:#username"),
-    ("4 next candidate", CHECKOUT, "type 4111 into Credit card number", "css:#cc-number"),
+    ("8", MDN_PLANETS, "verify text Data about the planets is present", "text:Data about the planets"),
+    ("8", MDN_POSTCARD, "find text Send", "text:Send"),
 ]
 
-ELEMENT_ACTIONS = {"click", "type", "select", "hover", "extract_text", "verify_present", "verify_visible",
-                   "verify_enabled", "verify_disabled"}
+FIXTURES = pathlib.Path(__file__).resolve().parents[1] / "tests" / "python" / "ladder"
+sys.path.insert(0, str(FIXTURES))
+
+from accuracy_cases import CASES, CLASSES, VERIFY_ACTIONS, answer_of, judge  # noqa: E402
 
 
 def serve(root):
@@ -74,63 +87,94 @@ def serve(root):
     return server
 
 
-def matches(page, element, wanted):
-    if element is None:
-        return False
-    kind, _, what = wanted.partition(":")
-    if kind == "text":
-        return what.lower() in (element.get("text") or "").lower()
-    return page.evaluate("""([x, css]) => { const el = document.evaluate(x, document, null, 9, null).singleNodeValue;
-        return !!el && el.matches(css); }""", [element["xpath"], what])
-
-
-def acts(page, action, element, value):
-    """Whether the element takes the action (type and select only; clicks are not tried)."""
-    if action not in ("type", "select"):
-        return True
-    locator = page.locator("xpath=" + element["xpath"])
-    try:
-        if action == "type":
-            locator.fill(value, timeout=500)
-        else:
-            locator.evaluate("el => { if (el.tagName !== 'SELECT') throw new Error('not a select'); }")
-        return True
-    except Exception:
-        return False
-
-
-def resolve(engine, page, instruction):
-    """(rung, element, extras round trips) for one instruction, as the agent resolves it."""
-    from kelvo_web import ladder
+def rules_outcome(engine, page, instruction):
+    """(passed, element, answer) of the specified rules alone, routed as the agent routes
+    them, the element acted on through Playwright as the agent would."""
+    from kelvo_web.routing import SPATIAL, resolver_order
 
     parsed = engine.parser.parse(instruction)
     action = parsed["action"]
     dom, texts = engine.harvester(page).extract_interactable_elements()
-    result, rung = engine.strategy.resolve(parsed, dom, texts), "text"
-    if action in ELEMENT_ACTIONS and not result["resolved"]:
-        result = engine.resolver(engine.builder(dom, texts).build()).resolve(parsed)
-        rung = "spatial"
-    if not ladder.rules_missed(parsed, result):
-        element = result["element"]
-        if acts(page, action, element, parsed.get("value") or ""):
-            return rung, element, 0
-        candidates = result.get("candidates") or []
-        failed = next((i for i, c in enumerate(candidates) if c is element), 0)
-        for candidate in ladder.retry_order(action, candidates, failed):
-            if acts(page, action, candidate, parsed.get("value") or ""):
-                return "next-candidate", candidate, 0
-        return "refused", None, 0
-    spatial = lambda more: engine.resolver(engine.builder(dom, more).build()).resolve(parsed)
-    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page), spatial)
-    if answer["resolved"]:
-        return answer["resolved_by"], answer["element"], 1
-    return "not found", None, 1
+    routes = resolver_order(action, parsed["target"])
+    result, route = None, None
+    for route in routes:
+        if route == SPATIAL:
+            result = engine.resolver(engine.builder(dom, texts).build()).resolve(parsed)
+        else:
+            result = engine.strategy.resolve(parsed, dom, texts)
+        if result.get("resolved"):
+            break
+    if not routes:
+        result = engine.strategy.resolve(parsed, dom, texts)
+    if not result.get("resolved"):
+        return False, None, None
+    element = result.get("element")
+    if action in VERIFY_ACTIONS:
+        if route == SPATIAL and action.startswith("verify_") and "text" not in action:
+            flag = {"verify_present": "is_present", "verify_visible": "is_visible"}.get(action, "is_enabled")
+            held = bool(element.get(flag, flag == "is_present"))
+            passed = not held if action == "verify_disabled" else held
+        else:
+            passed = bool(result.get("verified"))
+        return passed, element, answer_of(result)
+    if action in ("click", "hover", "type", "select") and element is not None:
+        locator = page.locator("xpath=" + element["xpath"])
+        try:
+            if action == "click":
+                locator.click(timeout=1000)
+            elif action == "hover":
+                locator.hover(timeout=1000)
+            elif action == "type":
+                locator.fill(parsed.get("value") or "", timeout=1000)
+            else:
+                locator.select_option(label=parsed.get("value") or "", timeout=1000)
+        except Exception:
+            return False, element, None
+    return True, element, answer_of(result)
+
+
+def agent_outcome(agent, instruction):
+    """(passed, element, answer, rung) of one step through WebAgent.run."""
+    from kelvo_web.agent import StepFailure
+
+    try:
+        result = agent.run(instruction)
+        passed = True
+    except StepFailure as failure:
+        result, passed = failure.result, False
+    step = agent._steps[-1]
+    element = (result or {}).get("element")
+    return passed, element, answer_of(result), step.get("resolved_by") or "-"
+
+
+def measure(engine, new_page, cases, address, verbose):
+    """Per class: [rules right, agent right, total] over the cases, one fresh page each."""
+    from kelvo_web import WebAgent
+
+    by_class = collections.defaultdict(lambda: [0, 0, 0])
+    for cls, path, instruction, wanted in cases:
+        url = address(path)
+        page = new_page()
+        page.goto(url)
+        rules_ok = judge(page, wanted, *rules_outcome(engine, page, instruction)[:3])
+        page.context.close()
+        agent = WebAgent(url=url)
+        agent.step_timeout_ms = 1500  # every page here is static: a miss is a miss
+        try:
+            passed, element, answer, rung = agent_outcome(agent, instruction)
+            agent_ok = judge(agent.page, wanted, passed, element, answer)
+        finally:
+            agent.close()
+        row = by_class[cls]
+        row[0] += rules_ok
+        row[1] += agent_ok
+        row[2] += 1
+        if verbose:
+            print(f"  {cls} {'R' if rules_ok else '-'}{'A' if agent_ok else '-'} {rung:<15} {path.split('/')[-1]:<28} {instruction}")
+    return by_class
 
 
 def main():
-    if not PAGES.is_dir():
-        print(f"skipped: {PAGES} is absent")
-        return 0
     from types import SimpleNamespace
 
     from kelvo_web.browser import new_page
@@ -140,42 +184,39 @@ def main():
     from kelvo_web.engine.spatial.surveyor import MatrixResolver
     from kelvo_web.engine.strategies.matcher import DOMStrategy
 
+    verbose = "-v" in sys.argv
     engine = SimpleNamespace(parser=InstructionParser(), harvester=DOMParser, builder=MatrixBuilder,
                              resolver=MatrixResolver, strategy=DOMStrategy())
-    server = serve(PAGES)
-    base = f"http://127.0.0.1:{server.server_address[1]}/"
-    page = new_page()
-    by_class = collections.defaultdict(lambda: [0, 0, 0])  # rules right, with ladder right, total
-    by_rung = collections.Counter()
-    extra_trips = 0
-    print(f"{'class':<18} {'rung':<15} {'ok':<3} instruction")
-    for cls, path, instruction, wanted in TABLE:
-        page.goto(base + path)
-        page.wait_for_load_state("load")
-        rung, element, trips = resolve(engine, page, instruction)
-        extra_trips += trips
-        ok = matches(page, element, wanted)
-        row = by_class[cls]
-        row[2] += 1
-        if ok:
-            row[1] += 1
-            row[0] += rung in ("text", "spatial")
-            by_rung[rung] += 1
-        else:
-            by_rung["wrong or missing"] += 1
-        print(f"{cls:<18} {rung:<15} {'yes' if ok else 'no':<3} {instruction}")
-    page.context.close()
-    server.shutdown()
+    pages = FIXTURES / "pages"
+    print("fixture pages" if verbose else "", end="\n" if verbose else "")
+    fixtures = measure(engine, new_page, CASES, lambda path: (pages / path).as_uri(), verbose)
+    shared, server = {}, None
+    if PAGES.is_dir():
+        server = serve(PAGES)
+        base = f"http://127.0.0.1:{server.server_address[1]}/"
+        if verbose:
+            print("shared pages")
+        shared = measure(engine, new_page, SHARED_CASES, lambda path: base + path, verbose)
+        server.shutdown()
+    else:
+        print(f"shared pages skipped: {PAGES} is absent")
     print()
-    print(f"{'class':<18} {'rules alone':>12} {'with ladder':>12}")
-    total = [0, 0, 0]
-    for cls in sorted(by_class):
-        rules, ladder_ok, n = by_class[cls]
-        total = [a + b for a, b in zip(total, by_class[cls])]
-        print(f"{cls:<18} {rules:>5}/{n:<6} {ladder_ok:>5}/{n:<6}")
-    print(f"{'all':<18} {total[0]:>5}/{total[2]:<6} {total[1]:>5}/{total[2]:<6}")
-    print("by rung: " + ", ".join(f"{rung} {count}" for rung, count in by_rung.most_common()))
-    print(f"extra round trips: {extra_trips} over {len(TABLE)} steps (at most one per step)")
+    print(f"{'class':<22} {'fixture: rules':>15} {'agent':>8}   {'shared: rules':>14} {'agent':>8}")
+    totals = [[0, 0, 0], [0, 0, 0]]
+
+    def cell(row, i):
+        return f"{row[i]}/{row[2]}" if row[2] else "-"
+
+    for cls, name in CLASSES.items():
+        f = fixtures.get(cls, [0, 0, 0])
+        s = shared.get(cls, [0, 0, 0])
+        for total, row in zip(totals, (f, s)):
+            total[:] = [a + b for a, b in zip(total, row)]
+        print(f"{cls + ' ' + name:<22} {cell(f, 0):>15} {cell(f, 1):>8}   {cell(s, 0):>14} {cell(s, 1):>8}")
+    f, s = totals
+    pct = lambda row, i: f"{100 * row[i] / row[2]:.0f}%" if row[2] else "-"
+    print(f"{'all':<22} {cell(f, 0):>15} {cell(f, 1):>8}   {cell(s, 0):>14} {cell(s, 1):>8}")
+    print(f"{'':<22} {pct(f, 0):>15} {pct(f, 1):>8}   {pct(s, 0):>14} {pct(s, 1):>8}")
     return 0
 
 

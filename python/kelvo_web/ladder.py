@@ -10,6 +10,7 @@ from kelvo_web.engine.agent import _ladder
 EXTRAS_JS = _ladder.EXTRAS_JS
 retry_order = _ladder.retry_order
 contradicts_kind = _ladder.contradicts_kind
+contradicts_name = _ladder.contradicts_name
 
 # Checks whose answer is about page text; the rest aim at an element.
 TEXT_ACTIONS = {"find_text", "find_exact_text", "verify_text_present", "verify_text_visible",
@@ -31,8 +32,56 @@ def rules_missed(parsed, result):
     if action in SPATIAL_TEXT_ACTIONS:
         return not result.get("candidates")
     element = result.get("element")
+    target = parsed.get("target") or ""
     return action not in TEXT_ACTIONS and element is not None and \
-        contradicts_kind(parsed.get("target") or "", element)
+        (contradicts_kind(target, element) or contradicts_name(target, element))
+
+
+EXACT_ACTIONS = {"click", "hover", "type", "select"}
+SEARCH_ACTIONS = {"find_text", "verify_text_present", "verify_text_visible"}
+
+
+def _fold(text):
+    return " ".join((text or "").lower().split())
+
+
+def named_exactly(target, element):
+    """Whether the element's own text or name is the whole target (no re-ranking needed)."""
+    attributes = element.get("attributes") or {}
+    wanted = _fold(target)
+    names = [element.get("text"), attributes.get("aria-label"), attributes.get("title"), attributes.get("value")]
+    if element.get("tag") in ("input", "textarea", "select"):
+        names.append(attributes.get("_label"))
+    return any(_fold(name) == wanted for name in names)
+
+
+def rerank(parsed, result, dom_elements, text_elements, read, spatial=False):
+    """Agent policy over a resolved answer of the text rules, or None to keep it.
+
+    The rules take the first contains match in reading order; a tester who writes the whole
+    name of a control means the control of that exact name (*click Submit form* beside a
+    plain Submit), and for page text the innermost element that carries the words, not the
+    paragraph around them. A spatial answer (`spatial`) gives way to a control of the same name
+    in the anchor's own row. `read()` gives the extras, read only when the answer is in doubt.
+    """
+    action, target = parsed.get("action"), parsed.get("target") or ""
+    element = result.get("element")
+    if element is None or named_exactly(target, element):
+        return None
+    if spatial:
+        if action not in EXACT_ACTIONS:
+            return None
+        found = _ladder.row_twin(action, target, element.get("xpath") or "", dom_elements, text_elements, read())
+        return found if found["resolved"] else None
+    if action in EXACT_ACTIONS:
+        found = _ladder.exact_name(action, target, element.get("xpath"), dom_elements, text_elements, read())
+        return found if found["resolved"] else None
+    if action in SEARCH_ACTIONS and len(element.get("text") or "") > len(target):
+        found = _ladder.resolve(parsed, dom_elements, text_elements, read())
+        inner = found.get("element")
+        if found["resolved"] and inner is not None and len(inner.get("text") or "") < len(element.get("text") or ""):
+            return found
+    return None
 
 
 def read_extras(page):

@@ -18,16 +18,17 @@ using kelvo::bind::RecordList;
 namespace {
 
 struct Inputs {
-  RecordList dom, text, controls, texts;
-  kl::Lists lists() const { return {dom.records, text.records, controls.records, texts.records}; }
+  RecordList dom, text, controls, texts, hidden;
+  kl::Lists lists() const { return {dom.records, text.records, controls.records, texts.records, &hidden.records}; }
   nb::object object(const kl::Ref& ref) const {
     switch (ref.source) {
       case kl::Source::dom_elements: return dom.objects[ref.index];
       case kl::Source::text_elements: return text.objects[ref.index];
       case kl::Source::controls: return controls.objects[ref.index];
-      case kl::Source::texts: break;
+      case kl::Source::texts: return texts.objects[ref.index];
+      case kl::Source::hidden: break;
     }
-    return texts.objects[ref.index];
+    return hidden.objects[ref.index];
   }
 };
 
@@ -42,6 +43,8 @@ Inputs inputs(nb::handle dom_elements, nb::handle text_elements, nb::handle extr
     PyObject* texts = PyDict_GetItemString(e.ptr(), "texts");
     in.controls = kelvo::bind::to_dict_list(controls ? nb::handle(controls) : nb::handle(Py_None), "extras['controls']", true);
     in.texts = kelvo::bind::to_dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
+    PyObject* hidden = PyDict_GetItemString(e.ptr(), "hidden");
+    in.hidden = kelvo::bind::to_dict_list(hidden ? nb::handle(hidden) : nb::handle(Py_None), "extras['hidden']", true);
   }
   return in;
 }
@@ -108,6 +111,42 @@ NB_MODULE(_ladder, m) {
       },
       "target"_a, "element"_a,
       "Whether the target names a control kind (checkbox, radio, dropdown, textbox) the element is not.");
+
+  m.def(
+      "exact_name",
+      [](nb::handle action, nb::handle target, nb::handle chosen, nb::handle dom_elements, nb::handle text_elements,
+         nb::handle extras) {
+        std::string verb = kelvo::bind::require_str(action, "action");
+        std::string words = kelvo::bind::require_str(target, "target");
+        std::string xpath = chosen.is_none() ? std::string() : kelvo::bind::require_str(chosen, "chosen_xpath");
+        Inputs in = inputs(dom_elements, text_elements, extras);
+        return to_python(kl::exact_name(verb, words, xpath, in.lists()), in);
+      },
+      "action"_a, "target"_a, "chosen_xpath"_a, "dom_elements"_a, "text_elements"_a, "extras"_a,
+      "The element named exactly by the target when the rules' choice is not; resolved false otherwise.");
+
+  m.def(
+      "row_twin",
+      [](nb::handle action, nb::handle target, nb::handle chosen, nb::handle dom_elements, nb::handle text_elements,
+         nb::handle extras) {
+        std::string verb = kelvo::bind::require_str(action, "action");
+        std::string words = kelvo::bind::require_str(target, "target");
+        std::string xpath = kelvo::bind::require_str(chosen, "chosen_xpath");
+        Inputs in = inputs(dom_elements, text_elements, extras);
+        return to_python(kl::row_twin(verb, words, xpath, in.lists()), in);
+      },
+      "action"_a, "target"_a, "chosen_xpath"_a, "dom_elements"_a, "text_elements"_a, "extras"_a,
+      "A control of the same name closer to the anchor than the rules' spatial choice; resolved false otherwise.");
+
+  m.def(
+      "contradicts_name",
+      [](nb::handle target, nb::handle element) {
+        std::string words = kelvo::bind::require_str(target, "target");
+        kelvo::bind::require_dict(element, "element");
+        return kl::contradicts_name(words, kelvo::bind::to_record(element, "element"));
+      },
+      "target"_a, "element"_a,
+      "Whether a spatial target names its element (the Delete button right of ...) and the element has no such name.");
 
   m.def(
       "kind_of_word",

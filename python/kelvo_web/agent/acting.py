@@ -74,7 +74,9 @@ def act(page, action, element, value, remaining_ms, text_elements=()):
 def _act_on(page, action, target, element, value, remaining_ms):
     try:
         if action == "click":
-            target.click(timeout=remaining_ms)
+            # A custom checkbox or radio is drawn by its label over the real input.
+            via_label = target.evaluate(_LABEL_DRAWN_JS) if element.get("tag") == "input" else None
+            (page.locator("xpath=" + via_label) if via_label else target).click(timeout=remaining_ms)
         elif action == "hover":
             target.hover(timeout=remaining_ms)
         elif action == "type":
@@ -171,4 +173,22 @@ _FIND_OPTION_JS = """(el, wanted) => {
   if (index < 0) index = options.findIndex(o => low(o.label) === low(want));
   if (index < 0) index = options.findIndex(o => low(o.value) === low(want));
   return {index, labels: options.map(o => o.label.trim())};
+}"""
+
+
+# For a checkbox or radio input that something else covers (its label's drawing): the
+# XPath of its first label, to click instead; null when the input takes clicks itself.
+_LABEL_DRAWN_JS = """(el) => {
+  const type = (el.getAttribute('type') || '').toLowerCase();
+  if ((type !== 'checkbox' && type !== 'radio') || !el.labels || !el.labels.length) return null;
+  const r = el.getBoundingClientRect();
+  const top = r.width > 2 && r.height > 2 ? document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) : null;
+  if (top && (top === el || el.contains(top)) && getComputedStyle(el).opacity !== '0') return null;
+  const steps = [];
+  for (let node = el.labels[0]; node && node.nodeType === 1; node = node.parentElement) {
+    let index = 1;
+    for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling) if (sib.tagName === node.tagName) index++;
+    steps.unshift(node.tagName.toLowerCase() + '[' + index + ']');
+  }
+  return '/' + steps.join('/');
 }"""

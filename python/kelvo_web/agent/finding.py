@@ -55,6 +55,7 @@ def find_element(page, parsed, dom_elements, text_elements):
     """The element a parsed step aims at on one harvest, with the route that found it."""
     found = engine()
     guess = None
+    extras = functools.lru_cache(maxsize=None)(lambda: read_extras(page))  # one read per attempt at most
     for route in resolver_order(parsed["action"], parsed["target"]):
         if route == SPATIAL:
             matrix = found.builder(dom_elements, text_elements).build()
@@ -62,12 +63,15 @@ def find_element(page, parsed, dom_elements, text_elements):
         else:
             result = found.strategy.resolve(parsed, dom_elements, text_elements)
         if result.get("resolved") and not ladder.rules_missed(parsed, result):
+            better = ladder.rerank(parsed, result, dom_elements, text_elements, extras, spatial=route == SPATIAL)
+            if better:
+                return better, better["resolved_by"]
             return result, route
         if result.get("resolved") and guess is None:
             guess = result, route  # of another kind than the tester named: kept as a last resort
     # Beyond the rules, at the cost of one more look at the page.
     spatial = lambda texts: found.resolver(found.builder(dom_elements, texts).build()).resolve(parsed)
-    climbed = ladder.climb(parsed, dom_elements, text_elements, read_extras(page), spatial)
+    climbed = ladder.climb(parsed, dom_elements, text_elements, extras(), spatial)
     if climbed["resolved"]:
         return climbed, climbed["resolved_by"]
     return guess or (dict(NOT_FOUND), None)
@@ -80,4 +84,8 @@ def find_text(page, parsed, dom_elements, text_elements):
         climbed = ladder.climb(parsed, dom_elements, text_elements, read_extras(page))
         if climbed["resolved"]:
             result, route = climbed, climbed["resolved_by"]
+    else:
+        better = ladder.rerank(parsed, result, dom_elements, text_elements, lambda: read_extras(page))
+        if better:
+            result, route = better, better["resolved_by"]
     return result, route

@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"verify_spatial_text", "right of the total", "", true, 0, "$42", "empty expectation never holds"},
         TextCase{"extract_text_spatial", "next to Total", "", true, -1, "$42", "the anchor's own b is no answer"},
         TextCase{"extract_text_spatial", "left of Total", "", false, -1, "", "nothing to the left"},
-        TextCase{"extract_text_spatial", "near Total", "", false, -1, "", "no direction"},
+        TextCase{"extract_text_spatial", "around Total", "", false, -1, "", "no direction"},
         TextCase{"extract_text_spatial", "below Delivery details", "", true, -1, "Tea", "a legend anchors"},
         TextCase{"verify_text_visible", "delivery DETAILS", "", true, 1, "", "legend text"},
         TextCase{"find_exact_text", "Delivery", "", false, -1, "", "exact means whole"},

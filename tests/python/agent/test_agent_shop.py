@@ -72,7 +72,7 @@ def test_checks_and_extraction(make_agent, page, instruction, extracted):
     ("checkout.html", "select Spain from Country", ["has no option 'Spain'", "its options", "'Germany'"]),
     ("checkout.html", "verify Apply coupon is enabled", ["button 'Apply coupon' is not enabled", "actual:   'present, visible, disabled'"]),
     ("checkout.html", "verify text below Nowhere is 5", ["anchor 'Nowhere' not found"]),
-    ("checkout.html", "verify text near Total is 5", ["names no place"]),
+    ("checkout.html", "verify text near Total is 999", ["does not match"]),
     ("index.html", "verify text Goodbye is visible", ["text 'Goodbye' is not on the page"]),
     ("index.html", "tap Sign in", ["Unrecognised instruction: 'tap Sign in'"]),
     ("index.html", "wait soon", ["whole number of milliseconds"]),

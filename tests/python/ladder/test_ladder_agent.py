@@ -29,7 +29,9 @@ STEPS = [
     ("bootstrap_form.html", "click the second radio button", "control-type", ("#ship-exp", "checked", True)),
     ("bootstrap_form.html", "click the checkbox next to Keep me signed in", "control-type",
      ("#remember", "checked", True)),
-    ("bootstrap_form.html", "type 12 into Amount", "next-candidate", ("#amount", "value", "12")),
+    # The rules' first pick is the input-group wrapper; the field named exactly "Amount" is
+    # taken before any refusal (the refusal path itself: test_ladder_pages).
+    ("bootstrap_form.html", "type 12 into Amount", "exact-text", ("#amount", "value", "12")),
     ("aria_widgets.html", "click Favourite colour", "label", ("[role=combobox]", "ariaExpanded", "true")),
     ("aria_widgets.html", "click the dropdown below Favourite colour", "control-type",
      ("[role=combobox]", "ariaExpanded", "true")),
@@ -48,11 +50,10 @@ def test_agent_acts_on_the_element_a_tester_means(agent_on, page_name, instructi
     assert agent.page.eval_on_selector(selector, f"el => el.{prop}") == wanted
 
 
-def test_next_candidate_step_says_what_was_tried(agent_on):
+def test_exactly_named_field_is_typed_into_without_a_refusal(agent_on):
     agent = agent_on("bootstrap_form.html")
     agent.run("type 12 into Amount")
-    message = agent._steps[-1]["message"]
-    assert "cannot take the type" in message and "input" in message
+    assert "message" not in agent._steps[-1]
 
 
 CHECKS = [

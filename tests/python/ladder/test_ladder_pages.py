@@ -45,8 +45,8 @@ ELEMENT_CASES = [
     ("plain_form.html", "click Gift wrap", "", "label", "wrapping label, text before the box"),
     ("plain_form.html", "click Send me news", "", "label", "wrapping label, text after the box"),
     ("plain_form.html", "click the first checkbox below Delivery details", "", "control-type", "legend as anchor"),
-    ("plain_form.html", "click the button below Delivery details", "continue", "extended-text",
-     "the spatial rules with a legend among their anchors"),
+    ("plain_form.html", "click the button below Delivery details", "continue", "control-type",
+     "a legend as the anchor of a button"),
 ]
 
 
@@ -135,5 +135,35 @@ def test_extras_cost_one_evaluation(open_page):
     extras = ladder.read_extras(page)
     kinds = sorted({c["kind"] for c in extras["controls"]})
     tags = {t["tag"] for t in extras["texts"]}
-    assert kinds == ["checkbox", "textbox"]
+    assert kinds == ["button", "checkbox", "textbox"]
     assert {"legend", "caption", "dt", "dd", "code", "strong", "em", "figcaption", "summary", "small", "b"} <= tags
+
+
+SPECIFIED_ANSWERS = [
+    # page, instruction, what the specified rules answer on their own (unchanged by the agent's policy)
+    ("settings_form.html", "click Submit form", "y7"),  # type=submit counts as an exact surface
+    ("settings_form.html", "click Submit", "y7"),
+    ("classless_showcase.html", "click Contrast", "a2"),
+]
+
+
+@pytest.mark.parametrize("page_name, instruction, wanted_id", SPECIFIED_ANSWERS)
+def test_the_rules_called_directly_keep_their_answers(open_page, page_name, instruction, wanted_id):
+    page = open_page(page_name)
+    parsed = PARSER.parse(instruction)
+    dom, texts = harvest(page)
+    assert id_of(page, rules(parsed, dom, texts)["element"]) == wanted_id
+
+
+@pytest.mark.parametrize("instruction", [
+    "verify Reset password is present", "verify text Two-factor authentication is present",
+])
+def test_hidden_elements_are_unknown_to_the_rules(open_page, instruction):
+    page = open_page("bs5_admin.html")
+    parsed = PARSER.parse(instruction)
+    dom, texts = harvest(page)
+    assert not rules(parsed, dom, texts)["resolved"]
+    extras = ladder.read_extras(page)
+    answer = ladder.climb(parsed, dom, texts, extras)
+    assert answer["resolved_by"] == "present" and answer["verified"] is True
+    assert answer["element"]["is_visible"] is False

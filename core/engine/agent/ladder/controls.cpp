@@ -18,8 +18,11 @@ namespace {
 constexpr double kRowTolerance = 40;  // pixels: the same gap the spatial rules allow
 constexpr double kNearPixels = 300;
 
-bool kind_fits(const std::string& group, const std::string& kind) {
-  if (group == "select") return kind == "select" || kind == "combobox";
+bool kind_fits(const std::string& group, const Record& control) {
+  std::string kind = get_string(control, "kind");
+  // A button that opens a menu is what testers call a dropdown.
+  if (group == "select") return kind == "select" || kind == "combobox" || (kind == "button" && get_bool(control, "popup"));
+  if (group == "button") return kind == "button" || kind == "tab";
   return group == kind;
 }
 
@@ -44,6 +47,8 @@ bool descriptor_fits(const std::string& action, const Record& element) {
 // A control answers with the harvested descriptor of the same element when there is one,
 // so the agent acts on the very record it harvested.
 Ref as_ref(const Lists& lists, std::size_t control) {
+  // A control acted on through its label answers with its own record (the label's xpath).
+  if (find_key(lists.controls[control], "control_xpath")) return {Source::controls, control};
   std::string xpath = get_string(lists.controls[control], "xpath");
   for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
     if (!xpath.empty() && get_string(lists.dom_elements[i], "xpath") == xpath) return {Source::dom_elements, i};
@@ -56,9 +61,10 @@ const Record& record_of(const Lists& lists, const Ref& ref) {
     case Source::dom_elements: return lists.dom_elements[ref.index];
     case Source::text_elements: return lists.text_elements[ref.index];
     case Source::controls: return lists.controls[ref.index];
-    case Source::texts: break;
+    case Source::texts: return lists.texts[ref.index];
+    case Source::hidden: break;
   }
-  return lists.texts[ref.index];
+  return (*lists.hidden)[ref.index];
 }
 
 void reading_order(const Lists& lists, std::vector<Ref>& refs) {
@@ -105,8 +111,7 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
                         {Source::texts, &lists.texts},
                         {Source::dom_elements, &lists.dom_elements}};
   for (int tier = 0; tier < 2; ++tier) {
-    std::optional<Ref> best;
-    double best_area = 0;
+    std::vector<Ref> hits;
     for (const Pool& pool : pools) {
       for (std::size_t i = 0; i < pool.records->size(); ++i) {
         const Record& r = (*pool.records)[i];
@@ -115,15 +120,14 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
         bool hit = tier == 0 ? line == anchor
                              : line.rfind(anchor, 0) == 0 && line.size() > anchor.size() &&
                                    std::string(" (:").find(line[anchor.size()]) != std::string::npos;
-        if (!hit) continue;
-        double area = box_of(r).area();
-        if (!best || area < best_area) {
-          best = Ref{pool.source, i};
-          best_area = area;
-        }
+        if (hit) hits.push_back({pool.source, i});
       }
+      // Visible text is the anchor a person reads; control texts only when there is none.
+      if (!hits.empty() && pool.source != Source::dom_elements && &pool == &pools[1]) break;
     }
-    if (best) return best;
+    // Of repeated copies (a card title and a badge), the one read first.
+    std::size_t first = detail::first_read(hits.size(), [&](std::size_t k) -> const Record& { return record_of(lists, hits[k]); });
+    if (first < hits.size()) return hits[first];
   }
   return std::nullopt;
 }
@@ -149,13 +153,20 @@ std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, c
     Box e = box_of(record_of(lists, r));
     if (relation == "below" && e.y >= a.y2() - 1 && same_column(e, a)) kept.push_back({e.y, r});
     if (relation == "above" && e.y2() <= a.y + 1 && same_column(e, a)) kept.push_back({-e.y2(), r});
-    if (relation == "right" && e.x >= a.x2() - 1 && same_row(e, a)) kept.push_back({e.x, r});
-    if (relation == "left" && e.x2() <= a.x + 1 && same_row(e, a)) kept.push_back({-e.x2(), r});
+    // Rows of a table or list lie closer than the row tolerance: off-centre rows weigh in,
+    // so the button in the anchor's own row wins over its twins above and below.
+    double off_row = 2 * std::abs(e.cy() - a.cy());
+    if (relation == "right" && e.x >= a.x2() - 1 && same_row(e, a)) kept.push_back({e.x + off_row, r});
+    if (relation == "left" && e.x2() <= a.x + 1 && same_row(e, a)) kept.push_back({-e.x2() + off_row, r});
     if (relation == "next_to" && same_row(e, a) && (e.y < a.y2() && a.y < e.y2()))
-      kept.push_back({horizontal_gap(a, e), r});
+      kept.push_back({horizontal_gap(a, e) + off_row, r});
     if (relation == "near") {
-      double d = std::hypot(e.cx() - a.cx(), e.cy() - a.cy());
-      if (d <= kNearPixels) kept.push_back({d, r});
+      // Edge to edge, so a wide row still counts its far end as near; anything in the
+      // anchor's own row is near, however wide the table.
+      double gx = std::max({0.0, e.x - a.x2(), a.x - e.x2()}), gy = std::max({0.0, e.y - a.y2(), a.y - e.y2()});
+      double d = std::hypot(gx, gy);
+      bool in_row = e.y < a.y2() && a.y < e.y2();
+      if (d <= kNearPixels || in_row) kept.push_back({d + off_row, r});
     }
   }
   std::stable_sort(kept.begin(), kept.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
@@ -199,12 +210,15 @@ LadderResult resolve_by_label(const std::string& action, const std::string& targ
 LadderResult resolve_by_control_type(const std::string& action, const std::string& target,
                                      std::int64_t ordinal, const Lists& lists) {
   detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  // "Edit near Carol White": a name and a place without a type word mean something to click.
+  if (phrase.kind.empty() && !phrase.name.empty() && !phrase.relation.empty() && (action == "click" || action == "hover"))
+    phrase.kind = "button";
   if (phrase.kind.empty()) return {};
   if (phrase.ordinal != 0) ordinal = phrase.ordinal;
   std::vector<Ref> refs;
   for (std::size_t i = 0; i < lists.controls.size(); ++i) {
     const Record& c = lists.controls[i];
-    if (kind_fits(phrase.kind, get_string(c, "kind")) && action_fits(action, get_string(c, "kind")) &&
+    if (kind_fits(phrase.kind, c) && action_fits(action, get_string(c, "kind")) &&
         get_bool(c, "is_visible", true)) {
       add_unique(refs, as_ref(lists, i));
     }
@@ -216,25 +230,36 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
     for (const Ref& r : refs) {
       const Record& rec = record_of(lists, r);
       std::string surfaces = fold(get_string(rec, "text") + " " + get_string(rec, "name") + " " +
-                                  detail::attribute(rec, "_label") + " " + detail::attribute(rec, "aria-label"));
+                                  detail::attribute(rec, "_label") + " " + detail::attribute(rec, "aria-label") +
+                                  " " + detail::attribute(rec, "title"));
       for (std::size_t i = 0; i < lists.controls.size(); ++i) {
         if (get_string(lists.controls[i], "xpath") == get_string(rec, "xpath"))
           surfaces += " " + fold(get_string(lists.controls[i], "name"));
       }
-      if (surfaces.find(phrase.name) != std::string::npos) named.push_back(r);
+      // A type word inside a name ("Toggle this switch element") is part of the name.
+      if (surfaces.find(phrase.name) != std::string::npos || surfaces.find(fold(target)) != std::string::npos)
+        named.push_back(r);
     }
-    if (!named.empty()) refs = std::move(named);
+    // Any button at all is no answer to "the Delete button": only the named ones are.
+    if (!named.empty() || phrase.kind == "button") refs = std::move(named);
   }
   if (!phrase.relation.empty()) {
     std::optional<Ref> anchor = find_anchor(lists, phrase.anchor);
     if (!anchor) return {};
     const Record& a = record_of(lists, *anchor);
     std::string anchor_xpath = get_string(a, "xpath");
-    std::vector<Ref> others;
+    // A control inside the label that is the anchor (or acted on through it) is the one
+    // the label names: it comes first, whatever the geometry says.
+    bool label_anchor = get_string(a, "tag") == "label";
+    std::vector<Ref> others, bound;
     for (const Ref& r : refs) {
-      if (!detail::nested(get_string(record_of(lists, r), "xpath"), anchor_xpath)) others.push_back(r);
+      const Record& rec = record_of(lists, r);
+      std::string xpath = get_string(rec, "xpath");
+      if (!detail::nested(xpath, anchor_xpath)) others.push_back(r);
+      else if (label_anchor || xpath == anchor_xpath) bound.push_back(r);
     }
     refs = in_relation(lists, others, box_of(a), phrase.relation);
+    refs.insert(refs.begin(), bound.begin(), bound.end());
   }
   return answer(std::move(refs), ordinal, kByControlType);
 }
@@ -260,7 +285,85 @@ std::string kind_of_element(const Record& element) {
 
 bool contradicts_kind(const std::string& target, const Record& element) {
   std::string kind = detail::parse_control_phrase(target).kind;
-  return !kind.empty() && kind != kind_of_element(element);
+  if (kind.empty() || kind == "button") return false;
+  std::string is = kind_of_element(element);
+  if (kind == "select" && is.empty()) {
+    // Bootstrap and friends mark the button that opens a menu.
+    std::string cls = " " + detail::attribute(element, "class") + " ";
+    if (cls.find(" dropdown-toggle ") != std::string::npos || cls.find(" dropdown ") != std::string::npos) return false;
+  }
+  return kind != is;
+}
+
+bool contradicts_name(const std::string& target, const Record& element) {
+  detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  if (phrase.relation.empty() || phrase.name.empty()) return false;
+  std::string surfaces = fold(get_string(element, "text") + " " + detail::attribute(element, "aria-label") + " " +
+                              detail::attribute(element, "title") + " " + detail::attribute(element, "_label") + " " +
+                              detail::attribute(element, "value"));
+  return surfaces.find(phrase.name) == std::string::npos;
+}
+
+LadderResult resolve_present(const std::string& action, const std::string& target, const Lists& lists) {
+  LadderResult result;
+  if (!lists.hidden || (action != "verify_present" && action != "verify_text_present")) return result;
+  std::string needle = fold(action == "verify_present" ? detail::strip_type_words(target) : target);
+  if (needle.empty()) return result;
+  std::vector<std::pair<std::size_t, std::size_t>> found;  // (length, index)
+  for (std::size_t i = 0; i < lists.hidden->size(); ++i) {
+    std::string t = fold(get_string((*lists.hidden)[i], "text"));
+    if (t.find(needle) != std::string::npos) found.push_back({t.size(), i});
+  }
+  if (found.empty()) return result;
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  result.resolved = true;
+  result.resolved_by = kByPresent;
+  for (auto& f : found) result.candidates.push_back({Source::hidden, f.second});
+  result.element = result.candidates.front();
+  result.verified = true;  // in the document: present, whether shown or not
+  return result;
+}
+
+LadderResult exact_name(const std::string& action, const std::string& target, const std::string& chosen_xpath,
+                        const Lists& lists) {
+  std::string whole = fold(target), bare = fold(detail::strip_type_words(target));
+  if (whole.empty()) return {};
+  auto own_names = [](const Record& r, const Record* control) {
+    std::vector<std::string> names = {fold(get_string(r, "text")), fold(detail::attribute(r, "aria-label")),
+                                      fold(detail::attribute(r, "title"))};
+    std::string tag = get_string(r, "tag");
+    if (tag == "input" || tag == "textarea" || tag == "select") names.push_back(fold(detail::attribute(r, "_label")));
+    if (tag == "input") names.push_back(fold(detail::attribute(r, "value")));
+    if (control) names.push_back(fold(get_string(*control, "name")));
+    return names;
+  };
+  for (const std::string& wanted : {whole, bare}) {
+    std::vector<Ref> refs;
+    bool chosen_is_named = false;
+    for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
+      const Record& e = lists.dom_elements[i];
+      if (!descriptor_fits(action, e)) continue;
+      auto names = own_names(e, nullptr);
+      if (std::find(names.begin(), names.end(), wanted) == names.end()) continue;
+      if (get_string(e, "xpath") == chosen_xpath) chosen_is_named = true;
+      add_unique(refs, {Source::dom_elements, i});
+    }
+    for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+      const Record& c = lists.controls[i];
+      if (!action_fits(action, get_string(c, "kind")) || fold(get_string(c, "name")) != wanted) continue;
+      if (action == "type" && get_string(c, "kind") == "button") continue;
+      if (action == "select" && get_string(c, "kind") == "button") continue;
+      Ref ref = as_ref(lists, i);
+      if (get_string(record_of(lists, ref), "xpath") == chosen_xpath) chosen_is_named = true;
+      add_unique(refs, ref);
+    }
+    if (chosen_is_named) return {};
+    if (refs.empty()) continue;
+    reading_order(lists, refs);
+    visible_first(lists, refs);
+    return answer(std::move(refs), 1, kByExactText);
+  }
+  return {};
 }
 
 std::vector<std::size_t> retry_order(const std::string& action, const std::vector<Record>& candidates,
@@ -285,6 +388,20 @@ std::vector<std::size_t> retry_order(const std::string& action, const std::vecto
     tried.insert(xpath);
   }
   return order;
+}
+
+LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
+                      const Lists& lists) {
+  detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  if (phrase.name.empty() || phrase.relation.empty()) return {};
+  LadderResult found = resolve_by_control_type(action, target, 1, lists);
+  if (!found.resolved || !found.element) return {};
+  std::string found_xpath = get_string(record_of(lists, *found.element), "xpath");
+  std::optional<Ref> anchor = find_anchor(lists, phrase.anchor);
+  if (!anchor || found_xpath == chosen_xpath || chosen_xpath.empty()) return {};
+  std::string a = get_string(record_of(lists, *anchor), "xpath");
+  if (detail::tree_distance(found_xpath, a) >= detail::tree_distance(chosen_xpath, a)) return {};
+  return found;
 }
 
 }  // namespace kelvo::ladder

@@ -1,6 +1,7 @@
 // Boxes, reading order and text normalisation shared by the rungs.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,26 @@ inline std::string first_line(const std::string& s) {
   std::string t = text::strip(s);
   auto cut = t.find('\n');
   return fold(cut == std::string::npos ? t : t.substr(0, cut));
+}
+
+// Of several copies of a text, the one a person reads first: wrappers of another copy give
+// way to it, then the topmost, then the leftmost.
+template <typename Get>
+std::size_t first_read(std::size_t count, Get record) {
+  std::size_t best = count;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string xi = get_string(record(i), "xpath");
+    bool wraps = false;
+    for (std::size_t j = 0; j < count && !wraps; ++j) {
+      const std::string xj = get_string(record(j), "xpath");
+      wraps = j != i && xj.size() > xi.size() && xj.compare(0, xi.size(), xi) == 0 && xj[xi.size()] == '/';
+    }
+    if (wraps) continue;
+    if (best == count) { best = i; continue; }
+    Box a = box_of(record(i)), b = box_of(record(best));
+    if (a.y + 1 < b.y || (std::abs(a.y - b.y) <= 1 && a.x < b.x)) best = i;
+  }
+  return best;
 }
 
 // One XPath is the other's ancestor (or the same element).

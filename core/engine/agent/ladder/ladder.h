@@ -17,10 +17,12 @@ namespace kelvo::ladder {
 inline constexpr const char* kByLabel = "label";
 inline constexpr const char* kByControlType = "control-type";
 inline constexpr const char* kByExtendedText = "extended-text";
+inline constexpr const char* kByPresent = "present";
+inline constexpr const char* kByExactText = "exact-text";
 
 // Which input list an answer's record comes from; the binding maps positions back to the
 // caller's own objects.
-enum class Source { dom_elements, text_elements, controls, texts };
+enum class Source { dom_elements, text_elements, controls, texts, hidden };
 
 struct Ref {
   Source source;
@@ -32,6 +34,7 @@ struct Lists {
   const std::vector<Record>& text_elements;
   const std::vector<Record>& controls;  // extras: one record per form control, with "kind" and "name"
   const std::vector<Record>& texts;     // extras: text-element records of the extended tags
+  const std::vector<Record>* hidden = nullptr;  // extras: text in the document but not shown
 };
 
 struct LadderResult {
@@ -74,6 +77,26 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
 // Text checks, searches and spatial text over text elements plus extended texts.
 LadderResult resolve_extended_text(const std::string& action, const std::string& target,
                                    const std::string& value, const Lists& lists);
+
+// "verify X is present" for what is in the document but not shown (an inactive tab pane, a
+// closed dialog): the hidden texts whose text contains the target, shortest first.
+LadderResult resolve_present(const std::string& action, const std::string& target, const Lists& lists);
+
+// Element actions the rules answered with a contains match: the element whose own name
+// (text, aria-label, title, accessible name) is the whole target, when the rules' choice
+// is not named so. Empty when the rules' choice already is, or no element is.
+LadderResult exact_name(const std::string& action, const std::string& target, const std::string& chosen_xpath,
+                        const Lists& lists);
+
+// Whether a spatial target names its element ("the Delete button right of Bob") and the
+// element carries no such name: the rules then chose by place alone.
+bool contradicts_name(const std::string& target, const Record& element);
+
+// A spatial answer of the rules with a twin of the same name closer to the anchor in the
+// page's tree: the Delete button of the anchor's own table row rather than the next row's.
+// Empty when the rules' choice is the closest.
+LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
+                      const Lists& lists);
 
 // After the chosen element refused the action: the candidates still worth trying, in the
 // result's order, leaving out the one that failed and those that plainly cannot take it.

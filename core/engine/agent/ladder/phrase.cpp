@@ -15,7 +15,7 @@ namespace {
 const std::map<std::string, std::string>& kind_words() {
   static const std::map<std::string, std::string> words = {
       {"checkbox", "checkbox"},   {"checkboxes", "checkbox"},   {"check box", "checkbox"},
-      {"tickbox", "checkbox"},    {"switch", "checkbox"},       {"toggle", "checkbox"},
+      {"tickbox", "checkbox"},    {"switch", "checkbox"},       {"switches", "checkbox"},
       {"radio", "radio"},         {"radios", "radio"},          {"radio button", "radio"},
       {"radio buttons", "radio"}, {"radiobutton", "radio"},     {"option button", "radio"},
       {"dropdown", "select"},     {"dropdowns", "select"},      {"drop-down", "select"},
@@ -24,6 +24,10 @@ const std::map<std::string, std::string>& kind_words() {
       {"textbox", "textbox"},     {"text box", "textbox"},      {"field", "textbox"},
       {"fields", "textbox"},      {"text field", "textbox"},    {"input", "textbox"},
       {"textarea", "textbox"},    {"input field", "textbox"},   {"text input", "textbox"},
+      // "Toggle" is no type: "Toggle dark mode" names a button. Tabs and buttons are kinds
+      // of their own; a button word never contradicts the rules' choice (see contradicts_kind).
+      {"tab", "tab"},             {"tabs", "tab"},              {"button", "button"},
+      {"buttons", "button"},      {"link", "button"},           {"icon", "button"},
   };
   return words;
 }

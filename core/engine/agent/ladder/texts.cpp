@@ -74,7 +74,7 @@ std::optional<Direction> split_direction(const std::string& target) {
   static const std::pair<const char*, const char*> kPhrases[] = {
       {"to the right of", "right"}, {"to the left of", "left"}, {"right of", "right"}, {"next to", "right"},
       {"left of", "left"},           {"beneath", "below"},       {"below", "below"},    {"under", "below"},
-      {"above", "above"}};
+      {"above", "above"},            {"near", "near"}};
   std::string lowered = fold(target);
   for (const auto& [phrase, direction] : kPhrases) {
     std::string p = std::string(phrase) + " ";
@@ -94,12 +94,15 @@ LadderResult spatial(const std::string& action, const std::string& target, const
   std::optional<Direction> dir = split_direction(target);
   if (!dir) return {};
   std::vector<Item> pool = text_pool(lists);
-  // The anchor: a text whose first line is the anchor text, the smallest such box.
+  // The anchor: a text whose first line is the anchor text; of repeated copies the one a
+  // person reads first.
   const Item* anchor = nullptr;
+  std::vector<const Item*> hits;
   for (const Item& it : pool) {
-    if (!detail::has_box(*it.record) || detail::first_line(get_string(*it.record, "text")) != dir->anchor) continue;
-    if (!anchor || box_of(*it.record).area() < box_of(*anchor->record).area()) anchor = &it;
+    if (detail::has_box(*it.record) && detail::first_line(get_string(*it.record, "text")) == dir->anchor) hits.push_back(&it);
   }
+  std::size_t first = detail::first_read(hits.size(), [&](std::size_t i) -> const Record& { return *hits[i]->record; });
+  if (first < hits.size()) anchor = hits[first];
   bool from_text = anchor != nullptr;
   Item dom_anchor{};
   if (!anchor) {
@@ -110,6 +113,46 @@ LadderResult spatial(const std::string& action, const std::string& target, const
         dom_anchor = {{Source::dom_elements, i}, &e};
         anchor = &dom_anchor;
       }
+    }
+  }
+  // An anchor that shares its block with the value ("Order total <b>$12.00</b>"): the
+  // anchor words start the block's text and an inline element inside carries the rest.
+  if (!anchor && (dir->direction == "right" || dir->direction == "near")) {
+    const Item* block = nullptr;
+    const Item* value = nullptr;
+    for (const Item& it : pool) {
+      std::string t = detail::first_line(get_string(*it.record, "text"));
+      if (t.size() <= dir->anchor.size() || t.compare(0, dir->anchor.size(), dir->anchor) != 0 ||
+          t[dir->anchor.size()] != ' ' || !detail::has_box(*it.record))
+        continue;
+      std::string rest = fold(t.substr(dir->anchor.size()));
+      std::string block_xpath = get_string(*it.record, "xpath");
+      for (const Item& inner : pool) {
+        std::string x = get_string(*inner.record, "xpath");
+        if (&inner == &it || x == block_xpath || !detail::nested(x, block_xpath)) continue;
+        if (fold(get_string(*inner.record, "text")) != rest) continue;
+        if (!block || box_of(*it.record).area() < box_of(*block->record).area()) {
+          block = &it;
+          value = &inner;
+        }
+      }
+    }
+    if (value) {
+      LadderResult result;
+      result.resolved = true;
+      result.resolved_by = kByExtendedText;
+      result.element = value->ref;
+      result.candidates.push_back(value->ref);
+      std::string actual = text::strip(get_string(*value->record, "text"));
+      if (action == "extract_text_spatial") {
+        result.extracted = actual;
+      } else {
+        std::string want = amount(expected), got = amount(actual);
+        result.verified = !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
+        result.expected = expected;
+        result.actual = actual;
+      }
+      return result;
     }
   }
   if (!anchor) return {};
@@ -131,6 +174,12 @@ LadderResult spatial(const std::string& action, const std::string& target, const
     if (d == "left" && ex < a.cx() && in_row) accepted.push_back({a.cx() - ex, &it});
     if (d == "below" && ey > a.cy() && in_column) accepted.push_back({ey - a.cy(), &it});
     if (d == "above" && ey < a.cy() && in_column) accepted.push_back({a.cy() - ey, &it});
+    // Near: the closest edge in any direction; another text of the anchor's own tag (the
+    // next dt, th or label) is a sibling label, not the value beside it.
+    if (d == "near" && get_string(r, "tag") != get_string(*anchor->record, "tag")) {
+      double gx = std::max({0.0, e.x - a.x2(), a.x - e.x2()}), gy = std::max({0.0, e.y - a.y2(), a.y - e.y2()});
+      accepted.push_back({std::hypot(gx, gy) + 0.01 * std::hypot(ex - a.cx(), ey - a.cy()), &it});
+    }
   }
   if (accepted.empty()) return {};
   std::stable_sort(accepted.begin(), accepted.end(), [](const auto& x, const auto& y) { return x.first < y.first; });

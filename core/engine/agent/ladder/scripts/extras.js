@@ -96,6 +96,66 @@
       });
     } catch (e) { /* one odd element never stops the rest */ }
   }
+  // Things a tester clicks or hovers that carry their name only in title or aria-label, or
+  // that the harvest does not read at all: disclosure summaries, sortable header cells,
+  // abbreviations, tabs. Kind "tab" for tabs, "button" for the rest.
+  const CLICKABLE = 'button, a[href], [role=button], [role=tab], [role=link], [role=menuitem], summary, ' +
+                    'th[tabindex], th[aria-sort], abbr[title], input[type=submit], input[type=button], input[type=reset]';
+  const buttonName = (el) => clean(el.getAttribute('aria-label')) || clean(el.innerText || el.value || '') ||
+                             clean(el.getAttribute('title'));
+  for (const el of document.querySelectorAll(CLICKABLE)) {
+    try {
+      if (!visible(el)) continue;
+      const name = buttonName(el);
+      if (!name) continue;
+      const attributes = {};
+      for (const a of ATTRS) if (el.hasAttribute(a)) attributes[a] = el.getAttribute(a);
+      attributes._label = name;
+      const role = (el.getAttribute('role') || '').toLowerCase();
+      controls.push({
+        tag: el.tagName.toLowerCase(), text: clean(el.innerText || ''), attributes, bounding_box: box(el),
+        is_visible: true, is_enabled: !(el.disabled || el.getAttribute('aria-disabled') === 'true'),
+        xpath: xpath(el), kind: role === 'tab' ? 'tab' : 'button', name,
+        title: clean(el.getAttribute('title')),
+        popup: el.hasAttribute('aria-haspopup') || el.hasAttribute('aria-expanded') ||
+               /(^|\s)dropdown-toggle(\s|$)/.test(el.className || ''),
+      });
+    } catch (e) { /* as above */ }
+  }
+  // A checkbox or radio drawn by its label while the real input is visually hidden (custom
+  // controls, sr-only peers) is acted on through the label; its record says so.
+  const drawnByLabel = (el) => {
+    const style = getComputedStyle(el);
+    const r = el.getBoundingClientRect();
+    if (style.opacity === '0' || r.width <= 2 || r.height <= 2 || style.clip === 'rect(0px, 0px, 0px, 0px)') return true;
+    const top = document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2);
+    return !!top && top !== el && !el.contains(top);
+  };
+  for (const c of controls) {
+    if ((c.kind !== 'checkbox' && c.kind !== 'radio') || !c.is_visible) continue;
+    const el = document.evaluate(c.xpath, document, null, 9, null).singleNodeValue;
+    if (!el || !(el.labels && el.labels.length) || !drawnByLabel(el)) continue;
+    const label = el.labels[0];
+    c.control_xpath = c.xpath;
+    c.xpath = xpath(label);
+    c.bounding_box = box(label);
+    c.is_visible = visible(label);
+  }
+  // Text in the document but not shown (inactive tab panes, closed dialogs, collapsed
+  // details, validation messages): present, not visible.
+  const hidden = [];
+  const HIDDEN_TAGS = 'h1, h2, h3, h4, h5, h6, p, span, label, li, td, th, a, button, div, strong, b, em, small, ' +
+                      'summary, legend, dt, dd, option, input[type=submit], input[type=button]';
+  for (const el of document.querySelectorAll(HIDDEN_TAGS)) {
+    try {
+      if (visible(el) && el.checkVisibility()) continue;
+      const own = Array.from(el.childNodes).some((n) => n.nodeType === 3 && n.textContent.trim().length > 0);
+      const text = clean(own ? el.textContent : (el.value || el.getAttribute('aria-label') || el.getAttribute('title') || ''));
+      if (!text) continue;
+      hidden.push({ tag: el.tagName.toLowerCase(), text, attributes: {}, bounding_box: {}, is_visible: false,
+                    is_enabled: !el.disabled, xpath: xpath(el) });
+    } catch (e) { /* as above */ }
+  }
   const TEXT_TAGS = 'b, strong, em, i, small, code, kbd, samp, mark, q, cite, abbr, time, output, ' +
                     'caption, dt, dd, figcaption, summary, legend, blockquote, pre, s, u, sub, sup';
   const texts = [];
@@ -113,5 +173,5 @@
       });
     } catch (e) { /* as above */ }
   }
-  return { controls, texts };
+  return { controls, texts, hidden };
 }

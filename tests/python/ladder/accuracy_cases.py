@@ -1,0 +1,156 @@
+"""The element a tester means, by class of miss, on fixture pages of every kind testers meet.
+
+One table shared by the agent tests and bench/ladder_coverage.py. Each case is
+(class, page, instruction, expectation); an expectation is one of
+
+    "css:<selector>"   the element acted on or checked matches the selector
+    "text:<words>"     the text answered (extracted, or the found element's text) is these words
+    "state:<js>"       after the step the expression is true on the page
+    "fails"            the step must fail (a check that does not hold)
+
+Verification steps must also pass unless the expectation is "fails".
+"""
+
+import re
+
+CLASSES = {
+    "1": "present vs visible",
+    "2": "icon-only buttons",
+    "3": "type words",
+    "4": "exact text first",
+    "5": "repeated text",
+    "6": "controls harvested",
+    "7": "spatial text",
+    "8": "granularity",
+}
+
+BS5 = "bs5_admin.html"
+BS4 = "bs4_admin.html"
+TW = "tailwind_dashboard.html"
+DT = "data_table.html"
+CL = "classless_showcase.html"
+SF = "settings_form.html"
+
+CASES = [
+    # 1: present means in the document; visible is a separate check.
+    ("1", BS5, "verify Reset password is present", "css:#f7"),
+    ("1", BS5, "verify Reset password is visible", "fails"),
+    ("1", BS5, "verify text Two-factor authentication is present", "text:Two-factor authentication"),
+    ("1", BS5, "verify text Are you sure you want to delete this user? is present",
+     "text:Are you sure you want to delete this user?"),
+    ("1", BS5, "verify Yes, delete is present", "css:#m1-ok"),
+    ("1", TW, "verify text Monthly active users is present", "text:Monthly active users"),
+    ("1", TW, "verify text Monthly active users is visible", "fails"),
+    ("1", SF, "verify text Please enter a valid email address. is present",
+     "text:Please enter a valid email address."),
+    ("1", SF, "verify Share usage data is present", "css:#x8"),
+    ("1", CL, "verify text Hidden content appears when the summary is clicked. is present",
+     "text:Hidden content appears when the summary is clicked."),
+    # 2: icon-only buttons named by title, and by aria-label in spatial phrases; rows in tables.
+    ("2", TW, "click Notifications", "css:#h2"),
+    ("2", TW, "click Open user menu", "css:#h3"),
+    ("2", TW, "click the Delete button right of Mobile app", "css:#j2 [title=Delete]"),
+    ("2", TW, "click Edit near Billing API", "css:#j3 [title=Edit]"),
+    ("2", BS5, "click the Delete button right of Bob Stone", "css:#r2 [aria-label=Delete]"),
+    ("2", BS5, "click Edit near Carol White", "css:#r3 [title=Edit]"),
+    ("2", BS5, "click the Edit button right of Alice Martin", "css:#r1 [title=Edit]"),
+    ("2", DT, "click the Delete button right of Ashton Cox", "css:tbody tr:nth-child(3) [aria-label=Delete]"),
+    ("2", DT, "click Edit row near Angelica Ramos", "css:tbody tr:nth-child(2) [title='Edit row']"),
+    # 3: words that are no control type, and the type words testers use.
+    ("3", TW, "click Toggle dark mode", "css:#h1"),
+    ("3", BS5, "click Toggle navigation", "css:#n1"),
+    ("3", BS4, "click Toggle this switch element", "state:document.querySelector('#v3').checked"),
+    ("3", BS5, "click the Security tab", "css:#tab2"),
+    ("3", TW, "click the Analytics tab", "css:#g2-tab"),
+    ("3", SF, "click the Privacy tab", "css:#w2-tab"),
+    ("3", BS5, "click the Bulk actions dropdown", "css:#d1"),
+    ("3", SF, "click the radio button next to Dark", "css:#x4"),
+    ("3", SF, "type 42 into the field next to Age", "css:#x6"),
+    ("3", SF, "click the switch next to Automatic updates", "css:#x1"),
+    ("3", TW, "click the Annual billing switch", "css:#s1"),
+    ("3", BS5, "click the Email notifications switch", "css:#f5"),
+    # 4: the exact text before a contains match, whichever source carries it.
+    ("4", CL, "click Contrast", "css:#a2"),
+    ("4", SF, "click Submit form", "css:#y8"),
+    ("4", SF, "click Submit", "css:#z2"),
+    ("4", BS5, "select Two from Select", "css:#f2"),
+    ("4", DT, "click 2", "css:#pg2"),
+    ("4", BS5, "click Users", "css:.sidebar a:nth-child(2)"),
+    # 5: of repeated texts, the copy a person reads first.
+    ("5", DT, "click Position", "css:thead th:nth-child(2)"),
+    ("5", DT, "click Name", "css:thead th:nth-child(1)"),
+    ("5", SF, "type alice into Username", "css:#y3"),
+    ("5", BS4, "type alice into Username", "css:#u1"),
+    ("5", BS5, "click the View all link below Active", "css:#c1-view"),
+    ("5", BS4, "verify text below Pending is 4 invoices", "text:4 invoices"),
+    # 6: controls the harvest does not read or name.
+    ("6", CL, "click Show more details", "state:document.querySelector('#a6').open"),
+    ("6", DT, "click Office", "css:thead th:nth-child(3)"),
+    ("6", CL, "hover HTML", "css:#a5"),
+    ("6", BS4, "click Remember me", "state:document.querySelector('#u3').checked"),
+    ("6", BS4, "click Yearly", "state:document.querySelector('#v5').checked"),
+    ("6", TW, "click Email alerts", "state:document.querySelector('#s3').checked"),
+    ("6", BS5, "type hello into About me", "css:#f4"),
+    ("6", CL, "type Ada into Full name", "css:#b1"),
+    ("6", CL, "type ada@example.com into Email", "css:#b2"),
+    ("6", DT, "type Tiger into Search", "css:#e2"),
+    ("6", DT, "select 25 from Show entries", "css:#e1"),
+    # 7: spatial text over inline and multi-line layouts, near, and table columns.
+    ("7", BS4, "verify text right of Order total is $12.00", "text:$12.00"),
+    ("7", BS4, "extract text right of Shipping", "text:$4.00"),
+    ("7", BS4, "click the checkbox next to I agree to the terms of service",
+     "state:document.querySelector('#v6').checked"),
+    ("7", CL, "click the checkbox next to I agree to the terms", "css:#b4"),
+    ("7", DT, "extract text right of Airi Satou", "text:Accountant"),
+    ("7", CL, "verify text near Status is Online", "text:Online"),
+    ("7", CL, "extract text under Gravity", "text:3.7"),
+    ("7", DT, "extract text under Office", "text:Tokyo"),
+    ("7", CL, "extract text right of Last updated", "text:2 days ago"),
+    # 8: the innermost element that carries the text.
+    ("8", CL, "find text highlighted text", "text:highlighted text"),
+    ("8", CL, "find text Leonardo da Vinci", "text:Leonardo da Vinci"),
+    ("8", CL, "verify text strong importance is visible", "text:strong importance"),
+    ("8", BS4, "find text $12.00", "text:$12.00"),
+    ("8", DT, "find text airi@example.com", "text:airi@example.com"),
+    ("8", CL, "find exact text Ctrl", "text:Ctrl"),
+]
+
+VERIFY_ACTIONS = {"verify_present", "verify_visible", "verify_enabled", "verify_disabled",
+                  "verify_text_present", "verify_text_visible", "verify_spatial_text"}
+
+_MATCHES_JS = """([x, css]) => { const el = document.evaluate(x, document, null, 9, null).singleNodeValue;
+    return !!el && el.matches(css); }"""
+
+
+def fold(text):
+    return re.sub(r"\s+", " ", text or "").strip().lower()
+
+
+def judge(page, expectation, passed, element, answer):
+    """Whether a step's outcome is what the tester means.
+
+    `passed`: the step did what it says (a check held); `element`: the record acted on or
+    checked; `answer`: the text answered (extracted, or the found element's text).
+    """
+    kind, _, what = expectation.partition(":")
+    if kind == "fails":
+        return not passed
+    if not passed:
+        return False
+    if kind == "css":
+        return element is not None and bool(page.evaluate(_MATCHES_JS, [element["xpath"], what]))
+    if kind == "text":
+        return answer is not None and fold(answer) == fold(what)
+    if kind == "state":
+        return bool(page.evaluate(f"() => !!({what})"))
+    raise ValueError(f"unknown expectation {expectation!r}")
+
+
+def answer_of(result):
+    """The text a result answers with: the extraction, else the element's own text."""
+    if result is None:
+        return None
+    if result.get("extracted") is not None:
+        return result["extracted"]
+    element = result.get("element")
+    return (element or {}).get("text")
