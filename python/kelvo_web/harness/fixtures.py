@@ -81,7 +81,8 @@ def agent(request):
         # its --base-url (the command line) wins over the file's URL.
         page = request.getfixturevalue("page")
         url = request.getfixturevalue("base_url") or url
-    web_agent = WebAgent(url=url, screenshots=cfg.get("SCREENSHOTS_ON_FAILURE", False), page=page)
+    options = {"page": page} if page is not None else {}  # a page of its own unless one is given
+    web_agent = WebAgent(url=url, screenshots=cfg.get("SCREENSHOTS_ON_FAILURE", False), **options)
     yield web_agent
     web_agent.close()
     config = request.config
