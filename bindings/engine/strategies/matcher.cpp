@@ -149,6 +149,14 @@ NB_MODULE(matcher, m) {
   m.attr("_DOM_DISTANCE_THRESHOLD") = nb::int_(km::DOM_DISTANCE_THRESHOLD);
 
   m.def(
+      "_norm",
+      [](nb::handle text) {
+        std::string normed = km::norm(kelvo::bind::require_str(text, "text"));
+        return nb::str(normed.data(), normed.size());
+      },
+      "text"_a.none(), "A value as a spatial text check compares it.");
+
+  m.def(
       "_strip_type_descriptors",
       [](nb::handle target) -> nb::object {
         std::string text = kelvo::bind::require_str(target, "target");

@@ -15,19 +15,6 @@
 
 namespace kelvo::matcher {
 
-namespace {
-
-// Tried longest first, in table order among equal lengths. There is no phrase for "near":
-// it names no direction a single text could be read in.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kDirections = {{
-    {"right of", "right"},
-    {"next to", "right"},
-    {"left of", "left"},
-    {"below", "below"},
-    {"under", "below"},
-    {"above", "above"},
-}};
-
 // Money and thousands separators do not change a value: "$1,200.00" reads "1200.00".
 std::string norm(std::string_view text) {
   std::string out = detail::lower(text);
@@ -44,6 +31,19 @@ std::string norm(std::string_view text) {
   }
   return text::strip(out);
 }
+
+namespace {
+
+// Tried longest first, in table order among equal lengths. There is no phrase for "near":
+// it names no direction a single text could be read in.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kDirections = {{
+    {"right of", "right"},
+    {"next to", "right"},
+    {"left of", "left"},
+    {"below", "below"},
+    {"under", "below"},
+    {"above", "above"},
+}};
 
 bool measurable(const Record& element) {
   const Record* xpath = find_key(element, "xpath");

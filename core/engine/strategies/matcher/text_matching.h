@@ -24,6 +24,10 @@ std::vector<std::string> searchable_strings(const Record& element, bool include_
 // Lower-cased, with "_" and "-" read as blanks, so "E-mail" and "e_mail" read "e mail".
 std::string normalise(std::string_view text);
 
+// A value as a spatial text check compares it: lower-cased, without "$", "£", "€" and ",",
+// stripped; money and thousands separators do not change a value ("$1,200.00" reads "1200.00").
+std::string norm(std::string_view text);
+
 // A target prepared once and tried against many elements.
 class TargetMatch {
  public:
