@@ -1,0 +1,40 @@
+"""The agent's resolution steps beyond the text and spatial rules."""
+
+
+
+EXTRAS_JS: str = ...
+
+def resolve(parsed_instruction: object, dom_elements: object, text_elements: object, extras: object) -> dict:
+    """
+    The ladder's answer after the rules found nothing: the result record with "resolved_by".
+    """
+
+def retry_order(action: object, candidates: object, failed: int) -> list:
+    """
+    The candidates still worth trying after candidates[failed] refused the action.
+    """
+
+def contradicts_kind(target: object, element: object) -> bool:
+    """
+    Whether the target names a control kind (checkbox, radio, dropdown, textbox) the element is not.
+    """
+
+def exact_name(action: object, target: object, chosen_xpath: object, dom_elements: object, text_elements: object, extras: object) -> dict:
+    """
+    The element named exactly by the target when the rules' choice is not; resolved false otherwise.
+    """
+
+def row_twin(action: object, target: object, chosen_xpath: object, dom_elements: object, text_elements: object, extras: object) -> dict:
+    """
+    A control of the same name closer to the anchor than the rules' spatial choice; resolved false otherwise.
+    """
+
+def contradicts_name(target: object, element: object) -> bool:
+    """
+    Whether a spatial target names its element (the Delete button right of ...) and the element has no such name.
+    """
+
+def kind_of_word(word: object) -> str:
+    """
+    The control kind a tester's word names ("checkbox", "radio", "select", "textbox") or "".
+    """
