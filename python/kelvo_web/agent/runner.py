@@ -208,6 +208,8 @@ class WebAgent:
         """Run attempt(remaining_ms) until it succeeds, fails for good or time runs out."""
         deadline = time.monotonic() + self.step_timeout_ms / 1000
         while True:
+            # A tab the step before opened may announce itself only now; the step belongs there.
+            self._follow_new_tab()
             remaining_ms = max(1, int((deadline - time.monotonic()) * 1000))
             try:
                 return attempt(remaining_ms)

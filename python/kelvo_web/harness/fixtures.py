@@ -268,7 +268,9 @@ def _portable(steps):
     plain = (str, int, float, bool, type(None))
 
     def value(v):
-        return v if isinstance(v, plain) else str(v)
+        v = v if isinstance(v, plain) else str(v)
+        # The channel writes UTF-8: a lone surrogate travels escaped.
+        return v.encode("utf-8", "backslashreplace").decode("utf-8") if isinstance(v, str) else v
 
     if not isinstance(steps, (list, tuple)):
         return value(steps)

@@ -100,7 +100,7 @@ def test_a_text_check_without_text_fails(agent_on, step):
     ("replaced_map.html", "click Nowhere to be found", "the page broke a built-in the page scripts use"),
     ("second_tab.html", "click Back to list\ud800", "a lone surrogate is no text"),
     ("second_tab.html", "navigate http://[::1", "an address that cannot be read"),
-])
+], ids=["navigating", "replaced-map", "lone-surrogate", "unreadable-address"])  # plain ids: xdist cannot carry a surrogate
 def test_page_trouble_is_a_step_failure(agent_on, page, step, why):
     agent = agent_on(page, timeout_ms=1000)
     with pytest.raises(StepFailure):
