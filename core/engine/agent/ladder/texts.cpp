@@ -42,6 +42,19 @@ std::string amount(const std::string& s) {
   return text::strip(out);
 }
 
+// The text found answers an extraction as it is, a check when the amounts agree.
+void answer(LadderResult& result, const std::string& action, const std::string& expected,
+            const std::string& actual) {
+  if (action == "extract_text_spatial") {
+    result.extracted = actual;
+    return;
+  }
+  std::string want = amount(expected), got = amount(actual);
+  result.verified = !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
+  result.expected = expected;
+  result.actual = actual;
+}
+
 // Searches over the extended texts alone: the harvested ones already had their turn.
 LadderResult search(const std::string& action, const std::string& target, const Lists& lists) {
   std::string needle = text::lower(target);
@@ -143,15 +156,7 @@ LadderResult spatial(const std::string& action, const std::string& target, const
       result.resolved_by = kByExtendedText;
       result.element = value->ref;
       result.candidates.push_back(value->ref);
-      std::string actual = text::strip(get_string(*value->record, "text"));
-      if (action == "extract_text_spatial") {
-        result.extracted = actual;
-      } else {
-        std::string want = amount(expected), got = amount(actual);
-        result.verified = !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
-        result.expected = expected;
-        result.actual = actual;
-      }
+      answer(result, action, expected, text::strip(get_string(*value->record, "text")));
       return result;
     }
   }
@@ -188,15 +193,7 @@ LadderResult spatial(const std::string& action, const std::string& target, const
   result.resolved_by = kByExtendedText;
   for (auto& [distance, item] : accepted) result.candidates.push_back(item->ref);
   result.element = result.candidates.front();
-  std::string actual = text::strip(get_string(*accepted.front().second->record, "text"));
-  if (action == "extract_text_spatial") {
-    result.extracted = actual;
-  } else {
-    std::string want = amount(expected), got = amount(actual);
-    result.verified = !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
-    result.expected = expected;
-    result.actual = actual;
-  }
+  answer(result, action, expected, text::strip(get_string(*accepted.front().second->record, "text")));
   return result;
 }
 
