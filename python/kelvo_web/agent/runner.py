@@ -76,7 +76,26 @@ class WebAgent:
             pass  # still loading: the step's own waiting covers it
         return self._page.url
 
+    def _page_gone(self):
+        """Why the agent's page can take no more steps (its browser died, it was closed), or None."""
+        page = self._page
+        if page is None:
+            return None
+        try:
+            browser = page.context.browser
+            if browser is not None and not browser.is_connected():
+                return ("the browser closed (it crashed or was killed); the steps after it in this "
+                        "test cannot run, and the next test starts a new browser")
+            if page.is_closed():
+                return "the page was closed; make a new WebAgent to run more steps"
+        except Exception as error:
+            return f"the browser cannot be reached: {first_line(error)}"
+        return None
+
     def _open_page(self):
+        gone = self._page_gone()
+        if gone:
+            raise Problem(gone, retry=False)
         try:
             return self.page
         except Exception as error:
@@ -120,8 +139,13 @@ class WebAgent:
             self._record_failure(step, message, (problem.result or {}).get("element"), clock)
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
-            # Not the page's answer but a fault (browser gone, engine error): the step
-            # still shows as failed in the report, and the error keeps its own type.
+            gone = self._page_gone()
+            if gone:
+                message = failure_message(instruction, gone)
+                self._record_failure(step, message, None, clock)
+                raise StepFailure(message, step) from None
+            # Not the page's answer but a fault (engine error): the step still shows as
+            # failed in the report, and the error keeps its own type.
             self._record_failure(step, failure_message(instruction, f"{type(error).__name__}: {first_line(error)}"),
                                  None, clock)
             raise
@@ -214,6 +238,9 @@ class WebAgent:
             try:
                 return attempt(remaining_ms)
             except Problem as problem:
+                gone = self._page_gone()
+                if gone:
+                    raise Problem(gone, retry=False) from None  # no later attempt can do better
                 if not problem.retry or time.monotonic() + RETRY_PAUSE_S >= deadline:
                     raise
             time.sleep(RETRY_PAUSE_S)
