@@ -1,11 +1,14 @@
+import contextlib
 import functools
 import http.server
 import threading
+import time
 from pathlib import Path
 
 import pytest
 
 SHOP = Path(__file__).resolve().parents[3] / "examples" / "shop"
+HOSTILE = Path(__file__).with_name("hostile")
 
 
 class _QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -13,29 +16,67 @@ class _QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+class _HostileHandler(_QuietHandler):
+    def do_GET(self):
+        if self.path.startswith("/hang"):
+            time.sleep(60)  # a resource that never arrives while a test waits for it
+            return
+        super().do_GET()
+
+
+@contextlib.contextmanager
+def served(directory, handler=_QuietHandler):
+    """A folder served on a free loopback port; yields its address."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(handler, directory=str(directory)))
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        yield f"http://127.0.0.1:{server.server_port}/"
+    finally:
+        server.shutdown()
+
+
 @pytest.fixture(scope="session")
 def shop_url():
     """The demo shop, served on a free port for this test session."""
-    handler = functools.partial(_QuietHandler, directory=str(SHOP))
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    yield f"http://127.0.0.1:{server.server_port}/"
-    server.shutdown()
+    with served(SHOP) as url:
+        yield url
+
+
+@pytest.fixture(scope="session")
+def hostile_url():
+    """The pages in hostile/ (and /hang, which never answers), served for this test session."""
+    with served(HOSTILE, _HostileHandler) as url:
+        yield url
+
+
+def _agent_factory(base_url, default_page, default_timeout_ms):
+    from kelvo_web import WebAgent
+
+    agents = []
+
+    def make(page=default_page, screenshots=False, timeout_ms=default_timeout_ms):
+        agent = WebAgent(url=base_url + page, screenshots=screenshots)
+        agent.step_timeout_ms = timeout_ms
+        agents.append(agent)
+        return agent
+
+    return make, agents
 
 
 @pytest.fixture
 def make_agent(shop_url):
     """Builds agents on a page of the shop; closes them after the test."""
-    from kelvo_web import WebAgent
+    make, agents = _agent_factory(shop_url, "index.html", 2000)
+    yield make
+    for agent in agents:
+        agent.close()
 
-    agents = []
 
-    def make(page="index.html", screenshots=False, timeout_ms=2000):
-        agent = WebAgent(url=shop_url + page, screenshots=screenshots)
-        agent.step_timeout_ms = timeout_ms
-        agents.append(agent)
-        return agent
-
+@pytest.fixture
+def agent_on(hostile_url):
+    """Builds agents on a page of hostile/; closes them after the test."""
+    make, agents = _agent_factory(hostile_url, "second_tab.html", 1500)
     yield make
     for agent in agents:
         agent.close()

@@ -1,58 +1,14 @@
 """Pages that fight back: the agent acts on the element it resolved, reports why an action
 failed, turns every page trouble into a step failure and refuses steps that cannot fail."""
 
-import functools
-import http.server
 import os
 import subprocess
 import sys
-import threading
 import time
-from pathlib import Path
 
 import pytest
-
-from kelvo_web import WebAgent
 from kelvo_web.agent import StepFailure, finding
 from kelvo_web.engine import settings
-
-PAGES = Path(__file__).with_name("hostile")
-
-
-class _HostileHandler(http.server.SimpleHTTPRequestHandler):
-    def do_GET(self):
-        if self.path.startswith("/hang"):
-            time.sleep(60)  # a resource that never arrives while a test waits for it
-            return
-        super().do_GET()
-
-    def log_message(self, *args):
-        pass
-
-
-@pytest.fixture(scope="module")
-def hostile_url():
-    handler = functools.partial(_HostileHandler, directory=str(PAGES))
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    server.daemon_threads = True
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    yield f"http://127.0.0.1:{server.server_port}/"
-    server.shutdown()
-
-
-@pytest.fixture
-def agent_on(hostile_url):
-    agents = []
-
-    def make(page, timeout_ms=1500):
-        agent = WebAgent(url=hostile_url + page)
-        agent.step_timeout_ms = timeout_ms
-        agents.append(agent)
-        return agent
-
-    yield make
-    for agent in agents:
-        agent.close()
 
 
 def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, monkeypatch):
