@@ -50,7 +50,8 @@ def hostile_url():
         yield url
 
 
-def _agent_factory(base_url, default_page, default_timeout_ms):
+def _agents_at(base_url, default_page, default_timeout_ms):
+    """Yields a maker of agents on pages under `base_url`, then closes every agent it made."""
     from kelvo_web import WebAgent
 
     agents = []
@@ -61,22 +62,18 @@ def _agent_factory(base_url, default_page, default_timeout_ms):
         agents.append(agent)
         return agent
 
-    return make, agents
+    yield make
+    for agent in agents:
+        agent.close()
 
 
 @pytest.fixture
 def make_agent(shop_url):
     """Builds agents on a page of the shop; closes them after the test."""
-    make, agents = _agent_factory(shop_url, "index.html", 2000)
-    yield make
-    for agent in agents:
-        agent.close()
+    yield from _agents_at(shop_url, "index.html", 2000)
 
 
 @pytest.fixture
 def agent_on(hostile_url):
     """Builds agents on a page of hostile/; closes them after the test."""
-    make, agents = _agent_factory(hostile_url, "second_tab.html", 1500)
-    yield make
-    for agent in agents:
-        agent.close()
+    yield from _agents_at(hostile_url, "second_tab.html", 1500)
