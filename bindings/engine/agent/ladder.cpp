@@ -7,6 +7,7 @@
 #include "common/convert.h"
 #include "common/element_state.h"
 #include "common/text.h"
+#include "common/vocabulary.h"
 #include "engine/agent/ladder/ladder.h"
 #include "engine/agent/ladder/routing.h"
 #include "ladder_scripts.h"
@@ -162,6 +163,9 @@ NB_MODULE(_ladder, m) {
 
   m.attr("SPATIAL") = nb::str(kl::kRouteSpatial);
   m.attr("TEXT") = nb::str(kl::kRouteText);
+  nb::list reading;
+  for (const auto& row : kelvo::vocabulary::kReadingRelations) reading.append(nb::str(row.phrase.data(), row.phrase.size()));
+  m.attr("READING_PHRASES") = nb::tuple(reading);  // the places a spatial text check reads from
 
   m.def(
       "resolver_order",

@@ -4,7 +4,7 @@ from kelvo_web.agent.finding import engine
 from kelvo_web.agent.outcome import Problem, done
 from kelvo_web.dialogs import dialog_matches
 from kelvo_web.messages import closest_names, describe
-from kelvo_web.engine.agent._ladder import state_verdict
+from kelvo_web.engine.agent._ladder import READING_PHRASES, state_verdict
 
 # The element checks; the core judges each from the element found.
 STATE_CHECKS = ("verify_present", "verify_visible", "verify_enabled", "verify_disabled")
@@ -44,8 +44,9 @@ def check_text(parsed, result, route, dom_elements, text_elements):
                 raise Problem(f"nothing to read {target}: {state['actual']}", result=result)
         if not result["resolved"]:
             if "actual" not in state:
-                raise Problem(f"{target!r} names no place: start it with right of, left of, "
-                              "next to, below, under or above, then the anchor text", retry=False)
+                *others, last = READING_PHRASES
+                raise Problem(f"{target!r} names no place: start it with {', '.join(others)} or {last}, "
+                              "then the anchor text", retry=False)
             raise Problem(state["actual"], result=result)
         if action == "verify_spatial_text" and not result.get("verified"):
             raise Problem(f"the text {target} does not match", expected=state.get("expected"),

@@ -43,6 +43,8 @@ SPATIAL: str = 'spatial'
 
 TEXT: str = 'text'
 
+READING_PHRASES: tuple = ...
+
 def resolver_order(action: object, target: object | None) -> tuple:
     """
     The resolvers to try, in order ("spatial", "text"), for an element action; () for any other action.
