@@ -9,7 +9,7 @@ import sys
 import unicodedata
 
 BLOCK = 128
-CASED, CASE_IGNORABLE, PRINTABLE, SPACE, DIGIT = 1, 2, 4, 8, 16
+CASED, CASE_IGNORABLE, PRINTABLE, SPACE, DIGIT, WORD = 1, 2, 4, 8, 16, 32  # WORD: a regular expression's \w
 CAPITAL_DOTTED_I = "\u0130"
 
 
@@ -31,6 +31,7 @@ def properties(cp):
     flags |= PRINTABLE if ch.isprintable() else 0
     flags |= SPACE if ch.isspace() else 0
     flags |= DIGIT if ch.isdigit() else 0
+    flags |= WORD if ch.isalnum() or ch == "_" else 0
     lowered = ch.lower()
     if len(lowered) != 1 and ch != CAPITAL_DOTTED_I:
         # The helpers special-case only "İ"; a new multi-character lowering must be handled there.

@@ -162,6 +162,11 @@ bool is_digit(char32_t c) {
   return unicode::has(c, unicode::kDigit);
 }
 
+bool is_word_char(char32_t c) {
+  if (c < 0x80) return (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_';
+  return unicode::has(c, unicode::kWord);
+}
+
 bool is_digits(std::u32string_view text) {
   if (text.empty()) return false;
   for (char32_t c : text) {

@@ -28,6 +28,8 @@ std::u32string lower_aligned(std::u32string_view text);
 // str.isspace() / str.isdigit() for one code point.
 bool is_space(char32_t c);
 bool is_digit(char32_t c);
+// A character of a Python regular expression's \w (str.isalnum() or the underscore).
+bool is_word_char(char32_t c);
 // str.isdigit() for a whole text: non-empty and every code point a digit.
 bool is_digits(std::string_view text);
 bool is_digits(std::u32string_view text);

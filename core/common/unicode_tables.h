@@ -13,6 +13,7 @@ enum CharFlag : std::uint8_t {
   kPrintable = 4,      // str.isprintable()
   kSpace = 8,          // str.isspace()
   kDigit = 16,         // str.isdigit()
+  kWord = 32,          // str.isalnum() or "_": a regular expression's \w
 };
 
 struct CharRecord {

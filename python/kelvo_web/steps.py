@@ -30,8 +30,18 @@ def _parsed_problem(parsed):
     action, target = parsed.get("action"), (parsed.get("target") or "").strip()
     if action in _TEXT_CHECKS and not target:
         return "the step names no text to look for"
-    if action == "wait" and target.isdigit() and target.isascii() and int(target) > MAX_WAIT_MS:
-        return f"wait takes at most {MAX_WAIT_MS} milliseconds (10 minutes), not {target}"
+    if action == "wait" and target.isdigit():  # validation has already said what else is wrong
+        return wait_problem(target)
+    return None
+
+
+def wait_problem(value):
+    """Why a wait cannot run, or None: it takes a whole number of milliseconds, written in
+    ASCII digits, up to ten minutes."""
+    if not value.isdigit() or not value.isascii():
+        return f"wait needs a whole number of milliseconds, not {value!r}"
+    if int(value) > MAX_WAIT_MS:
+        return f"wait takes at most {MAX_WAIT_MS} milliseconds (10 minutes), not {value}"
     return None
 
 

@@ -79,7 +79,7 @@ NB_MODULE(grammar, m) {
   m.attr("_QUOTE_RE") = nb::module_::import_("re").attr("compile")(
       nb::str(kQuotePattern.data(), kQuotePattern.size()));
   nb::dict ordinals;
-  for (const auto& [word, number] : kOrdinals) ordinals[to_str(word)] = nb::int_(number);
+  for (const auto& row : kOrdinals) ordinals[nb::str(row.word.data(), row.word.size())] = nb::int_(row.number);
   m.attr("_ORDINALS") = ordinals;
 
   m.def(

@@ -5,7 +5,11 @@
 #include <string>
 
 #include "common/convert.h"
+#include "common/element_state.h"
+#include "common/text.h"
+#include "common/vocabulary.h"
 #include "engine/agent/ladder/ladder.h"
+#include "engine/agent/ladder/routing.h"
 #include "ladder_scripts.h"
 
 namespace nb = nanobind;
@@ -156,4 +160,43 @@ NB_MODULE(_ladder, m) {
       },
       "word"_a,
       "The control kind a tester's word names (\"checkbox\", \"radio\", \"select\", \"textbox\") or \"\".");
+
+  m.attr("SPATIAL") = nb::str(kl::kRouteSpatial);
+  m.attr("TEXT") = nb::str(kl::kRouteText);
+  nb::list reading;
+  for (const auto& row : kelvo::vocabulary::kReadingRelations) reading.append(nb::str(row.phrase.data(), row.phrase.size()));
+  m.attr("READING_PHRASES") = nb::tuple(reading);  // the places a spatial text check reads from
+
+  m.def(
+      "resolver_order",
+      [](nb::handle action, nb::handle target) {
+        std::string verb = kelvo::bind::require_str(action, "action");
+        std::string words = target.is_none() ? std::string() : kelvo::bind::require_str(target, "target");
+        nb::list order;
+        for (const auto& route : kl::resolver_order(verb, words)) order.append(nb::str(route.c_str()));
+        return nb::tuple(order);
+      },
+      "action"_a, "target"_a.none(),
+      "The resolvers to try, in order (\"spatial\", \"text\"), for an element action; () for any other action.");
+
+  m.def(
+      "state_verdict",
+      [](nb::handle action, nb::handle element) {
+        std::string verb = kelvo::bind::require_str(action, "action");
+        auto check = kelvo::element_state::check_of(verb);
+        if (!check) {
+          throw nb::value_error(("action must be one of verify_present, verify_visible, verify_enabled, "
+                                 "verify_disabled, not " + kelvo::text::repr(verb)).c_str());
+        }
+        kelvo::bind::require_dict(element, "element");
+        Record record = kelvo::bind::to_record(element, "element");
+        nb::dict out;
+        out["verified"] = kelvo::element_state::holds(*check, record);
+        std::string_view wanted = kelvo::element_state::wanted(*check);
+        out["expected"] = nb::str(wanted.data(), wanted.size());
+        out["actual"] = nb::str(kelvo::element_state::observed(record).c_str());
+        return out;
+      },
+      "action"_a, "element"_a,
+      "Whether the element is in the state a check asks for: {verified, expected, actual}.");
 }

@@ -3,7 +3,7 @@
 from kelvo_web import ladder
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
 from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
-from kelvo_web.steps import MAX_WAIT_MS
+from kelvo_web.steps import wait_problem
 from kelvo_web.messages import describe
 
 
@@ -141,11 +141,9 @@ def navigate(page, address, step_timeout_ms):
 
 
 def wait(page, target):
-    if not target.isdigit() or not target.isascii():
-        raise Problem(f"wait needs a whole number of milliseconds, not {target!r}", retry=False)
-    if int(target) > MAX_WAIT_MS:
-        raise Problem(f"wait takes at most {MAX_WAIT_MS} milliseconds (10 minutes), not {target}",
-                      retry=False)
+    problem = wait_problem(target)
+    if problem:
+        raise Problem(problem, retry=False)
     page.wait_for_timeout(int(target))
     return done()
 

@@ -4,31 +4,20 @@ from kelvo_web.agent.finding import engine
 from kelvo_web.agent.outcome import Problem, done
 from kelvo_web.dialogs import dialog_matches
 from kelvo_web.messages import closest_names, describe
-from kelvo_web.routing import TEXT
+from kelvo_web.engine.agent._ladder import READING_PHRASES, state_verdict
 
-# What each element check asks of the element, and how a tester says it.
-STATE_CHECKS = {
-    "verify_present": ("present", "present"),
-    "verify_visible": ("visible", "visible"),
-    "verify_enabled": ("enabled", "enabled"),
-    "verify_disabled": ("enabled", "disabled"),
-}
+# The element checks; the core judges each from the element found.
+STATE_CHECKS = ("verify_present", "verify_visible", "verify_enabled", "verify_disabled")
 
 
 def check_state(parsed, result, route):
-    flag, wanted = STATE_CHECKS[parsed["action"]]
-    element = result["element"]
-    if route == TEXT:
-        verified = result.get("verified")
-    else:
-        verified = bool(element.get("is_" + flag, True if flag == "present" else False))
-        if parsed["action"] == "verify_disabled":
-            verified = not verified
-    if verified:
+    """The answer of a state check, whichever route found the element, or the Problem."""
+    verdict = state_verdict(parsed["action"], result["element"])
+    if verdict["verified"]:
         return result
-    actual = _state_words(element)
-    raise Problem(f"{describe(element)} is not {wanted}", expected=wanted, actual=actual,
-                  candidates=result.get("candidates", [])[1:], title="other matches", result=result)
+    raise Problem(f"{describe(result['element'])} is not {verdict['expected']}", expected=verdict["expected"],
+                  actual=verdict["actual"], candidates=result.get("candidates", [])[1:], title="other matches",
+                  result=result)
 
 
 def check_text(parsed, result, route, dom_elements, text_elements):
@@ -55,8 +44,9 @@ def check_text(parsed, result, route, dom_elements, text_elements):
                 raise Problem(f"nothing to read {target}: {state['actual']}", result=result)
         if not result["resolved"]:
             if "actual" not in state:
-                raise Problem(f"{target!r} names no place: start it with right of, left of, "
-                              "next to, below, under or above, then the anchor text", retry=False)
+                *others, last = READING_PHRASES
+                raise Problem(f"{target!r} names no place: start it with {', '.join(others)} or {last}, "
+                              "then the anchor text", retry=False)
             raise Problem(state["actual"], result=result)
         if action == "verify_spatial_text" and not result.get("verified"):
             raise Problem(f"the text {target} does not match", expected=state.get("expected"),
@@ -73,8 +63,3 @@ def check_dialog(dialogs, expected):
         raise Problem("the last dialog says something else", expected=expected, actual=actual)
     return done(state={"expected": expected, "actual": actual})
 
-
-def _state_words(element):
-    shown = "visible" if element.get("is_visible") else "hidden"
-    usable = "enabled" if element.get("is_enabled") else "disabled"
-    return f"present, {shown}, {usable}"

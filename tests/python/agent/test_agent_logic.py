@@ -7,7 +7,9 @@ from kelvo_web.dialogs import DialogKeeper, DialogRefused, dialog_matches
 from kelvo_web.engine import settings
 from kelvo_web.messages import closest_names, describe, failure_message
 from kelvo_web.routing import SPATIAL, TEXT, resolver_order
-from kelvo_web.steps import split_steps
+from kelvo_web.engine.agent._ladder import state_verdict
+from kelvo_web.engine.agent.grammar import InstructionParser
+from kelvo_web.steps import malformed_steps, split_steps, wait_problem
 
 
 @pytest.mark.parametrize("action, target, order, why", [
@@ -30,6 +32,47 @@ from kelvo_web.steps import split_steps
 ])
 def test_resolver_order(action, target, order, why):
     assert resolver_order(action, target) == order, why
+
+
+@pytest.mark.parametrize("value, problem, why", [
+    ("600000", None, "ten minutes is the most"),
+    ("0", None, "no wait at all is a wait"),
+    ("600001", "at most 600000 milliseconds", "beyond ten minutes"),
+    ("\u0663", "whole number of milliseconds", "an Arabic-Indic digit is a digit to Python, not to a timer"),
+    ("soon", "whole number of milliseconds", "no number"),
+    ("", "whole number of milliseconds", "nothing"),
+])
+def test_wait_problem(value, problem, why):
+    found = wait_problem(value)
+    assert (found is None) if problem is None else (problem in found), why
+
+
+@pytest.mark.parametrize("step, messages, why", [
+    ("wait 700000", ["wait takes at most 600000 milliseconds (10 minutes), not 700000"], "too long"),
+    ("wait \u0663", ["wait needs a whole number of milliseconds, not '\u0663'"], "validation lets it through"),
+    ("wait soon", ["`wait` value must be a number in milliseconds. Got: 'soon'"], "one message, validation's"),
+])
+def test_a_bad_wait_is_reported_once_before_the_run(step, messages, why):
+    assert malformed_steps(InstructionParser(), [step]) == {1: messages}, why
+
+
+@pytest.mark.parametrize("action, element, verified, actual", [
+    ("verify_present", {}, True, "present, hidden, disabled"),
+    ("verify_visible", {"is_visible": True, "is_enabled": False}, True, "present, visible, disabled"),
+    ("verify_visible", {"is_visible": False, "is_enabled": True}, False, "present, hidden, enabled"),
+    ("verify_enabled", {"is_visible": True, "is_enabled": True}, True, "present, visible, enabled"),
+    ("verify_disabled", {"is_visible": True, "is_enabled": True}, False, "present, visible, enabled"),
+    ("verify_disabled", {"is_visible": True}, True, "present, visible, disabled"),
+])
+def test_state_verdict(action, element, verified, actual):
+    verdict = state_verdict(action, element)
+    assert (verdict["verified"], verdict["actual"]) == (verified, actual)
+    assert verdict["expected"] == action.removeprefix("verify_")
+
+
+def test_state_verdict_rejects_other_actions():
+    with pytest.raises(ValueError, match="verify_present"):
+        state_verdict("click", {})
 
 
 @pytest.mark.parametrize("steps, expected", [

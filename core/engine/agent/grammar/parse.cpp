@@ -64,7 +64,8 @@ std::optional<ParsedInstruction> value_into_target(const Instruction& in, std::s
 
 bool starts_with_lead_in(std::u32string_view lower) {
   for (const auto& lead_in : kSpatialLeadIns) {
-    if (starts_with(lower, lead_in)) return true;
+    const std::size_t n = lead_in.phrase.size();
+    if (lower.size() > n && detail::equals_ascii(lower.substr(0, n), lead_in.phrase) && lower[n] == U' ') return true;
   }
   return false;
 }

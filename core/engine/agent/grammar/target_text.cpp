@@ -3,6 +3,7 @@
 
 #include "common/text.h"
 #include "engine/agent/grammar/instruction_parser.h"
+#include "engine/agent/grammar/text_ops.h"
 #include "engine/agent/grammar/vocabulary.h"
 
 namespace kelvo::grammar {
@@ -61,12 +62,12 @@ std::pair<int, std::u32string> extract_ordinal(std::u32string_view phrase) {
   std::size_t word_end = i;
   while (word_end < phrase.size() && !text::is_space(phrase[word_end])) ++word_end;
   const auto lowered = text::lower(phrase.substr(i, word_end - i));
-  for (const auto& [word, number] : kOrdinals) {
-    if (lowered == word) {
+  for (const auto& ordinal : kOrdinals) {
+    if (detail::equals_ascii(lowered, ordinal.word)) {
       // The rest starts after the whole run of blanks and keeps its own trailing blanks.
       std::size_t rest = word_end;
       while (rest < phrase.size() && text::is_space(phrase[rest])) ++rest;
-      return {number, std::u32string(phrase.substr(rest))};
+      return {static_cast<int>(ordinal.number), std::u32string(phrase.substr(rest))};
     }
   }
   return {1, std::u32string(phrase)};

@@ -14,6 +14,15 @@ inline bool starts_with(std::u32string_view text, std::u32string_view prefix) {
   return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
+// Code points against an ASCII word of the vocabulary, letter for letter.
+inline bool equals_ascii(std::u32string_view text, std::string_view ascii) {
+  if (text.size() != ascii.size()) return false;
+  for (std::size_t i = 0; i < ascii.size(); ++i) {
+    if (text[i] != static_cast<char32_t>(static_cast<unsigned char>(ascii[i]))) return false;
+  }
+  return true;
+}
+
 inline bool ends_with(std::u32string_view text, std::u32string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "common/vocabulary.h"
+
 namespace kelvo::grammar {
 
 // Action names a parsed instruction can carry and that the "Unrecognised instruction"
@@ -43,13 +45,13 @@ inline constexpr std::array<std::string_view, 15> kKnownActions = {
     "click", "type", "hover",  "select",  "press", "sendkeys", "wait",    "verify",
     "find",  "extract", "accept", "dismiss", "back",  "refresh",  "navigate"};
 
-// Only these five words, and only as the very first word, name an ordinal.
-inline constexpr std::array<std::pair<std::u32string_view, int>, 5> kOrdinals = {{
-    {U"first", 1}, {U"second", 2}, {U"third", 3}, {U"fourth", 4}, {U"fifth", 5}}};
+// Only the five spelled ordinals "first" .. "fifth", and only as the very first word, name
+// an ordinal.
+inline constexpr auto& kOrdinals = vocabulary::kLeadingOrdinals;
 
-// Lead-ins that turn "extract text ..." and "verify text ... is ..." into spatial forms.
-inline constexpr std::array<std::u32string_view, 7> kSpatialLeadIns = {
-    U"next to ", U"below ", U"above ", U"left of ", U"right of ", U"under ", U"near "};
+// The relations whose phrase, followed by one blank, turns "extract text ..." and
+// "verify text ... is ..." into spatial forms.
+inline constexpr auto& kSpatialLeadIns = vocabulary::kLeadInRelations;
 
 // The validator knows fewer spatial openings than the parser (no "under", no "near");
 // kept as is so validation keeps reporting what it always reported.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/vocabulary.h"
 #include "engine/agent/ladder/geometry.h"
 #include "engine/agent/ladder/ladder.h"
 
@@ -11,47 +12,51 @@ namespace kelvo::ladder {
 
 namespace {
 
-// One- and two-word names of a control kind, singular and plural.
+// The ladder's kind groups: links and icons act as buttons do.
+std::string kind_group(vocabulary::ControlKind kind) {
+  switch (kind) {
+    case vocabulary::ControlKind::checkbox: return "checkbox";
+    case vocabulary::ControlKind::radio: return "radio";
+    case vocabulary::ControlKind::select: return "select";
+    case vocabulary::ControlKind::textbox: return "textbox";
+    case vocabulary::ControlKind::tab: return "tab";
+    case vocabulary::ControlKind::button:
+    case vocabulary::ControlKind::link: return "button";
+    case vocabulary::ControlKind::none: break;
+  }
+  return "";
+}
+
+// One- and two-word names of a control kind, singular and plural. Tabs and buttons are
+// kinds of their own; a button word never contradicts the rules' choice (see contradicts_kind).
 const std::map<std::string, std::string>& kind_words() {
-  static const std::map<std::string, std::string> words = {
-      {"checkbox", "checkbox"},   {"checkboxes", "checkbox"},   {"check box", "checkbox"},
-      {"tickbox", "checkbox"},    {"switch", "checkbox"},       {"switches", "checkbox"},
-      {"radio", "radio"},         {"radios", "radio"},          {"radio button", "radio"},
-      {"radio buttons", "radio"}, {"radiobutton", "radio"},     {"option button", "radio"},
-      {"dropdown", "select"},     {"dropdowns", "select"},      {"drop-down", "select"},
-      {"drop down", "select"},    {"combobox", "select"},       {"combo box", "select"},
-      {"select", "select"},       {"listbox", "select"},        {"picker", "select"},
-      {"textbox", "textbox"},     {"text box", "textbox"},      {"field", "textbox"},
-      {"fields", "textbox"},      {"text field", "textbox"},    {"input", "textbox"},
-      {"textarea", "textbox"},    {"input field", "textbox"},   {"text input", "textbox"},
-      // "Toggle" is no type: "Toggle dark mode" names a button. Tabs and buttons are kinds
-      // of their own; a button word never contradicts the rules' choice (see contradicts_kind).
-      {"tab", "tab"},             {"tabs", "tab"},              {"button", "button"},
-      {"buttons", "button"},      {"link", "button"},           {"icon", "button"},
-  };
+  static const std::map<std::string, std::string> words = [] {
+    std::map<std::string, std::string> out;
+    for (const auto& row : vocabulary::kLadderKindWords) out.emplace(row.word, kind_group(row.kind));
+    return out;
+  }();
   return words;
 }
 
 const std::map<std::string, std::string>& relation_words() {
-  static const std::map<std::string, std::string> words = {
-      {"next to", "next_to"}, {"beside", "next_to"},  {"below", "below"},   {"under", "below"},
-      {"beneath", "below"},   {"underneath", "below"}, {"above", "above"},
-      {"left of", "left"},    {"right of", "right"},  {"near", "near"},
-  };
+  static const std::map<std::string, std::string> words = [] {
+    std::map<std::string, std::string> out;
+    for (const auto& row : vocabulary::kControlRelations) out.emplace(row.phrase, row.relation);
+    return out;
+  }();
   return words;
 }
 
 const std::map<std::string, std::int64_t>& ordinal_words() {
-  static const std::map<std::string, std::int64_t> words = {
-      {"first", 1}, {"second", 2}, {"third", 3}, {"fourth", 4}, {"fifth", 5}, {"sixth", 6},
-      {"seventh", 7}, {"eighth", 8}, {"ninth", 9}, {"tenth", 10}, {"1st", 1}, {"2nd", 2},
-      {"3rd", 3}, {"4th", 4}, {"5th", 5}, {"6th", 6}, {"7th", 7}, {"8th", 8}, {"9th", 9},
-      {"10th", 10}, {"last", -1},
-  };
+  static const std::map<std::string, std::int64_t> words = [] {
+    std::map<std::string, std::int64_t> out;
+    for (const auto& row : vocabulary::kOrdinalWords) out.emplace(row.word, row.number);
+    return out;
+  }();
   return words;
 }
 
-bool is_article(const std::string& w) { return w == "the" || w == "a" || w == "an"; }
+bool is_article(const std::string& w) { return vocabulary::is_article(w); }
 
 std::string join(const std::vector<std::string>& words, std::size_t from, std::size_t to) {
   std::string out;

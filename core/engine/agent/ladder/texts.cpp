@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/vocabulary.h"
 #include "engine/agent/ladder/geometry.h"
 #include "engine/agent/ladder/ladder.h"
 
@@ -84,20 +85,17 @@ struct Direction {
 };
 
 std::optional<Direction> split_direction(const std::string& target) {
-  static const std::pair<const char*, const char*> kPhrases[] = {
-      {"to the right of", "right"}, {"to the left of", "left"}, {"right of", "right"}, {"next to", "right"},
-      {"left of", "left"},           {"beneath", "below"},       {"below", "below"},    {"under", "below"},
-      {"above", "above"},            {"near", "near"}};
   std::string lowered = fold(target);
-  for (const auto& [phrase, direction] : kPhrases) {
-    std::string p = std::string(phrase) + " ";
+  for (const auto& row : vocabulary::kTextRelations) {
+    std::string p = std::string(row.phrase) + " ";
     if (lowered.rfind(p, 0) != 0) continue;
     std::string anchor = lowered.substr(p.size());
-    for (const char* article : {"the ", "a ", "an "}) {
-      if (anchor.rfind(article, 0) == 0) anchor = anchor.substr(std::string(article).size());
+    for (std::string_view article : vocabulary::kArticles) {
+      const std::string lead = std::string(article) + " ";
+      if (anchor.rfind(lead, 0) == 0) anchor = anchor.substr(lead.size());
     }
     if (anchor.empty()) return std::nullopt;
-    return Direction{direction, anchor};
+    return Direction{std::string(vocabulary::reading_direction(row.relation)), anchor};
   }
   return std::nullopt;
 }

@@ -9,11 +9,7 @@ namespace kelvo::surveyor {
 
 namespace {
 
-constexpr std::string_view ARTICLES[] = {"the", "a", "an"};
-
-bool is_article(std::string_view word) {
-  return std::find(std::begin(ARTICLES), std::end(ARTICLES), word) != std::end(ARTICLES);
-}
+using vocabulary::is_article;
 
 bool contains(const std::vector<std::string>& words, std::string_view word) {
   return std::find(words.begin(), words.end(), word) != words.end();
@@ -86,7 +82,7 @@ ParsedTarget parse_target(std::string_view target) {
   if (keyword) {
     const std::size_t at = lower.find(keyword->keyword);
     std::string anchor = text::strip(std::string_view(lower).substr(at + keyword->keyword.size()));
-    for (std::string_view article : ARTICLES) {
+    for (std::string_view article : vocabulary::kArticles) {
       const std::string lead = std::string(article) + " ";
       if (anchor.compare(0, lead.size(), lead) == 0) anchor.erase(0, lead.size());
     }

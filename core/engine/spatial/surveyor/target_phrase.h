@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/vocabulary.h"
+
 namespace kelvo::surveyor {
 
 struct RelationKeyword {
@@ -16,39 +18,62 @@ struct RelationKeyword {
   std::string_view strategy;
 };
 
-// Row order matters: longer keywords are tried first, ties in this order.
-inline constexpr std::array<RelationKeyword, 7> RELATIONS{{
-    {"next to", "next_to"},
-    {"below", "below"},
-    {"under", "below"},
-    {"above", "above"},
-    {"left of", "left"},
-    {"right of", "right"},
-    {"near", "near"},
-}};
-
 struct OrdinalWord {
   std::string_view word;
   std::int64_t number;
 };
-
-// The first row that occurs in the phrase wins, whatever its place in the phrase.
-inline constexpr std::array<OrdinalWord, 10> ORDINALS{{
-    {"first", 1}, {"second", 2}, {"third", 3}, {"fourth", 4}, {"fifth", 5},
-    {"1st", 1},   {"2nd", 2},    {"3rd", 3},   {"4th", 4},    {"5th", 5},
-}};
 
 struct TypeKeyword {
   std::string_view word;
   std::string_view type;
 };
 
-// Types as the matrix names them; "textbox" here is an input, unlike the ARIA role.
-inline constexpr std::array<TypeKeyword, 9> TYPE_KEYWORDS{{
-    {"button", "button"}, {"btn", "button"},      {"link", "link"},
-    {"anchor", "link"},   {"input", "input"},     {"field", "input"},
-    {"textbox", "input"}, {"select", "select"},   {"dropdown", "select"},
-}};
+namespace detail {
+
+constexpr std::array<RelationKeyword, vocabulary::kResolverRelations.size()> relations() {
+  std::array<RelationKeyword, vocabulary::kResolverRelations.size()> rows{};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i] = {vocabulary::kResolverRelations[i].phrase, vocabulary::kResolverRelations[i].relation};
+  }
+  return rows;
+}
+
+constexpr std::array<OrdinalWord, vocabulary::kResolverOrdinals.size()> ordinals() {
+  std::array<OrdinalWord, vocabulary::kResolverOrdinals.size()> rows{};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i] = {vocabulary::kResolverOrdinals[i].word, vocabulary::kResolverOrdinals[i].number};
+  }
+  return rows;
+}
+
+// Types as the matrix names them; a word for a text box asks for an "input", unlike the
+// ARIA role "textbox".
+constexpr std::string_view matrix_type(vocabulary::ControlKind kind) {
+  switch (kind) {
+    case vocabulary::ControlKind::button: return "button";
+    case vocabulary::ControlKind::link: return "link";
+    case vocabulary::ControlKind::textbox: return "input";
+    case vocabulary::ControlKind::select: return "select";
+    default: return "";
+  }
+}
+
+constexpr std::array<TypeKeyword, vocabulary::kResolverTypeWords.size()> type_keywords() {
+  std::array<TypeKeyword, vocabulary::kResolverTypeWords.size()> rows{};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i] = {vocabulary::kResolverTypeWords[i].word, matrix_type(vocabulary::kResolverTypeWords[i].kind)};
+  }
+  return rows;
+}
+
+}  // namespace detail
+
+// Row order matters: longer keywords are tried first, ties in this order.
+inline constexpr auto RELATIONS = detail::relations();
+// The first row that occurs in the phrase wins, whatever its place in the phrase.
+inline constexpr auto ORDINALS = detail::ordinals();
+// The first row that occurs in the phrase wins.
+inline constexpr auto TYPE_KEYWORDS = detail::type_keywords();
 
 struct ParsedTarget {
   std::optional<std::string> anchor;       // words after the relation keyword

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/text.h"
+#include "common/vocabulary.h"
 #include "engine/strategies/matcher/dom_strategy.h"
 #include "engine/strategies/matcher/fast_text.h"
 #include "engine/strategies/matcher/record_reading.h"
@@ -34,16 +36,20 @@ std::string norm(std::string_view text) {
 
 namespace {
 
-// Tried longest first, in table order among equal lengths. There is no phrase for "near":
-// it names no direction a single text could be read in.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kDirections = {{
-    {"right of", "right"},
-    {"next to", "right"},
-    {"left of", "left"},
-    {"below", "below"},
-    {"under", "below"},
-    {"above", "above"},
-}};
+// The direction phrases, tried longest first and in table order among equal lengths.
+// There is no phrase for "near": it names no direction a single text could be read in.
+const std::vector<std::pair<std::string_view, std::string_view>>& directions() {
+  static const auto rows = [] {
+    std::vector<std::pair<std::string_view, std::string_view>> out;
+    for (const auto& row : vocabulary::kReadingRelations) {
+      out.emplace_back(row.phrase, vocabulary::reading_direction(row.relation));
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    return out;
+  }();
+  return rows;
+}
 
 bool measurable(const Record& element) {
   const Record* xpath = find_key(element, "xpath");
@@ -96,16 +102,15 @@ const Record& record_at(ElementRef ref, const Elements& text_elements,
 // Splits "below the Total" into a direction and an anchor text.
 bool read_phrase(std::string_view target, Search& search) {
   std::string lowered = text::lower(target);
-  for (const auto& [phrase, direction] : kDirections) {
+  for (const auto& [phrase, direction] : directions()) {
     std::string lead = std::string(phrase) + " ";
     if (lowered.rfind(lead, 0) != 0) continue;
     search.direction = std::string(direction);
     std::u32string anchor = text::decode(target).substr(phrase.size());
     anchor = text::strip(anchor);
-    for (std::u32string_view article : {U"the ", U"a ", U"an "}) {
-      if (text::lower(std::u32string_view(anchor)).rfind(article, 0) == 0) {
-        anchor.erase(0, article.size());
-      }
+    for (std::string_view article : vocabulary::kArticles) {
+      const std::u32string lead = text::decode(std::string(article) + " ");
+      if (text::lower(std::u32string_view(anchor)).rfind(lead, 0) == 0) anchor.erase(0, lead.size());
     }
     search.anchor_text = text::encode(anchor);
     return true;

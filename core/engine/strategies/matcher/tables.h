@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+#include "common/vocabulary.h"
+
 namespace kelvo::matcher {
 
 // Attributes a reader would call an element by, in the order they are consulted.
@@ -14,9 +16,11 @@ inline constexpr std::array<std::string_view, 6> MATCH_ATTRIBUTES = {
     "aria-label", "_label", "placeholder", "data-testid", "type", "alt"};
 
 // Words that say what kind of element is meant ("Login button"), not which one.
-inline constexpr std::array<std::string_view, 18> TYPE_DESCRIPTORS = {
-    "input", "field",    "button",   "btn",  "box",  "link",    "dropdown", "select",  "checkbox",
-    "radio", "textarea", "textbox", "area", "icon", "control", "widget",   "form",    "element"};
+inline constexpr auto TYPE_DESCRIPTORS = [] {
+  std::array<std::string_view, vocabulary::kDescriptorWords.size()> words{};
+  for (std::size_t i = 0; i < words.size(); ++i) words[i] = vocabulary::kDescriptorWords[i].word;
+  return words;
+}();
 
 inline constexpr std::array<std::string_view, 2> TYPEABLE_TAGS = {"input", "textarea"};
 inline constexpr std::array<std::string_view, 4> TYPEABLE_ROLES = {"textbox", "searchbox",

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "common/element_state.h"
 #include "common/text.h"
 #include "engine/strategies/matcher/dom_strategy.h"
 #include "engine/strategies/matcher/ordering.h"
@@ -42,9 +43,7 @@ std::vector<std::size_t> containing(std::string_view needle, const Elements& tex
 
 ResolutionResult DOMStrategy::resolve_verify(std::string_view action, std::string_view target,
                                              const Elements& dom_elements) const {
-  static constexpr std::string_view kActions[] = {"verify_present", "verify_visible",
-                                                  "verify_enabled", "verify_disabled"};
-  if (std::find(std::begin(kActions), std::end(kActions), action) == std::end(kActions)) {
+  if (!element_state::check_of(action)) {
     throw ArgumentValueError("action must be one of verify_present, verify_visible, "
                              "verify_enabled, verify_disabled, not " + text::repr(action));
   }
@@ -62,14 +61,15 @@ ResolutionResult DOMStrategy::resolve_verify(std::string_view action, std::strin
   result.state["present"] = true;
   result.state["visible"] = flag(element, "is_visible");
   result.state["enabled"] = flag(element, "is_enabled");
-  if (action == "verify_present") {
-    result.verified = result.state["present"];
-  } else if (action == "verify_visible") {
-    result.verified = result.state["visible"];
-  } else if (action == "verify_enabled") {
-    result.verified = result.state["enabled"];
-  } else {
-    result.verified = !detail::truthy(&result.state["enabled"]);
+  // The answer carries a flag as the harvest recorded it; whether it holds is the shared
+  // judgement of element states (the agent judges its checks the same way).
+  switch (*element_state::check_of(action)) {
+    case element_state::Check::present: result.verified = result.state["present"]; break;
+    case element_state::Check::visible: result.verified = result.state["visible"]; break;
+    case element_state::Check::enabled: result.verified = result.state["enabled"]; break;
+    case element_state::Check::disabled:
+      result.verified = element_state::holds(element_state::Check::disabled, element);
+      break;
   }
   result.element = ElementRef{Source::dom_elements, matches.front()};
   result.candidates = detail::refs(Source::dom_elements, matches);

@@ -38,3 +38,19 @@ def kind_of_word(word: object) -> str:
     """
     The control kind a tester's word names ("checkbox", "radio", "select", "textbox") or "".
     """
+
+SPATIAL: str = 'spatial'
+
+TEXT: str = 'text'
+
+READING_PHRASES: tuple = ...
+
+def resolver_order(action: object, target: object | None) -> tuple:
+    """
+    The resolvers to try, in order ("spatial", "text"), for an element action; () for any other action.
+    """
+
+def state_verdict(action: object, element: object) -> dict:
+    """
+    Whether the element is in the state a check asks for: {verified, expected, actual}.
+    """
