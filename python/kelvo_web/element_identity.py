@@ -6,35 +6,15 @@ beside it. So the element is taken once as a handle, checked against what the ha
 saw (text, box, the text of its row) and acted on through that handle, never through the path again.
 """
 
-# Whether the element now at the path is the one harvested: same text, same box
-# (within layout jitter), and its row (the nearest harvested text around it) still reads as
-# it did; rows of one list look alike, so only their text tells them apart. Answers the
-# element itself when it is the same (a handle, in the same round trip), else what differs.
-IDENTITY_JS = """(seen) => {
-  const el = seen.xpath && document.evaluate(seen.xpath, document, null, XPathResult.FIRST_ORDERED_NODE_TYPE, null).singleNodeValue;
-  if (!el) return 'it is no longer on the page';
-  const squash = s => (s || '').replace(/\\s+/g, ' ').trim();
-  const same = (now, then) => now === then || now.startsWith(then);
-  if (seen.check_text && !same(squash(el.innerText), squash(seen.text))) {
-    return `its text is now ${JSON.stringify(squash(el.innerText).slice(0, 60))}`;
-  }
-  const box = seen.box;
-  if (box) {
-    const r = el.getBoundingClientRect();
-    const slack = 2;
-    if (Math.abs(r.x - box.x) > slack || Math.abs(r.y - box.y) > slack ||
-        Math.abs(r.width - box.width) > slack || Math.abs(r.height - box.height) > slack) {
-      return `it moved from (${Math.round(box.x)}, ${Math.round(box.y)}) to (${Math.round(r.x)}, ${Math.round(r.y)})`;
-    }
-  }
-  if (seen.row) {
-    let row = el;
-    for (let i = 0; i < seen.row.levels && row; i++) row = row.parentElement;
-    const text = row ? squash(row.innerText) : '';
-    if (!same(text, squash(seen.row.text))) return `its row now reads ${JSON.stringify(text.slice(0, 60))}`;
-  }
-  return el;
-}"""
+from kelvo_web.page_scripts import script
+
+# Whether the element now at the path is the one harvested (page_scripts/identity.js):
+# the element itself when it is, else what differs.
+IDENTITY_JS = script("identity")
+
+# The steps a page-unique path takes into a frame's document and into a shadow root.
+FRAME_STEP = "/#document"
+SHADOW_STEP = "/#shadow-root"
 
 ROW_LEVELS = 3  # how far up the row text is looked for
 ROW_TEXT_MAX = 200  # a longer text is a page region, not a row, and may change on its own
@@ -72,11 +52,15 @@ def identity_of(element, text_elements=()):
     row = None
     for candidate in text_elements or ():
         path = candidate.get("xpath") or ""
-        if path and xpath.startswith(path + "/") and (row is None or len(path) > len(row["xpath"])):
+        # The row is in the element's own document: a frame's text does not hold what is
+        # shown inside it.
+        if path and xpath.startswith(path + "/") and FRAME_STEP not in xpath[len(path):] and \
+                (row is None or len(path) > len(row["xpath"])):
             row = candidate
     seen_row = None
     if row is not None:
-        levels = xpath.count("/") - row["xpath"].count("/")
+        below = xpath[len(row["xpath"]):]
+        levels = below.count("/") - below.count(SHADOW_STEP)  # a shadow root is no element
         row_text = row.get("text") or ""
         if levels <= ROW_LEVELS and row_text.strip() and len(row_text) <= ROW_TEXT_MAX:
             seen_row = {"levels": levels, "text": row_text}

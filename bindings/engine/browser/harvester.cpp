@@ -2,6 +2,7 @@
 // harvester's vocabulary and its page scripts.
 #include <nanobind/nanobind.h>
 #include <nanobind/stl/string.h>
+#include <nanobind/stl/vector.h>
 
 #include <cstring>
 
@@ -94,6 +95,7 @@ bool batched_harvest(nb::handle page) {
 struct PyDOMParser {
   explicit PyDOMParser(nb::object page) : page(std::move(page)) {}
   nb::object page;
+  std::vector<std::string> notes;  // of the last full harvest
 
   // `batchable`: a whole harvest (or one of its parts) that may be answered in one page
   // script; the single-element and file operations always go call by call.
@@ -112,8 +114,10 @@ struct PyDOMParser {
   }
 
   nb::tuple extract_interactable_elements() {
-    return with_parser([](DOMParser& parser) {
+    return with_parser([this](DOMParser& parser) {
+      notes.clear();
       auto [elements, text_elements] = parser.extract_interactable_elements();
+      notes = parser.notes();
       return nb::make_tuple(to_list(elements), to_list(text_elements));
     });
   }
@@ -217,6 +221,8 @@ NB_MODULE(harvester, m) {
   m.attr("_PRECEDING_SIBLING_LABEL_JS") = scripts::preceding_sibling_label;
   m.attr("_PARENT_CHILDREN_LABEL_JS") = scripts::parent_children_label;
   m.attr("_CURSOR_POINTER_JS") = scripts::cursor_pointer;
+  m.attr("_CLOSED_ROOTS_JS") = scripts::closed_roots;
+  m.attr("_FRAME_PLACE_JS") = scripts::frame_place;
 
   m.def("_is_custom_input", &is_custom_input_py, "tag"_a.none(), "classes"_a.none(),
         "Whether a span or div with these classes looks like an editable widget.");
@@ -227,6 +233,8 @@ NB_MODULE(harvester, m) {
       .def_rw("page", &PyDOMParser::page)
       .def("extract_interactable_elements", &PyDOMParser::extract_interactable_elements,
            "One complete harvest: (element descriptors, text elements).")
+      .def_prop_ro("_notes", [](PyDOMParser& p) { return p.notes; },
+                   "What the last full harvest could not read (frames, closed shadow roots).")
       .def("extract_text_elements", &PyDOMParser::extract_text_elements)
       .def("_extract_custom_inputs", &PyDOMParser::extract_custom_inputs)
       .def("_extract_cursor_pointer_elements", &PyDOMParser::extract_cursor_pointer_elements)

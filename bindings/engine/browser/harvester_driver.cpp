@@ -2,7 +2,11 @@
 
 #include <nanobind/stl/string.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "common/convert.h"
+#include "harvester_scripts.h"
 
 namespace kelvo::bind {
 
@@ -74,7 +78,7 @@ std::vector<harvester::Handle> PyPageDriver::query_selector_all(const std::strin
     nb::object found = page_.attr("query_selector_all")(selector);
     std::vector<harvester::Handle> handles;
     for (nb::handle item : found) {
-      handles.push_back(std::make_shared<PyElementHandle>(nb::borrow(item)));
+      handles.push_back(std::make_shared<PyElementHandle>(nb::borrow(item), child_));
     }
     return handles;
   });
@@ -84,7 +88,7 @@ harvester::Handle PyPageDriver::query_selector(const std::string& selector) {
   return call_python("query_selector", [&]() -> harvester::Handle {
     nb::object found = page_.attr("query_selector")(selector);
     if (found.is_none()) return nullptr;
-    return std::make_shared<PyElementHandle>(found);
+    return std::make_shared<PyElementHandle>(found, child_);
   });
 }
 
@@ -97,6 +101,72 @@ std::string PyPageDriver::url() {
     nb::object url = page_.attr("url");
     if (PyCallable_Check(url.ptr())) url = url();  // a double may offer url() instead
     return text_of(url, "url");
+  });
+}
+
+namespace {
+
+bool is_instance(nb::handle object, const char* name) {
+  try {
+    return nb::isinstance(object, nb::module_::import_("playwright.sync_api").attr(name));
+  } catch (nb::python_error&) {
+    return false;  // no Playwright here, so no Playwright object
+  }
+}
+
+// The first line of a Python error's message: Playwright's carry a call log below it.
+std::string first_line(nb::python_error& error) {
+  std::string text = PyDriverError(std::move(error)).what();
+  const auto end = text.find('\n');
+  return end == std::string::npos ? text : text.substr(0, end);
+}
+
+}  // namespace
+
+bool PyPageDriver::browses() {
+  if (browses_ < 0) browses_ = is_instance(page_, "Page") || is_instance(page_, "Frame");
+  return browses_ == 1;
+}
+
+// Each child frame costs two small calls besides its harvest: its frame element, and
+// where that element places it (frame_place.js), read in the parent document.
+std::vector<harvester::ChildFrame> PyPageDriver::child_frames() {
+  if (!browses()) return {};
+  return call_python("child_frames", [&] {
+    nb::object frame = is_instance(page_, "Page") ? nb::object(page_.attr("main_frame")) : page_;
+    std::vector<std::pair<long, harvester::ChildFrame>> ranked;
+    for (nb::handle child : frame.attr("child_frames")) {
+      harvester::ChildFrame out;
+      long rank = LONG_MAX;  // frames that cannot be placed go last
+      try {
+        out.url = require_str(child.attr("url"), "frame url");
+        if (truth_of(child.attr("is_detached")())) {
+          out.error = "it was detached from the page";
+        } else {
+          nb::object element = child.attr("frame_element")();
+          nb::object place = element.attr("evaluate")(kelvo::scripts::frame_place);
+          try {
+            element.attr("dispose")();
+          } catch (nb::python_error&) {
+          }
+          nb::dict placed = require_dict(place, "frame place");
+          out.x = nb::cast<double>(placed["x"]);
+          out.y = nb::cast<double>(placed["y"]);
+          out.path = require_str(placed["path"], "frame path");
+          rank = nb::cast<long>(placed["rank"]);
+          out.driver = std::make_shared<PyPageDriver>(nb::borrow(child), true);
+        }
+      } catch (nb::python_error& e) {
+        if (!e.matches(PyExc_Exception)) throw;
+        out.driver = nullptr;
+        out.error = first_line(e);
+      }
+      ranked.emplace_back(rank, std::move(out));
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<harvester::ChildFrame> frames;
+    for (auto& entry : ranked) frames.push_back(std::move(entry.second));
+    return frames;
   });
 }
 
@@ -125,7 +195,8 @@ std::optional<std::string> PyElementHandle::get_attribute(const std::string& nam
 
 std::optional<harvester::Box> PyElementHandle::bounding_box() {
   return call_python("bounding_box", [&]() -> std::optional<harvester::Box> {
-    nb::object value = handle_.attr("bounding_box")();
+    nb::object value = in_child_frame_ ? handle_.attr("evaluate")(kelvo::scripts::element_box)
+                                       : handle_.attr("bounding_box")();
     if (value.is_none()) return std::nullopt;
     if (!PyDict_Check(value.ptr())) wrong_result("bounding_box", "a dict or None", value);
     nb::dict box = nb::borrow<nb::dict>(value);

@@ -26,21 +26,29 @@ struct PyDriverError : harvester::DriverError {
   static std::string describe(const nb::python_error& error);
 };
 
+// A Playwright Page or Frame, or a double. The harvest reads every document in its own
+// coordinates; for a child frame (`child`) Playwright's bounding_box would answer in the
+// top page's, so boxes are read in the frame instead (element_box.js).
 class PyPageDriver : public harvester::PageDriver {
  public:
-  explicit PyPageDriver(nb::object page) : page_(std::move(page)) {}
+  explicit PyPageDriver(nb::object page, bool child = false) : page_(std::move(page)), child_(child) {}
   std::vector<harvester::Handle> query_selector_all(const std::string& selector) override;
   harvester::Handle query_selector(const std::string& selector) override;
   Record evaluate(const std::string& script) override;
   std::string url() override;
+  bool browses() override;
+  std::vector<harvester::ChildFrame> child_frames() override;
 
  private:
   nb::object page_;
+  bool child_;
+  int browses_ = -1;  // not asked yet
 };
 
 class PyElementHandle : public harvester::ElementHandle {
  public:
-  explicit PyElementHandle(nb::object handle) : handle_(std::move(handle)) {}
+  explicit PyElementHandle(nb::object handle, bool in_child_frame = false)
+      : handle_(std::move(handle)), in_child_frame_(in_child_frame) {}
   bool is_visible() override;
   bool is_enabled() override;
   std::string inner_text() override;
@@ -50,6 +58,7 @@ class PyElementHandle : public harvester::ElementHandle {
 
  private:
   nb::object handle_;
+  bool in_child_frame_;
 };
 
 }  // namespace kelvo::bind

@@ -3,12 +3,40 @@
 from kelvo_web import ladder
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
 from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
+from kelvo_web.engine.browser.harvester import _FRAME_PLACE_JS
+from kelvo_web.page_scripts import script
 from kelvo_web.steps import wait_problem
 from kelvo_web.messages import describe
 
+FIND_OPTION_JS = script("find_option")
+LABEL_DRAWN_JS = script("label_drawn")
+
 
 def locator(page, element):
+    """A locator for a light-tree element of the top document (its path is an XPath)."""
     return page.locator("xpath=" + element["xpath"])
+
+
+def frame_of(page, element):
+    """The frame whose document holds the element, and where that frame's viewport sits
+    in the page: each frame element on the element's "address" is found again in turn."""
+    address = element.get("address") or []
+    frame, x, y = page.main_frame, 0.0, 0.0
+    for hop in address[:-1]:
+        found = frame.evaluate_handle(IDENTITY_JS, {"xpath": hop})
+        holder = found.as_element()
+        if holder is None:
+            found.dispose()
+            raise Problem(f"the frame holding {describe(element)} is no longer on the page")
+        try:
+            place = holder.evaluate(_FRAME_PLACE_JS)
+            inner = holder.content_frame()
+        finally:
+            holder.dispose()
+        if inner is None:
+            raise Problem(f"the frame holding {describe(element)} shows no document now")
+        frame, x, y = inner, x + place["x"], y + place["y"]
+    return frame, x, y
 
 
 LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it is
@@ -48,9 +76,21 @@ def element_handle(page, element, text_elements=()):
     """The element at the harvested path as a handle, checked to be the one harvested: the
     path is positional, so a row put on top of a list makes it name the row beside it."""
     try:
-        found = page.evaluate_handle(IDENTITY_JS, identity_of(element, text_elements))
+        seen = identity_of(element, text_elements)
+        where = page
+        address = element.get("address")
+        if address:
+            # In a frame or a shadow root: the path within its document, the box in its frame.
+            where, x, y = frame_of(page, element)
+            box = seen["box"]
+            if box:
+                box = dict(box, x=box["x"] - x, y=box["y"] - y)
+            seen = dict(seen, xpath=address[-1], box=box)
+        found = where.evaluate_handle(IDENTITY_JS, seen)
         handle = found.as_element()
         changed = None if handle is not None else found.json_value()
+    except Problem:
+        raise
     except Exception as error:
         raise Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
     if handle is None:
@@ -75,8 +115,12 @@ def _act_on(page, action, target, element, value, remaining_ms):
     try:
         if action == "click":
             # A custom checkbox or radio is drawn by its label over the real input.
-            via_label = target.evaluate(_LABEL_DRAWN_JS) if element.get("tag") == "input" else None
-            (page.locator("xpath=" + via_label) if via_label else target).click(timeout=remaining_ms)
+            label = target.evaluate_handle(LABEL_DRAWN_JS).as_element() if element.get("tag") == "input" else None
+            try:
+                (label or target).click(timeout=remaining_ms)
+            finally:
+                if label is not None:
+                    label.dispose()
         elif action == "hover":
             target.hover(timeout=remaining_ms)
         elif action == "type":
@@ -103,14 +147,14 @@ def _type(page, target, element, value, remaining_ms):
     # An inline-edit widget that turns into a field when clicked: type into whatever
     # took the focus, but never report typing that landed nowhere.
     target.click(timeout=remaining_ms)
-    focused = page.locator("*:focus")
+    focused = (target.owner_frame() or page).locator("*:focus")
     if focused.count() == 0 or not focused.first.is_editable():
         raise Problem(f"{describe(element)} cannot be typed into: {error_reason(first_error)}", retry=False)
     focused.first.fill(value, timeout=remaining_ms)
 
 
 def _select(target, element, value, remaining_ms):
-    found = target.evaluate(_FIND_OPTION_JS, value or "")
+    found = target.evaluate(FIND_OPTION_JS, value or "")
     if found is None:
         raise Problem(f"{describe(element)} is not a drop-down list (select)", retry=False)
     if found["index"] < 0:
@@ -157,36 +201,3 @@ def press_keys(page, keys, press_only):
         # sendkeys also takes plain text: what is not a key name is typed as written.
         page.keyboard.type(keys)
     return done()
-
-
-# Option choice for *select*: the label as written, then the value, then either
-# without regard to case. Answers null when the element is no select.
-_FIND_OPTION_JS = """(el, wanted) => {
-  if (el.tagName.toLowerCase() !== 'select') return null;
-  const options = Array.from(el.options);
-  const want = wanted.trim();
-  const low = s => s.trim().toLowerCase();
-  let index = options.findIndex(o => o.label.trim() === want);
-  if (index < 0) index = options.findIndex(o => o.value === want);
-  if (index < 0) index = options.findIndex(o => low(o.label) === low(want));
-  if (index < 0) index = options.findIndex(o => low(o.value) === low(want));
-  return {index, labels: options.map(o => o.label.trim())};
-}"""
-
-
-# For a checkbox or radio input that something else covers (its label's drawing): the
-# XPath of its first label, to click instead; null when the input takes clicks itself.
-_LABEL_DRAWN_JS = """(el) => {
-  const type = (el.getAttribute('type') || '').toLowerCase();
-  if ((type !== 'checkbox' && type !== 'radio') || !el.labels || !el.labels.length) return null;
-  const r = el.getBoundingClientRect();
-  const top = r.width > 2 && r.height > 2 ? document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) : null;
-  if (top && (top === el || el.contains(top)) && getComputedStyle(el).opacity !== '0') return null;
-  const steps = [];
-  for (let node = el.labels[0]; node && node.nodeType === 1; node = node.parentElement) {
-    let index = 1;
-    for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling) if (sib.tagName === node.tagName) index++;
-    steps.unshift(node.tagName.toLowerCase() + '[' + index + ']');
-  }
-  return '/' + steps.join('/');
-}"""

@@ -3,6 +3,7 @@
 import atexit
 import functools
 from types import SimpleNamespace
+from typing import NamedTuple
 
 from kelvo_web import ladder
 from kelvo_web.agent.outcome import NOT_FOUND, Problem, first_line
@@ -26,9 +27,18 @@ def engine():
 atexit.register(engine.cache_clear)
 
 
+class Harvest(NamedTuple):
+    """One reading of the page, with what it could not read (frames, closed shadow roots)."""
+    elements: list
+    texts: list
+    notes: list
+
+
 def harvest(page):
     try:
-        return engine().harvester(page).extract_interactable_elements()
+        parser = engine().harvester(page)
+        elements, texts = parser.extract_interactable_elements()
+        return Harvest(elements, texts, list(parser._notes))
     except OSError as error:
         # The snapshot folder, not the page: no later attempt will do better.
         raise Problem(f"the page snapshot could not be saved ({error}); LOG_PATH (KELVO_LOG_PATH) "
@@ -89,3 +99,10 @@ def find_text(page, parsed, dom_elements, text_elements):
         if better:
             result, route = better, better["resolved_by"]
     return result, route
+
+
+def with_notes(problem, notes):
+    """A Problem of finding nothing, saying what the harvest could not read: the element may be there."""
+    if notes:
+        problem.problem = f"{problem.problem}; " + "; ".join(notes)
+    return problem

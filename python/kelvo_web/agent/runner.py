@@ -12,9 +12,11 @@ from kelvo_web.dialogs import DialogKeeper, DialogRefused
 from kelvo_web.engine import settings
 from kelvo_web.harness import live_agents
 from kelvo_web.messages import closest_names, failure_message
+from kelvo_web.page_scripts import script
 from kelvo_web.steps import malformed_steps, split_steps, text_problem
 
 RETRY_PAUSE_S = 0.1
+_OUTLINE_JS = script("outline")  # draws or removes the outline of the element a failed step found
 NAVIGATION_TIMEOUT_MS = 30000  # loading a page may take longer than a step may wait
 
 
@@ -210,8 +212,12 @@ class WebAgent:
         outlined = None
         if element and element.get("xpath"):
             try:
-                outlined = self._page.locator("xpath=" + element["xpath"]).first
-                outlined.evaluate(_OUTLINE_JS, True, timeout=1000)
+                if element.get("address"):
+                    outlined = acting.element_handle(self._page, element)  # in a frame or shadow root
+                    outlined.evaluate(_OUTLINE_JS, True)
+                else:
+                    outlined = self._page.locator("xpath=" + element["xpath"]).first
+                    outlined.evaluate(_OUTLINE_JS, True, timeout=1000)
             except Exception:
                 outlined = None
         try:
@@ -221,7 +227,11 @@ class WebAgent:
         finally:
             if outlined is not None:
                 try:
-                    outlined.evaluate(_OUTLINE_JS, False, timeout=1000)
+                    if element.get("address"):
+                        outlined.evaluate(_OUTLINE_JS, False)
+                        outlined.dispose()
+                    else:
+                        outlined.evaluate(_OUTLINE_JS, False, timeout=1000)
                 except Exception:
                     pass
         return base64.b64encode(png).decode("ascii")
@@ -280,13 +290,14 @@ class WebAgent:
         return finding.find_element(self.page, parsed, dom_elements, text_elements)
 
     def _element_step(self, parsed, remaining_ms):
-        dom_elements, text_elements = finding.harvest(self.page)
+        dom_elements, text_elements, notes = finding.harvest(self.page)
         result, route = self.resolve(parsed, dom_elements, text_elements)
         target = parsed["target"]
         if not result["resolved"]:
-            raise Problem(f"no element matches {target!r}",
-                          candidates=closest_names(target, list(dom_elements) + list(text_elements)),
-                          title="similar on the page", result=result)
+            raise finding.with_notes(Problem(
+                f"no element matches {target!r}",
+                candidates=closest_names(target, list(dom_elements) + list(text_elements)),
+                title="similar on the page", result=result), notes)
         result = dict(result, resolved_by=route)
         action = parsed["action"]
         if action in checking.STATE_CHECKS:
@@ -296,9 +307,12 @@ class WebAgent:
         return acting.act_or_next(self.page, action, result, parsed.get("value"), remaining_ms, text_elements)
 
     def _text_step(self, parsed):
-        dom_elements, text_elements = finding.harvest(self.page)
+        dom_elements, text_elements, notes = finding.harvest(self.page)
         result, route = finding.find_text(self.page, parsed, dom_elements, text_elements)
-        return checking.check_text(parsed, result, route, dom_elements, text_elements)
+        try:
+            return checking.check_text(parsed, result, route, dom_elements, text_elements)
+        except Problem as problem:
+            raise (problem if result.get("resolved") else finding.with_notes(problem, notes)) from None
 
     def _navigate(self, target):
         base = self.url or (self._page.url if self._page is not None else "")
@@ -315,15 +329,3 @@ def _acted_on(element):
     text = " ".join(str(element.get("text") or attributes.get("_label") or "").split())
     return {"tag": element.get("tag") or "", "text": text[:80] + ("\u2026" if len(text) > 80 else ""),
             "role": attributes.get("role") or ""}
-
-
-# Draws (true) or removes (false) a red outline, keeping the element's own outline style.
-_OUTLINE_JS = """(el, on) => {
-  if (on) {
-    el.dataset.kelvoOutline = el.style.outline;
-    el.style.outline = '3px solid #ff3b30';
-  } else {
-    el.style.outline = el.dataset.kelvoOutline || '';
-    delete el.dataset.kelvoOutline;
-  }
-}"""

@@ -137,6 +137,7 @@ struct BatchedDriver::State {
     }
   }
 
+  std::shared_ptr<PageDriver> owned;  // set when this state keeps the live driver alive
   PageDriver& live;
   BatchPlan plan;
   std::unordered_map<std::string, std::size_t> selectors;
@@ -360,6 +361,11 @@ class BatchedHandle : public ElementHandle {
 BatchedDriver::BatchedDriver(PageDriver& live, BatchPlan plan)
     : state_(std::make_shared<State>(live, std::move(plan))) {}
 
+BatchedDriver::BatchedDriver(std::shared_ptr<PageDriver> live, BatchPlan plan)
+    : state_(std::make_shared<State>(*live, std::move(plan))) {
+  state_->owned = std::move(live);
+}
+
 BatchedDriver::~BatchedDriver() = default;
 
 bool BatchedDriver::batched() const { return state_->tried && state_->loaded; }
@@ -413,5 +419,15 @@ Record BatchedDriver::evaluate(const std::string& script) {
 
 // The address is the driver's own bookkeeping, not a page question; always live.
 std::string BatchedDriver::url() { return state_->live.url(); }
+
+bool BatchedDriver::browses() { return state_->live.browses(); }
+
+std::vector<ChildFrame> BatchedDriver::child_frames() {
+  std::vector<ChildFrame> frames = state_->live.child_frames();
+  for (ChildFrame& frame : frames) {
+    if (frame.driver) frame.driver = std::make_shared<BatchedDriver>(std::move(frame.driver), state_->plan);
+  }
+  return frames;
+}
 
 }  // namespace kelvo::harvester

@@ -64,12 +64,17 @@ class BatchedDriver : public PageDriver {
  public:
   // `live` must outlive this driver and the handles it returns.
   BatchedDriver(PageDriver& live, BatchPlan plan);
+  // A driver that keeps `live` alive itself (a child frame's).
+  BatchedDriver(std::shared_ptr<PageDriver> live, BatchPlan plan);
   ~BatchedDriver() override;
 
   std::vector<Handle> query_selector_all(const std::string& selector) override;
   Handle query_selector(const std::string& selector) override;
   Record evaluate(const std::string& script) override;
   std::string url() override;
+  bool browses() override;
+  // The live driver's frames, each batched with the same plan.
+  std::vector<ChildFrame> child_frames() override;
 
   // True once the batch was read; false before first use or when it failed and every
   // call goes to the live driver.

@@ -5,21 +5,90 @@
 #include "engine/browser/harvester/custom_elements.h"
 #include "engine/browser/harvester/field_labels.h"
 #include "engine/browser/harvester/native_elements.h"
+#include "engine/browser/harvester/driver_calls.h"
 #include "engine/browser/harvester/text_elements.h"
+#include "harvester_scripts.h"
 
 namespace kelvo::harvester {
 
 DOMParser::DOMParser(PageDriver& page, HarvestHooks hooks) : page_(page), hooks_(std::move(hooks)) {}
 
-std::pair<Record, Record> DOMParser::extract_interactable_elements() {
-  Record elements = extract_native_elements();
+namespace {
+
+// Frames nest only as deep as pages make them; a cycle through a driver is not followed.
+constexpr int MAX_FRAME_DEPTH = 16;
+
+void append_all(Record& to, Record& from) {
+  for (auto& record : from) to.push_back(std::move(record));
+}
+
+}  // namespace
+
+std::pair<Record, Record> DOMParser::harvest_document(PageDriver& document) {
+  Record elements = harvester::extract_native_elements(document);
   // No de-duplication across sources: an element found twice is listed twice.
-  for (auto& descriptor : extract_custom_inputs()) elements.push_back(std::move(descriptor));
-  for (auto& descriptor : extract_cursor_pointer_elements()) elements.push_back(std::move(descriptor));
-  assign_spatial_labels(elements, collect_label_candidates());
-  Record text_elements = extract_text_elements();
+  for (auto& descriptor : harvester::extract_custom_inputs(document)) elements.push_back(std::move(descriptor));
+  for (auto& descriptor : harvester::extract_cursor_pointer_elements(document)) {
+    elements.push_back(std::move(descriptor));
+  }
+  assign_spatial_labels(elements, harvester::collect_label_candidates(document));
+  Record text_elements = harvester::extract_text_elements(document);
+  return {std::move(elements), std::move(text_elements)};
+}
+
+std::pair<Record, Record> DOMParser::extract_interactable_elements() {
+  notes_.clear();
+  auto [elements, text_elements] = harvest_document(page_);
+  if (page_.browses()) {
+    note_closed_roots(page_, "");
+    place_records(elements, {});
+    place_records(text_elements, {});
+    std::vector<std::string> unread;
+    harvest_frames(page_, {}, elements, text_elements, unread, 0);
+    if (!unread.empty()) notes_.insert(notes_.begin(), unread_frames_note(unread));
+  }
   save_snapshot(elements, text_elements);
   return {std::move(elements), std::move(text_elements)};
+}
+
+void DOMParser::note_closed_roots(PageDriver& document, const std::string& where) {
+  Record tags;
+  if (!guarded([&] { tags = document.evaluate(scripts::closed_roots); }) || !tags.is_array()) return;
+  std::vector<std::string> names;
+  for (const Record& tag : tags) {
+    if (tag.is_string()) names.push_back(tag.get<std::string>());
+  }
+  const std::string note = closed_roots_note(names);
+  if (!note.empty()) notes_.push_back(where.empty() ? note : note + " (in the frame " + where + ")");
+}
+
+// A frame that cannot be read is noted and skipped; the rest of the page still counts.
+void DOMParser::harvest_frames(PageDriver& parent, const FramePlace& at, Record& elements,
+                               Record& text_elements, std::vector<std::string>& unread, int depth) {
+  if (depth >= MAX_FRAME_DEPTH) return;
+  std::vector<ChildFrame> frames;
+  if (!guarded([&] { frames = parent.child_frames(); })) return;
+  for (ChildFrame& frame : frames) {
+    const std::string name = frame.url.empty() ? std::string("(no address)") : frame.url;
+    if (!frame.driver) {
+      unread.push_back(name + ": " + (frame.error.empty() ? std::string("it is not reachable") : frame.error));
+      continue;
+    }
+    FramePlace place{at.x + frame.x, at.y + frame.y, at.hops};
+    place.hops.push_back(frame.path);
+    try {
+      auto [found, texts] = harvest_document(*frame.driver);
+      place_records(found, place);
+      place_records(texts, place);
+      append_all(elements, found);
+      append_all(text_elements, texts);
+    } catch (const DriverError& error) {
+      unread.push_back(name + ": " + error.what());
+      continue;
+    }
+    note_closed_roots(*frame.driver, name);
+    harvest_frames(*frame.driver, place, elements, text_elements, unread, depth + 1);
+  }
 }
 
 Record DOMParser::extract_text_elements() { return harvester::extract_text_elements(page_); }

@@ -5,8 +5,10 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/record.h"
+#include "engine/browser/harvester/frames.h"
 #include "engine/browser/harvester/page_driver.h"
 #include "engine/browser/harvester/snapshot.h"
 
@@ -25,8 +27,12 @@ class DOMParser {
   explicit DOMParser(PageDriver& page, HarvestHooks hooks = {});
 
   // (descriptors, text elements): native, custom-input, then pointer descriptors, with
-  // spatial labels assigned; writes a snapshot when snapshots are on.
+  // spatial labels assigned; writes a snapshot when snapshots are on. On a browser page
+  // the records of every frame follow the top document's, frame by frame in document
+  // order (see frames.h).
   std::pair<Record, Record> extract_interactable_elements();
+  // What the last harvest could not read (frames, closed shadow roots), one sentence each.
+  const std::vector<std::string>& notes() const { return notes_; }
   Record extract_text_elements();
 
   Record extract_native_elements();
@@ -38,8 +44,15 @@ class DOMParser {
   void save_snapshot(const Record& elements, const Record& text_elements);
 
  private:
+  // One document's records, before they are placed in the top page.
+  std::pair<Record, Record> harvest_document(PageDriver& document);
+  void note_closed_roots(PageDriver& document, const std::string& where);
+  void harvest_frames(PageDriver& parent, const FramePlace& at, Record& elements, Record& text_elements,
+                      std::vector<std::string>& unread, int depth);
+
   PageDriver& page_;
   HarvestHooks hooks_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace kelvo::harvester

@@ -31,7 +31,7 @@ BatchPlan harvest_plan() {
       {scripts::parent_children_label, fields, ""},
   };
   plan.lookups = {{"aria-labelledby", "#", "", fields}, {"id", "label[for=\"", "\"]", fields}};
-  plan.page_scripts = {{scripts::cursor_pointer, scripts::batch_cursor_pointer}};
+  plan.page_scripts = {{scripts::cursor_pointer, scripts::batch_cursor_pointer}, {scripts::closed_roots, ""}};
   return plan;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/browser/harvester/custom_elements.h"   // class-named widgets, pointer cursors
 #include "engine/browser/harvester/dom_parser.h"        // DOMParser: the full harvest
 #include "engine/browser/harvester/field_labels.h"      // field and spatial labels
+#include "engine/browser/harvester/frames.h"            // frames and shadow roots in one harvest
 #include "engine/browser/harvester/harvest_plan.h"      // what a harvest asks, for batching
 #include "engine/browser/harvester/native_elements.h"   // natively interactable elements
 #include "engine/browser/harvester/page_driver.h"       // the browser as the harvest sees it

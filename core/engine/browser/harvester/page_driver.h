@@ -40,6 +40,18 @@ class ElementHandle {
 
 using Handle = std::shared_ptr<ElementHandle>;
 
+class PageDriver;
+
+// A frame inside a driver's document (an iframe's or frame's document), as its parent
+// sees it.
+struct ChildFrame {
+  std::shared_ptr<PageDriver> driver;  // null when the frame could not be reached
+  std::string url;
+  std::string error;  // why the frame could not be reached or read; empty when it could
+  double x = 0, y = 0;  // its content box's top-left, in the parent's viewport
+  std::string path;     // the frame element's path in the parent (as the xpath script writes it)
+};
+
 class PageDriver {
  public:
   virtual ~PageDriver() = default;
@@ -47,6 +59,11 @@ class PageDriver {
   virtual Handle query_selector(const std::string& selector) = 0;  // null when none
   virtual Record evaluate(const std::string& script) = 0;
   virtual std::string url() = 0;
+  // Whether a real browser page (or frame) is behind the driver; only then are its
+  // frames read and page-wide notes asked of it (a test double need not answer them).
+  virtual bool browses() { return false; }
+  // The frames of this document in document order, each to be harvested on its own.
+  virtual std::vector<ChildFrame> child_frames() { return {}; }
 };
 
 }  // namespace kelvo::harvester

@@ -30,6 +30,10 @@ _PARENT_CHILDREN_LABEL_JS: str = ...
 
 _CURSOR_POINTER_JS: str = ...
 
+_CLOSED_ROOTS_JS: str = ...
+
+_FRAME_PLACE_JS: str = ...
+
 def _is_custom_input(tag: object | None, classes: object | None) -> bool:
     """
     Whether a span or div with these classes looks like an editable widget.
@@ -48,6 +52,12 @@ class DOMParser:
 
     def extract_interactable_elements(self) -> tuple:
         """One complete harvest: (element descriptors, text elements)."""
+
+    @property
+    def _notes(self) -> list[str]:
+        """
+        What the last full harvest could not read (frames, closed shadow roots).
+        """
 
     def extract_text_elements(self) -> list: ...
 

@@ -23,13 +23,24 @@
     let path = paths.get(el);
     if (path !== undefined) return path;
     const parent = el.parentElement;
-    path = (parent ? xpathOf(parent) : '') + '/' + el.tagName.toLowerCase() + '[' + indexOf(el) + ']';
+    const node = el.parentNode;
+    const host = !parent && node && node.nodeType === 11 ? node.host : null;
+    path = (parent ? xpathOf(parent) : host ? xpathOf(host) + '/#shadow-root' : '') + '/' +
+      el.tagName.toLowerCase() + '[' + indexOf(el) + ']';
     paths.set(el, path);
     return path;
   };
   const seen = new Set();
   const out = [];
-  for (const el of document.querySelectorAll('div, span, li, td')) {
+  // The document's candidates, then those of each open shadow root, the roots in the
+  // order of their hosts.
+  const candidates = [];
+  const collect = (root) => {
+    for (const el of root.querySelectorAll('div, span, li, td')) candidates.push(el);
+    for (const el of root.querySelectorAll('*')) if (el.shadowRoot) collect(el.shadowRoot);
+  };
+  collect(document);
+  for (const el of candidates) {
     if (getComputedStyle(el).cursor !== 'pointer') continue;
     const text = (innerTextOf(el) || '').trim();
     if (!text || text.length > 60) continue;

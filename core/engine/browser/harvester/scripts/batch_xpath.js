@@ -21,8 +21,10 @@
     let path = paths.get(el);
     if (path !== undefined) return path;
     const parent = el.parentElement;
+    const node = el.parentNode;
+    const host = !parent && node && node.nodeType === 11 ? node.host : null;
     const step = el.tagName.toLowerCase() + '[' + indexOf(el) + ']';
-    path = (parent ? pathOf(parent) : '') + '/' + step;
+    path = (parent ? pathOf(parent) : host ? pathOf(host) + '/#shadow-root' : '') + '/' + step;
     paths.set(el, path);
     return path;
   };
