@@ -9,7 +9,7 @@
 
 namespace kelvo::ladder {
 
-using detail::Box;
+using kelvo::Box;
 using detail::box_of;
 using detail::fold;
 
@@ -133,15 +133,15 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
 }
 
 double horizontal_gap(const Box& a, const Box& b) {
-  return std::max({0.0, b.x - a.x2(), a.x - b.x2()});
+  return std::max({0.0, b.x - a.right(), a.x - b.right()});
 }
 
 bool same_row(const Box& a, const Box& b) {
-  return a.y - kRowTolerance < b.y2() && b.y - kRowTolerance < a.y2();
+  return a.y - kRowTolerance < b.bottom() && b.y - kRowTolerance < a.bottom();
 }
 
 bool same_column(const Box& a, const Box& b) {
-  return a.x - kRowTolerance < b.x2() && b.x - kRowTolerance < a.x2();
+  return a.x - kRowTolerance < b.right() && b.x - kRowTolerance < a.right();
 }
 
 // Keeps the candidates in the relation and orders them nearest first. "next to" looks on
@@ -151,21 +151,21 @@ std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, c
   std::vector<std::pair<double, Ref>> kept;
   for (const Ref& r : refs) {
     Box e = box_of(record_of(lists, r));
-    if (relation == "below" && e.y >= a.y2() - 1 && same_column(e, a)) kept.push_back({e.y, r});
-    if (relation == "above" && e.y2() <= a.y + 1 && same_column(e, a)) kept.push_back({-e.y2(), r});
+    if (relation == "below" && e.y >= a.bottom() - 1 && same_column(e, a)) kept.push_back({e.y, r});
+    if (relation == "above" && e.bottom() <= a.y + 1 && same_column(e, a)) kept.push_back({-e.bottom(), r});
     // Rows of a table or list lie closer than the row tolerance: off-centre rows weigh in,
     // so the button in the anchor's own row wins over its twins above and below.
-    double off_row = 2 * std::abs(e.cy() - a.cy());
-    if (relation == "right" && e.x >= a.x2() - 1 && same_row(e, a)) kept.push_back({e.x + off_row, r});
-    if (relation == "left" && e.x2() <= a.x + 1 && same_row(e, a)) kept.push_back({-e.x2() + off_row, r});
-    if (relation == "next_to" && same_row(e, a) && (e.y < a.y2() && a.y < e.y2()))
+    double off_row = 2 * std::abs(e.centre_y() - a.centre_y());
+    if (relation == "right" && e.x >= a.right() - 1 && same_row(e, a)) kept.push_back({e.x + off_row, r});
+    if (relation == "left" && e.right() <= a.x + 1 && same_row(e, a)) kept.push_back({-e.right() + off_row, r});
+    if (relation == "next_to" && same_row(e, a) && (e.y < a.bottom() && a.y < e.bottom()))
       kept.push_back({horizontal_gap(a, e) + off_row, r});
     if (relation == "near") {
       // Edge to edge, so a wide row still counts its far end as near; anything in the
       // anchor's own row is near, however wide the table.
-      double gx = std::max({0.0, e.x - a.x2(), a.x - e.x2()}), gy = std::max({0.0, e.y - a.y2(), a.y - e.y2()});
+      double gx = std::max({0.0, e.x - a.right(), a.x - e.right()}), gy = std::max({0.0, e.y - a.bottom(), a.y - e.bottom()});
       double d = std::hypot(gx, gy);
-      bool in_row = e.y < a.y2() && a.y < e.y2();
+      bool in_row = e.y < a.bottom() && a.y < e.bottom();
       if (d <= kNearPixels || in_row) kept.push_back({d + off_row, r});
     }
   }
@@ -255,7 +255,7 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
     for (const Ref& r : refs) {
       const Record& rec = record_of(lists, r);
       std::string xpath = get_string(rec, "xpath");
-      if (!detail::nested(xpath, anchor_xpath)) others.push_back(r);
+      if (!xpath::nested(xpath, anchor_xpath)) others.push_back(r);
       else if (label_anchor || xpath == anchor_xpath) bound.push_back(r);
     }
     refs = in_relation(lists, others, box_of(a), phrase.relation);
@@ -400,7 +400,7 @@ LadderResult row_twin(const std::string& action, const std::string& target, cons
   std::optional<Ref> anchor = find_anchor(lists, phrase.anchor);
   if (!anchor || found_xpath == chosen_xpath || chosen_xpath.empty()) return {};
   std::string a = get_string(record_of(lists, *anchor), "xpath");
-  if (detail::tree_distance(found_xpath, a) >= detail::tree_distance(chosen_xpath, a)) return {};
+  if (xpath::prefix_distance(found_xpath, a) >= xpath::prefix_distance(chosen_xpath, a)) return {};
   return found;
 }
 

@@ -1,23 +1,15 @@
-// Boxes, reading order and text normalisation shared by the rungs.
+// Reading boxes from records, reading order and text normalisation shared by the rungs.
 #pragma once
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "common/geometry.h"
 #include "common/record.h"
 #include "common/text.h"
 
 namespace kelvo::ladder::detail {
-
-struct Box {
-  double x = 0, y = 0, w = 0, h = 0;
-  double x2() const { return x + w; }
-  double y2() const { return y + h; }
-  double cx() const { return x + w / 2; }
-  double cy() const { return y + h / 2; }
-  double area() const { return w * h; }
-};
 
 inline Box box_of(const Record& element) {
   const Record* bb = find_key(element, "bounding_box");
@@ -71,37 +63,6 @@ std::size_t first_read(std::size_t count, Get record) {
     if (a.y + 1 < b.y || (std::abs(a.y - b.y) <= 1 && a.x < b.x)) best = i;
   }
   return best;
-}
-
-// One XPath is the other's ancestor (or the same element).
-inline bool nested(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  const std::string& shorter = a.size() <= b.size() ? a : b;
-  const std::string& longer = a.size() <= b.size() ? b : a;
-  return longer.compare(0, shorter.size(), shorter) == 0 &&
-         (longer.size() == shorter.size() || longer[shorter.size()] == '/');
-}
-
-// Tree edges between two elements through their deepest common ancestor.
-inline int tree_distance(const std::string& a, const std::string& b) {
-  auto steps = [](const std::string& p) {
-    std::vector<std::string> out;
-    std::string cur;
-    for (char c : p) {
-      if (c == '/') {
-        if (!cur.empty()) out.push_back(cur);
-        cur.clear();
-      } else {
-        cur += c;
-      }
-    }
-    if (!cur.empty()) out.push_back(cur);
-    return out;
-  };
-  auto sa = steps(a), sb = steps(b);
-  std::size_t common = 0;
-  while (common < sa.size() && common < sb.size() && sa[common] == sb[common]) ++common;
-  return static_cast<int>(sa.size() + sb.size() - 2 * common);
 }
 
 }  // namespace kelvo::ladder::detail

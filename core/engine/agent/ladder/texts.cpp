@@ -9,7 +9,7 @@
 
 namespace kelvo::ladder {
 
-using detail::Box;
+using kelvo::Box;
 using detail::box_of;
 using detail::fold;
 
@@ -140,7 +140,7 @@ LadderResult spatial(const std::string& action, const std::string& target, const
       std::string block_xpath = get_string(*it.record, "xpath");
       for (const Item& inner : pool) {
         std::string x = get_string(*inner.record, "xpath");
-        if (&inner == &it || x == block_xpath || !detail::nested(x, block_xpath)) continue;
+        if (&inner == &it || x == block_xpath || !xpath::nested(x, block_xpath)) continue;
         if (fold(get_string(*inner.record, "text")) != rest) continue;
         if (!block || box_of(*it.record).area() < box_of(*block->record).area()) {
           block = &it;
@@ -167,21 +167,21 @@ LadderResult spatial(const std::string& action, const std::string& target, const
     std::string xpath = get_string(r, "xpath");
     if (&it == anchor || get_string(r, "tag") == "button" || !detail::has_box(r) || xpath.empty()) continue;
     // Wrappers of the anchor and pieces of it are the anchor's own text, not its neighbour.
-    if (detail::nested(xpath, a_xpath)) continue;
-    if (from_text && detail::tree_distance(a_xpath, xpath) > kTreeSteps) continue;
+    if (xpath::nested(xpath, a_xpath)) continue;
+    if (from_text && xpath::prefix_distance(a_xpath, xpath) > kTreeSteps) continue;
     Box e = box_of(r);
-    double ex = e.cx(), ey = e.cy();
-    bool in_row = a.y <= ey && ey <= a.y2(), in_column = a.x <= ex && ex <= a.x2();
+    double ex = e.centre_x(), ey = e.centre_y();
+    bool in_row = a.y <= ey && ey <= a.bottom(), in_column = a.x <= ex && ex <= a.right();
     const std::string& d = dir->direction;
-    if (d == "right" && ex > a.cx() && in_row) accepted.push_back({ex - a.cx(), &it});
-    if (d == "left" && ex < a.cx() && in_row) accepted.push_back({a.cx() - ex, &it});
-    if (d == "below" && ey > a.cy() && in_column) accepted.push_back({ey - a.cy(), &it});
-    if (d == "above" && ey < a.cy() && in_column) accepted.push_back({a.cy() - ey, &it});
+    if (d == "right" && ex > a.centre_x() && in_row) accepted.push_back({ex - a.centre_x(), &it});
+    if (d == "left" && ex < a.centre_x() && in_row) accepted.push_back({a.centre_x() - ex, &it});
+    if (d == "below" && ey > a.centre_y() && in_column) accepted.push_back({ey - a.centre_y(), &it});
+    if (d == "above" && ey < a.centre_y() && in_column) accepted.push_back({a.centre_y() - ey, &it});
     // Near: the closest edge in any direction; another text of the anchor's own tag (the
     // next dt, th or label) is a sibling label, not the value beside it.
     if (d == "near" && get_string(r, "tag") != get_string(*anchor->record, "tag")) {
-      double gx = std::max({0.0, e.x - a.x2(), a.x - e.x2()}), gy = std::max({0.0, e.y - a.y2(), a.y - e.y2()});
-      accepted.push_back({std::hypot(gx, gy) + 0.01 * std::hypot(ex - a.cx(), ey - a.cy()), &it});
+      double gx = std::max({0.0, e.x - a.right(), a.x - e.right()}), gy = std::max({0.0, e.y - a.bottom(), a.y - e.bottom()});
+      accepted.push_back({std::hypot(gx, gy) + 0.01 * std::hypot(ex - a.centre_x(), ey - a.centre_y()), &it});
     }
   }
   if (accepted.empty()) return {};

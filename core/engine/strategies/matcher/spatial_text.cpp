@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/geometry.h"
 #include "common/text.h"
 #include "common/vocabulary.h"
 #include "engine/strategies/matcher/dom_strategy.h"
@@ -73,10 +74,6 @@ double measure(const Record& element, ElementRef ref, const char* key) {
   }
   return value->get<double>();
 }
-
-struct Box {
-  double x, y, width, height;
-};
 
 Box box_of(const Record& element, ElementRef ref) {
   return {measure(element, ref, "x"), measure(element, ref, "y"), measure(element, ref, "width"),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/geometry.h"
 #include "common/text.h"
 #include "engine/strategies/matcher/fast_text.h"
 #include "engine/strategies/matcher/record_reading.h"
@@ -157,33 +158,8 @@ std::optional<std::vector<std::size_t>> filter_by_action(std::string_view action
   return kept;
 }
 
-namespace {
-
-std::vector<std::string_view> xpath_steps(std::string_view xpath) {
-  std::size_t first = xpath.find_first_not_of('/');
-  xpath = first == std::string_view::npos ? std::string_view() : xpath.substr(first);
-  std::size_t last = xpath.find_last_not_of('/');
-  xpath = last == std::string_view::npos ? std::string_view() : xpath.substr(0, last + 1);
-  std::vector<std::string_view> steps;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t slash = xpath.find('/', start);
-    steps.push_back(xpath.substr(start, slash == std::string_view::npos ? slash : slash - start));
-    if (slash == std::string_view::npos) break;
-    start = slash + 1;
-  }
-  return steps;
-}
-
-}  // namespace
-
 std::int64_t dom_distance(std::string_view xpath_a, std::string_view xpath_b) {
-  auto a = xpath_steps(xpath_a);
-  auto b = xpath_steps(xpath_b);
-  std::size_t common = 0;
-  while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
-  return static_cast<std::int64_t>(a.size() - common) +
-         static_cast<std::int64_t>(b.size() - common);
+  return xpath::prefix_distance(xpath_a, xpath_b);
 }
 
 }  // namespace kelvo::matcher
