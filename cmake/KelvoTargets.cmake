@@ -7,7 +7,9 @@ set(KELVO_LIB_DESTINATION "kelvo_web/_core")
 # For the wheel: each library carries its own copy of the C++ runtime, hidden, so it needs only
 # the C library's oldest symbols and never meets a different libstdc++ loaded by another package.
 function(kelvo_portable_link target)
-  if(KELVO_PORTABLE_WHEEL)
+  if(KELVO_PORTABLE_WHEEL AND KELVO_ZIG_TOOLCHAIN)
+    # zig links its own C++ runtime statically already (its linker takes no --exclude-libs).
+  elseif(KELVO_PORTABLE_WHEEL)
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--exclude-libs,ALL)
   endif()
 endfunction()

@@ -29,6 +29,10 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
 .groups { padding: 0 32px 32px; }
 .file-group { background: #fff; border-radius: 12px; margin-bottom: 16px; overflow: hidden;
               box-shadow: 0 1px 3px rgba(0, 0, 0, 0.08); }
+/* A group off screen is neither laid out nor painted: a big report otherwise repaints every
+   group already read each time the browser pauses reading the file. The size estimate keeps
+   the scroll bar steady until the group is first drawn; then its real size is remembered. */
+.file-group { content-visibility: auto; contain-intrinsic-size: auto 600px; }
 .file-header { display: flex; align-items: center; gap: 10px; padding: 14px 20px; cursor: pointer;
                border-bottom: 1px solid #f0f0f2; user-select: none; }
 .file-header:hover { background: #fafafa; }
