@@ -10,7 +10,7 @@ from pathlib import Path
 
 from kelvo_web.engine.browser import harvester as hv
 
-REPO_ROOT = Path(__file__).resolve().parents[3]
+REPO_ROOT = Path(__file__).resolve().parents[5]
 
 DESCRIPTOR_KEYS = ["tag", "text", "attributes", "bounding_box", "is_visible", "is_enabled", "xpath"]
 CUSTOM_KEYS = DESCRIPTOR_KEYS[:-1] + ["is_editable_field", "xpath"]

@@ -7,7 +7,7 @@ import threading
 
 from kelvo_web.engine.browser import harvester
 
-ROOT = pathlib.Path(__file__).resolve().parents[3]
+ROOT = pathlib.Path(__file__).resolve().parents[5]
 SHARED_PAGES = ROOT.parent / "shared" / "pages"
 
 CAPTURED = list(harvester.CAPTURED_ATTRIBUTES)

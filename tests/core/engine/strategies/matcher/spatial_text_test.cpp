@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "matcher/records.h"
+#include "engine/strategies/matcher/records.h"
 
 using namespace matcher_test;
 namespace km = kelvo::matcher;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "matcher/records.h"
+#include "engine/strategies/matcher/records.h"
 
 using namespace matcher_test;
 namespace km = kelvo::matcher;
