@@ -2,26 +2,44 @@
 
 import pytest
 
-from kelvo_web.engine.spatial.cartographer import MatrixBuilder
 from kelvo_web.engine.spatial import surveyor
+from kelvo_web.engine.spatial.cartographer import MatrixBuilder
 from kelvo_web.engine.spatial.surveyor import (
-    MatrixResolver, _centre_distance, _dom_distance, _normalize, _overlaps_horizontally,
-    _overlaps_vertically, _parse_target,
+    MatrixResolver,
+    _centre_distance,
+    _dom_distance,
+    _normalize,
+    _overlaps_horizontally,
+    _overlaps_vertically,
+    _parse_target,
 )
 
 FAILURE = {"resolved": False, "confidence": 0.0, "element": None, "candidates": []}
 
 
 def descriptor(tag, x, y, w, h, text="", **attributes):
-    return {"tag": tag, "text": text, "attributes": attributes,
-            "bounding_box": {"x": x, "y": y, "width": w, "height": h},
-            "is_visible": True, "is_enabled": True, "xpath": "/html[1]/body[1]/form[1]/" + tag + "[1]"}
+    return {
+        "tag": tag,
+        "text": text,
+        "attributes": attributes,
+        "bounding_box": {"x": x, "y": y, "width": w, "height": h},
+        "is_visible": True,
+        "is_enabled": True,
+        "xpath": "/html[1]/body[1]/form[1]/" + tag + "[1]",
+    }
 
 
 def heading(text, x, y, w, h):
-    return {"tag": "h2", "text": text, "has_direct_text": True, "attributes": {},
-            "bounding_box": {"x": x, "y": y, "width": w, "height": h},
-            "is_visible": True, "is_enabled": True, "xpath": "/html[1]/body[1]/h2[1]"}
+    return {
+        "tag": "h2",
+        "text": text,
+        "has_direct_text": True,
+        "attributes": {},
+        "bounding_box": {"x": x, "y": y, "width": w, "height": h},
+        "is_visible": True,
+        "is_enabled": True,
+        "xpath": "/html[1]/body[1]/h2[1]",
+    }
 
 
 @pytest.fixture
@@ -41,23 +59,39 @@ def page():
 def test_relational_success_hands_back_the_harvested_records(page):
     dom, texts, matrix = page
     result = MatrixResolver(matrix).resolve({"action": "click", "target": "second button below the Address"})
-    assert list(result) == ["resolved", "confidence", "element", "anchor_text", "ordinal",
-                            "type_relaxed", "actual_type", "candidates"]
+    assert list(result) == [
+        "resolved",
+        "confidence",
+        "element",
+        "anchor_text",
+        "ordinal",
+        "type_relaxed",
+        "actual_type",
+        "candidates",
+    ]
     assert result["element"] is dom[3]
     assert [c is dom[3] for c in result["candidates"]] == [True]
-    assert (result["anchor_text"], result["ordinal"], result["type_relaxed"], result["actual_type"]) \
-        == ("Address", 2, False, "button")
+    assert (result["anchor_text"], result["ordinal"], result["type_relaxed"], result["actual_type"]) == (
+        "Address",
+        2,
+        False,
+        "button",
+    )
     assert result["confidence"] == 1.0 and type(result["confidence"]) is float
 
 
-@pytest.mark.parametrize("target, expected", [
-    ("below Address", [0, 1, 2, 3]),
-    ("button below Address", [1, 3]),
-    ("Reset below Address", [3]),
-    ("link near Address", [2]),
-    ("second login", [5, 4]),
-    ("first input", [0]),
-], ids=lambda v: str(v))
+@pytest.mark.parametrize(
+    "target, expected",
+    [
+        ("below Address", [0, 1, 2, 3]),
+        ("button below Address", [1, 3]),
+        ("Reset below Address", [3]),
+        ("link near Address", [2]),
+        ("second login", [5, 4]),
+        ("first input", [0]),
+    ],
+    ids=lambda v: str(v),
+)
 def test_candidates_are_the_callers_records(page, target, expected):
     dom, _, matrix = page
     result = MatrixResolver(matrix).resolve({"target": target})
@@ -66,10 +100,18 @@ def test_candidates_are_the_callers_records(page, target, expected):
     assert all(got is dom[i] for got, i in zip(result["candidates"], expected))
 
 
-@pytest.mark.parametrize("instruction", [
-    {"target": "Login"}, {"target": "button below Nowhere"}, {"target": "dropdown below Address"},
-    {"target": "fifth button"}, {}, {"action": "accept_dialog", "target": None},
-], ids=["no relation", "no anchor", "no such type", "too few", "no target", "null target"])
+@pytest.mark.parametrize(
+    "instruction",
+    [
+        {"target": "Login"},
+        {"target": "button below Nowhere"},
+        {"target": "dropdown below Address"},
+        {"target": "fifth button"},
+        {},
+        {"action": "accept_dialog", "target": None},
+    ],
+    ids=["no relation", "no anchor", "no such type", "too few", "no target", "null target"],
+)
 def test_failures_are_answers(page, instruction):
     assert MatrixResolver(page[2]).resolve(instruction) == FAILURE
 
@@ -94,12 +136,25 @@ def test_ordinal_success_shape(page):
 def test_hand_built_entries_come_back_as_given():
     anchor_element = {"attributes": {"aria-label": "Total"}}
     entries = [
-        {"index": 0, "element_type": "text", "text": "Total", "searchable": "Total", "is_anchor_only": True,
-         "position": {"x": 0, "y": 0, "x2": 100, "y2": 20, "cx": 50.0, "cy": 10.0}, "element": anchor_element},
-        {"index": 1, "element_type": "button", "position": {"x": 120, "y": 0, "x2": 160, "y2": 20,
-                                                             "cx": 140.0, "cy": 10.0}},
-        {"index": 2, "element_type": "button", "position": {"x": 0, "y": 40, "x2": 50, "y2": 60,
-                                                             "cx": 25.0, "cy": 50.0}},
+        {
+            "index": 0,
+            "element_type": "text",
+            "text": "Total",
+            "searchable": "Total",
+            "is_anchor_only": True,
+            "position": {"x": 0, "y": 0, "x2": 100, "y2": 20, "cx": 50.0, "cy": 10.0},
+            "element": anchor_element,
+        },
+        {
+            "index": 1,
+            "element_type": "button",
+            "position": {"x": 120, "y": 0, "x2": 160, "y2": 20, "cx": 140.0, "cy": 10.0},
+        },
+        {
+            "index": 2,
+            "element_type": "button",
+            "position": {"x": 0, "y": 40, "x2": 50, "y2": 60, "cx": 25.0, "cy": 50.0},
+        },
     ]
     resolver = MatrixResolver(entries)
     assert resolver.matrix is entries
@@ -116,18 +171,21 @@ def test_hand_built_entries_come_back_as_given():
     assert ordinal["resolved"] is True and ordinal["candidates"] == [None, None]
 
 
-@pytest.mark.parametrize("phrase, expected", [
-    ("Add to cart near Blue Backpack", ("blue backpack", "near", None, None, None, "add to cart")),
-    ("button next to login", ("login", "next_to", "button", None, None, None)),
-    ("second login", (None, None, None, 2, "login", None)),
-    ("first input", (None, None, "input", 1, None, None)),
-    ("second login button", (None, None, "button", 2, "login", None)),
-    ("the third link", (None, None, "link", 3, None, None)),
-    ("second button below the Address", ("address", "below", "button", 2, None, None)),
-    ("Login", (None,) * 6),
-    ("linear gauge", ("gauge", "near", None, None, None, "li")),
-    ("below", ("", "below", None, None, None, None)),
-])
+@pytest.mark.parametrize(
+    "phrase, expected",
+    [
+        ("Add to cart near Blue Backpack", ("blue backpack", "near", None, None, None, "add to cart")),
+        ("button next to login", ("login", "next_to", "button", None, None, None)),
+        ("second login", (None, None, None, 2, "login", None)),
+        ("first input", (None, None, "input", 1, None, None)),
+        ("second login button", (None, None, "button", 2, "login", None)),
+        ("the third link", (None, None, "link", 3, None, None)),
+        ("second button below the Address", ("address", "below", "button", 2, None, None)),
+        ("Login", (None,) * 6),
+        ("linear gauge", ("gauge", "near", None, None, None, "li")),
+        ("below", ("", "below", None, None, None, None)),
+    ],
+)
 def test_parse_target(phrase, expected):
     got = _parse_target(phrase)
     assert type(got) is tuple and got == expected
@@ -135,13 +193,37 @@ def test_parse_target(phrase, expected):
 
 def test_tables_and_constants():
     assert list(surveyor._RELATIONS.items()) == [
-        ("next to", "next_to"), ("below", "below"), ("under", "below"), ("above", "above"),
-        ("left of", "left"), ("right of", "right"), ("near", "near")]
+        ("next to", "next_to"),
+        ("below", "below"),
+        ("under", "below"),
+        ("above", "above"),
+        ("left of", "left"),
+        ("right of", "right"),
+        ("near", "near"),
+    ]
     assert list(surveyor._ORDINALS.items()) == [
-        ("first", 1), ("second", 2), ("third", 3), ("fourth", 4), ("fifth", 5),
-        ("1st", 1), ("2nd", 2), ("3rd", 3), ("4th", 4), ("5th", 5)]
-    assert list(surveyor._TYPE_KEYWORDS) == ["button", "btn", "link", "anchor", "input", "field",
-                                             "textbox", "select", "dropdown"]
+        ("first", 1),
+        ("second", 2),
+        ("third", 3),
+        ("fourth", 4),
+        ("fifth", 5),
+        ("1st", 1),
+        ("2nd", 2),
+        ("3rd", 3),
+        ("4th", 4),
+        ("5th", 5),
+    ]
+    assert list(surveyor._TYPE_KEYWORDS) == [
+        "button",
+        "btn",
+        "link",
+        "anchor",
+        "input",
+        "field",
+        "textbox",
+        "select",
+        "dropdown",
+    ]
     assert surveyor._TYPE_KEYWORDS["textbox"] == "input"
     assert (surveyor.SPATIAL_TOLERANCE, surveyor.NEAR_MAX_PIXELS, surveyor.NEAR_MAX_DOM_STEPS) == (40, 300, 10)
 
@@ -160,25 +242,47 @@ def test_geometry_helpers():
     assert _normalize("Log-In now") == "loginnow"
 
 
-@pytest.mark.parametrize("call, error, message", [
-    (lambda: MatrixResolver({}), TypeError, "matrix must be a list, not dict"),
-    (lambda: MatrixResolver([]).resolve("click x"), TypeError, "parsed_instruction must be a dict, not str"),
-    (lambda: MatrixResolver([]).resolve({"target": 5}), TypeError,
-     "parsed_instruction['target'] must be str or None, not int"),
-    (lambda: MatrixResolver([])._resolve_ordinal(None, None, None),
-     TypeError, "ordinal must be an int, not NoneType"),
-    (lambda: MatrixResolver([])._rank([], box(0, 0, 1, 1), "below", "2"), TypeError,
-     "ordinal must be int or None, not str"),
-    (lambda: MatrixResolver([])._rank(None, {}, "below", None), TypeError, "candidates must be a list, not NoneType"),
-    (lambda: MatrixResolver([])._find_anchor(None), TypeError, "anchor_text must be str, not NoneType"),
-    (lambda: _parse_target(None), TypeError, "target must be str, not NoneType"),
-    (lambda: _dom_distance("/a", 1), TypeError, "xpath_b must be str, not int"),
-    (lambda: _overlaps_vertically({}, box(0, 0, 1, 1)), KeyError, "a has no 'position'"),
-    (lambda: MatrixResolver([{"index": 0}]).resolve({"target": "first button"}), KeyError,
-     "matrix[0] has no 'element_type'"),
-    (lambda: MatrixResolver(["x"]).resolve({"target": "first button"}), TypeError,
-     "matrix[0] must be a dict, not str"),
-])
+@pytest.mark.parametrize(
+    "call, error, message",
+    [
+        (lambda: MatrixResolver({}), TypeError, "matrix must be a list, not dict"),
+        (lambda: MatrixResolver([]).resolve("click x"), TypeError, "parsed_instruction must be a dict, not str"),
+        (
+            lambda: MatrixResolver([]).resolve({"target": 5}),
+            TypeError,
+            "parsed_instruction['target'] must be str or None, not int",
+        ),
+        (
+            lambda: MatrixResolver([])._resolve_ordinal(None, None, None),
+            TypeError,
+            "ordinal must be an int, not NoneType",
+        ),
+        (
+            lambda: MatrixResolver([])._rank([], box(0, 0, 1, 1), "below", "2"),
+            TypeError,
+            "ordinal must be int or None, not str",
+        ),
+        (
+            lambda: MatrixResolver([])._rank(None, {}, "below", None),
+            TypeError,
+            "candidates must be a list, not NoneType",
+        ),
+        (lambda: MatrixResolver([])._find_anchor(None), TypeError, "anchor_text must be str, not NoneType"),
+        (lambda: _parse_target(None), TypeError, "target must be str, not NoneType"),
+        (lambda: _dom_distance("/a", 1), TypeError, "xpath_b must be str, not int"),
+        (lambda: _overlaps_vertically({}, box(0, 0, 1, 1)), KeyError, "a has no 'position'"),
+        (
+            lambda: MatrixResolver([{"index": 0}]).resolve({"target": "first button"}),
+            KeyError,
+            "matrix[0] has no 'element_type'",
+        ),
+        (
+            lambda: MatrixResolver(["x"]).resolve({"target": "first button"}),
+            TypeError,
+            "matrix[0] must be a dict, not str",
+        ),
+    ],
+)
 def test_bad_arguments_name_themselves(call, error, message):
     with pytest.raises(error) as raised:
         call()

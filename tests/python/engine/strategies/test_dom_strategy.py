@@ -68,8 +68,7 @@ RESOLVE_CASES = [
     (instruction("find_exact_text", "total"), "text", 3, "whole text, any case"),
     (instruction("verify_text_visible", "1" + NBSP + "200"), "text", 1, "non-breaking thousands"),
     (instruction("verify_disabled", "Payer maintenant"), "dom", 4, "state check"),
-    (instruction("verify_spatial_text", "below prix" + NBSP + "total", "1 200,00"), "text", 1,
-     "value below a heading"),
+    (instruction("verify_spatial_text", "below prix" + NBSP + "total", "1 200,00"), "text", 1, "value below a heading"),
     (instruction("extract_text_spatial", "right of Total"), "text", 4, "nearest text right"),
     (instruction("click", "Nowhere", ordinal=1), None, None, "not found"),
 ]
@@ -134,10 +133,18 @@ def test_each_call_answers_a_new_dict_and_new_candidate_list():
 # The faults mended: each of these used to come back as found or verified.
 MENDED = [
     (instruction("type", "E-mail", "a"), "resolved", True, "surface normalised like the target"),
-    (instruction("verify_spatial_text", "right of Total", "5"), "verified", False,
-     "a lone currency sign verifies nothing"),
-    (instruction("extract_text_spatial", "below Total"), "resolved", False,
-     "nothing below: the label's own text is no value"),
+    (
+        instruction("verify_spatial_text", "right of Total", "5"),
+        "verified",
+        False,
+        "a lone currency sign verifies nothing",
+    ),
+    (
+        instruction("extract_text_spatial", "below Total"),
+        "resolved",
+        False,
+        "nothing below: the label's own text is no value",
+    ),
     (instruction("click", "Login", ordinal=-5), "resolved", False, "ordinal before the first match"),
 ]
 
@@ -189,13 +196,20 @@ TYPE_ERRORS = [
     (lambda s: s.resolve({"action": "click", "target": "x"}, ({},)), "dom_elements must be a list, not tuple"),
     (lambda s: s.resolve({"action": "click", "target": "x"}, [], "t"), "text_elements must be a list or None, not str"),
     (lambda s: s.resolve({"action": "click", "target": "x"}, [3]), "dom_elements[0] must be a dict, not int"),
-    (lambda s: s.resolve({"action": 1, "target": "x"}, []), "parsed_instruction['action'] must be str or None, not int"),
+    (
+        lambda s: s.resolve({"action": 1, "target": "x"}, []),
+        "parsed_instruction['action'] must be str or None, not int",
+    ),
     (lambda s: s.resolve({"action": "click", "target": None}, []), "target must be str, not NoneType"),
-    (lambda s: s.resolve({"action": "verify_present", "target": b"x"}, []),
-     "parsed_instruction['target'] must be str or None, not bytes"),
+    (
+        lambda s: s.resolve({"action": "verify_present", "target": b"x"}, []),
+        "parsed_instruction['target'] must be str or None, not bytes",
+    ),
     (lambda s: s.resolve({"action": "click", "target": "x", "ordinal": "2"}, []), "ordinal must be int, not str"),
-    (lambda s: s.resolve({"action": "verify_spatial_text", "target": "below x", "value": 42}, []),
-     "expected must be str, not int"),
+    (
+        lambda s: s.resolve({"action": "verify_spatial_text", "target": "below x", "value": 42}, []),
+        "expected must be str, not int",
+    ),
     (lambda s: s._resolve_find_text(None, []), "target must be str, not NoneType"),
     (lambda s: s._resolve_verify_spatial_text("below x", 42, []), "expected must be str, not int"),
     (lambda s: s._resolve_extract_spatial_text("below x", [], {}), "dom_elements must be a list or None, not dict"),

@@ -17,25 +17,41 @@ def test_tables_have_python_kinds_and_contents():
 
 
 def test_descriptions():
-    assert matcher.__doc__ == "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes."
+    assert (
+        matcher.__doc__ == "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes."
+    )
     assert matcher.DOMStrategy.__doc__ == "Resolves a parsed instruction against a list of live DOM elements."
 
 
-@pytest.mark.parametrize("target, expected", [
-    ("Login button", "Login"),
-    ("Select country dropdown", "country"),
-    ("input field", "input field"),
-    ("\u00a0Prix\u00a0total\u00a0BUTTON", "Prix total"),
-    ("CHAMP Email FIELD", "CHAMP Email"),
-])
+@pytest.mark.parametrize(
+    "target, expected",
+    [
+        ("Login button", "Login"),
+        ("Select country dropdown", "country"),
+        ("input field", "input field"),
+        ("\u00a0Prix\u00a0total\u00a0BUTTON", "Prix total"),
+        ("CHAMP Email FIELD", "CHAMP Email"),
+    ],
+)
 def test_strip_type_descriptors(target, expected):
     assert matcher._strip_type_descriptors(target) == expected
 
 
 SURFACES = [
-    ({"text": "", "attributes": {"placeholder": "Search products", "class": "form-control search_box mt-3",
-                                 "id": "main-search", "data-track-id": "x1", "data-testid": "search"}},
-     False, ["Search products", "search", "form control search box", "main search", "track id"]),
+    (
+        {
+            "text": "",
+            "attributes": {
+                "placeholder": "Search products",
+                "class": "form-control search_box mt-3",
+                "id": "main-search",
+                "data-track-id": "x1",
+                "data-testid": "search",
+            },
+        },
+        False,
+        ["Search products", "search", "form control search box", "main search", "track id"],
+    ),
     ({"text": "Go", "attributes": {"_label": "Courriel"}}, True, ["Go", "Courriel"]),
     ({"text": "Go", "attributes": {"_label": "Courriel"}}, False, ["Go"]),
     ({"attributes": {"class": "prix\u0663 Été-promo"}}, False, ["Été promo"]),
@@ -79,23 +95,29 @@ def test_filter_by_action_returns_the_callers_objects_or_list():
     assert elements == [button, field, combo]
 
 
-@pytest.mark.parametrize("a, b, distance", [
-    ("/html[1]/body[1]/div[2]/span[1]", "/html[1]/body[1]/div[2]/input[1]", 2),
-    ("/html[1]/body[1]/div[1]/span[1]", "/html[1]/body[1]/div[2]/span[1]", 4),
-    ("/html[1]/body[1]", "html[1]/body[1]/", 0),
-])
+@pytest.mark.parametrize(
+    "a, b, distance",
+    [
+        ("/html[1]/body[1]/div[2]/span[1]", "/html[1]/body[1]/div[2]/input[1]", 2),
+        ("/html[1]/body[1]/div[1]/span[1]", "/html[1]/body[1]/div[2]/span[1]", 4),
+        ("/html[1]/body[1]", "html[1]/body[1]/", 0),
+    ],
+)
 def test_dom_distance(a, b, distance):
     assert matcher._dom_distance(a, b) == distance
 
 
-@pytest.mark.parametrize("call, message", [
-    (lambda: matcher._strip_type_descriptors(5), "target must be str, not int"),
-    (lambda: matcher._searchable_strings(["text"]), "element must be a dict, not list"),
-    (lambda: matcher._matches_element("x", None), "element must be a dict, not NoneType"),
-    (lambda: matcher._filter_by_action(None, []), "action must be str, not NoneType"),
-    (lambda: matcher._filter_by_action("type", ({},)), "elements must be a list, not tuple"),
-    (lambda: matcher._dom_distance("/a", None), "xpath_b must be str, not NoneType"),
-])
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (lambda: matcher._strip_type_descriptors(5), "target must be str, not int"),
+        (lambda: matcher._searchable_strings(["text"]), "element must be a dict, not list"),
+        (lambda: matcher._matches_element("x", None), "element must be a dict, not NoneType"),
+        (lambda: matcher._filter_by_action(None, []), "action must be str, not NoneType"),
+        (lambda: matcher._filter_by_action("type", ({},)), "elements must be a list, not tuple"),
+        (lambda: matcher._dom_distance("/a", None), "xpath_b must be str, not NoneType"),
+    ],
+)
 def test_wrong_kinds_name_the_argument(call, message):
     with pytest.raises(TypeError, match=message.replace("[", r"\[")):
         call()

@@ -1,4 +1,5 @@
 """parse through the Python module: the records, their kinds and key order, and refusals."""
+
 import re
 
 import pytest
@@ -7,10 +8,26 @@ from kelvo_web.engine.agent import grammar
 from kelvo_web.engine.agent.grammar import InstructionParser
 
 SUPPORTED = [
-    "click", "type", "hover", "select", "press_key", "sendkeys", "extract_text",
-    "extract_text_spatial", "find_text", "find_exact_text", "verify_present", "verify_visible",
-    "verify_enabled", "verify_disabled", "verify_text_present", "verify_text_visible",
-    "verify_spatial_text", "accept_dialog", "dismiss_dialog", "verify_dialog",
+    "click",
+    "type",
+    "hover",
+    "select",
+    "press_key",
+    "sendkeys",
+    "extract_text",
+    "extract_text_spatial",
+    "find_text",
+    "find_exact_text",
+    "verify_present",
+    "verify_visible",
+    "verify_enabled",
+    "verify_disabled",
+    "verify_text_present",
+    "verify_text_visible",
+    "verify_spatial_text",
+    "accept_dialog",
+    "dismiss_dialog",
+    "verify_dialog",
 ]
 
 
@@ -34,8 +51,11 @@ PARSE_TABLE = [
     ("wait 500", rec("wait", "500"), "a str, not an int"),
     ("sendkeys Control+A", rec("sendkeys", "Control+A", "Control+A"), ""),
     ("verify text below Total is 42", rec("verify_spatial_text", "below Total", "42"), ""),
-    ('click first button next to "Sign up"', rec("click", "button next to Sign up", ordinal=1),
-     "target is more than the literal"),
+    (
+        'click first button next to "Sign up"',
+        rec("click", "button next to Sign up", ordinal=1),
+        "target is more than the literal",
+    ),
     ("CLICK Submit", rec("click", "Submit", ordinal=1), "keywords in any case"),
     ("click the first Login", rec("click", "first Login", ordinal=1), "ordinal only leading"),
     ("click first the Login", rec("click", "Login", ordinal=1), ""),
@@ -74,10 +94,21 @@ def test_parse_table(instruction, expected, why):
     assert all(type(got[k]) is type(expected[k]) for k in got), why
 
 
-@pytest.mark.parametrize("instruction", [
-    "", "   ", "clicks Submit", "wait", "back", "verify text near Total",
-    "verify Save is hidden", "accept the dialog", "type into Name", "select from Colour",
-])
+@pytest.mark.parametrize(
+    "instruction",
+    [
+        "",
+        "   ",
+        "clicks Submit",
+        "wait",
+        "back",
+        "verify text near Total",
+        "verify Save is hidden",
+        "accept the dialog",
+        "type into Name",
+        "select from Colour",
+    ],
+)
 def test_parse_refuses_with_the_supported_actions(instruction):
     message = f"Unrecognised instruction: {instruction!r}. Supported actions: {SUPPORTED!r}"
     with pytest.raises(ValueError) as caught:
@@ -114,8 +145,7 @@ def test_wrong_kinds_name_the_argument(call, argument):
 def test_keyword_arguments():
     parser = InstructionParser()
     assert parser.parse(instruction="click x")["target"] == "x"
-    assert parser.validate(instruction="wait x") == [
-        "`wait` value must be a number in milliseconds. Got: 'x'"]
+    assert parser.validate(instruction="wait x") == ["`wait` value must be a number in milliseconds. Got: 'x'"]
     assert parser.validate_all(instructions=[""]) == {1: ["Instruction is empty."]}
     assert parser._unquote(instruction='a "b"') == ("a b", ["b"])
     assert parser._clean_target(target="the a x") == "x"
@@ -127,24 +157,46 @@ def test_tables():
     assert cls.__doc__ == "Converts free-text instructions into structured action/target/value dicts."
     assert cls.SUPPORTED_ACTIONS == SUPPORTED and type(cls.SUPPORTED_ACTIONS) is list
     assert list(cls._VERIFY_STATES.items()) == [
-        ("is present", "verify_present"), ("is visible", "verify_visible"),
-        ("is enabled", "verify_enabled"), ("is disabled", "verify_disabled")]
+        ("is present", "verify_present"),
+        ("is visible", "verify_visible"),
+        ("is enabled", "verify_enabled"),
+        ("is disabled", "verify_disabled"),
+    ]
     assert list(cls._VERIFY_TEXT_STATES.items()) == [
-        ("is present", "verify_text_present"), ("is visible", "verify_text_visible")]
+        ("is present", "verify_text_present"),
+        ("is visible", "verify_text_visible"),
+    ]
     assert cls._STOP_WORDS == {"on", "the", "a", "an", "in", "at", "into"}
     assert type(cls._STOP_WORDS) is set and type(cls._KNOWN_ACTIONS) is set
     assert cls._KNOWN_ACTIONS == {
-        "click", "type", "hover", "select", "press", "sendkeys", "wait", "verify", "find",
-        "extract", "accept", "dismiss", "back", "refresh", "navigate"}
+        "click",
+        "type",
+        "hover",
+        "select",
+        "press",
+        "sendkeys",
+        "wait",
+        "verify",
+        "find",
+        "extract",
+        "accept",
+        "dismiss",
+        "back",
+        "refresh",
+        "navigate",
+    }
     assert isinstance(grammar._QUOTE_RE, re.Pattern)
     assert grammar._QUOTE_RE.pattern == '"([^"]+)"'
     assert grammar._ORDINALS == {"first": 1, "second": 2, "third": 3, "fourth": 4, "fifth": 5}
 
 
-@pytest.mark.parametrize("text,expected", [
-    ('click "" "Save"', ('click " Save"', [" "])),
-    ('"a" "a" "', ('a a "', ["a", "a"])),
-    ('say "x\ny"', ("say x\ny", ["x\ny"])),
-])
+@pytest.mark.parametrize(
+    "text,expected",
+    [
+        ('click "" "Save"', ('click " Save"', [" "])),
+        ('"a" "a" "', ('a a "', ["a", "a"])),
+        ('say "x\ny"', ("say x\ny", ["x\ny"])),
+    ],
+)
 def test_unquote_edges(text, expected):
     assert InstructionParser()._unquote(text) == expected

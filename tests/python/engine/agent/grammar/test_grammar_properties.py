@@ -1,5 +1,6 @@
 """Random text, quotes, blanks and Unicode against parse, validate and validate_all, and the
 helpers held against plain-Python statements of what they do."""
+
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
@@ -12,19 +13,62 @@ NULL_TARGET = {"accept_dialog", "dismiss_dialog", "verify_dialog"}
 WITH_VALUE = {"type", "select", "verify_dialog", "sendkeys", "verify_spatial_text"}
 
 PIECES = [
-    "type ", "select ", "click ", "hover ", "find text ", "find exact text ", "extract text ",
-    "extract_text ", "from ", "navigate ", "press ", "sendkeys ", "wait ", "verify ",
-    "verify text ", "verify dialog says ", "accept dialog", "dismiss dialog", " into ",
-    " from ", " is ", "is present", "is visible", "is disabled", "below ", "near ", "left of ",
-    "first ", "third ", "the ", "an ", '"', '""', "'", " ", "\t", "\n", "\u00a0", "\u2003",
-    "\u3000", "İ", "Σ", "\u0307", "\u212a", "ß", "\ud800", "Save", "42", "²",
+    "type ",
+    "select ",
+    "click ",
+    "hover ",
+    "find text ",
+    "find exact text ",
+    "extract text ",
+    "extract_text ",
+    "from ",
+    "navigate ",
+    "press ",
+    "sendkeys ",
+    "wait ",
+    "verify ",
+    "verify text ",
+    "verify dialog says ",
+    "accept dialog",
+    "dismiss dialog",
+    " into ",
+    " from ",
+    " is ",
+    "is present",
+    "is visible",
+    "is disabled",
+    "below ",
+    "near ",
+    "left of ",
+    "first ",
+    "third ",
+    "the ",
+    "an ",
+    '"',
+    '""',
+    "'",
+    " ",
+    "\t",
+    "\n",
+    "\u00a0",
+    "\u2003",
+    "\u3000",
+    "İ",
+    "Σ",
+    "\u0307",
+    "\u212a",
+    "ß",
+    "\ud800",
+    "Save",
+    "42",
+    "²",
 ]
 # Characters this Python's Unicode database knows: the core's Unicode data may be a version
 # newer, and a character assigned only there is printable to one and escaped by the other.
 known_characters = st.characters(blacklist_categories=("Cs", "Cn"))
 instructions = st.lists(
-    st.one_of(st.sampled_from(PIECES), st.text(alphabet=known_characters, max_size=3)),
-    max_size=10).map("".join)
+    st.one_of(st.sampled_from(PIECES), st.text(alphabet=known_characters, max_size=3)), max_size=10
+).map("".join)
 FAST = settings(max_examples=300, deadline=None, suppress_health_check=[HealthCheck.too_slow])
 
 

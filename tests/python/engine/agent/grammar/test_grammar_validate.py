@@ -1,4 +1,5 @@
 """validate and validate_all through the Python module."""
+
 import pytest
 
 from kelvo_web.engine.agent.grammar import InstructionParser
@@ -7,18 +8,19 @@ M1 = "Instruction is empty."
 M4 = "`type` instruction missing `into` keyword. Expected: type <text> into <target>"
 M5 = "`type` instruction missing text to type. Expected: type <text> into <target>"
 M7 = "`select` instruction missing `from` keyword. Expected: select <value> from <target>"
-M8 = ("`verify` instruction missing state. Expected ending: "
-      "is present | is visible | is enabled | is disabled")
+M8 = "`verify` instruction missing state. Expected ending: is present | is visible | is enabled | is disabled"
 M9 = "`verify text` instruction missing state. Expected ending: is present | is visible"
 
 
 def m2(trimmed):
-    return f"Unbalanced quote \u2014 missing closing `\"` in: {trimmed!r}"
+    return f'Unbalanced quote \u2014 missing closing `"` in: {trimmed!r}'
 
 
 def m3(word):
-    return (f"Unknown action {word!r}. Expected one of: click, type, verify, hover, select, "
-            "press, wait, find, extract, sendkeys.")
+    return (
+        f"Unknown action {word!r}. Expected one of: click, type, verify, hover, select, "
+        "press, wait, find, extract, sendkeys."
+    )
 
 
 def m10(value):

@@ -1,5 +1,6 @@
 """Material for the batched-harvest tests and benchmark: plans, the shared page corpus,
 and a page proxy that counts the calls reaching the browser."""
+
 import functools
 import http.server
 import pathlib
@@ -101,7 +102,7 @@ FORM = """
 <button style="position:relative;left:0.3px;top:0.7px;width:33.33px">fractional</button>
 <div style="height:1500px"></div><button>far below</button>
 <div hidden><input aria-label="hidden attr"></div>
-<span class="ptr">\U0001F600 smile</span>
+<span class="ptr">\U0001f600 smile</span>
 """
 
 SHADOW = """
@@ -162,8 +163,7 @@ class Counting:
 def shared_page_paths():
     if not SHARED_PAGES.is_dir():
         return []
-    return sorted(str(p.relative_to(SHARED_PAGES)) for p in SHARED_PAGES.rglob("*.html")
-                  if "templates" not in p.parts)
+    return sorted(str(p.relative_to(SHARED_PAGES)) for p in SHARED_PAGES.rglob("*.html") if "templates" not in p.parts)
 
 
 def serve_shared_pages():

@@ -1,6 +1,6 @@
 """Fixtures of the batched-harvest tests."""
-import pytest
 
+import pytest
 from batched_support import SHARED_PAGES, serve_shared_pages
 
 

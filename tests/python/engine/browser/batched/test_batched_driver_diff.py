@@ -1,14 +1,15 @@
 """The batched driver answers every driver call exactly as Playwright does, on real
 Chromium: fixture pages of every awkward kind and, when present, the shared pages."""
+
 import json
 import math
 
 import pytest
+from batched_support import CAPTURED, PAGES, Counting, make_plan, shared_page_paths
 
 from kelvo_web.engine.browser import harvester
 from kelvo_web.engine.browser.harvester import _BatchedPage
 
-from batched_support import CAPTURED, PAGES, Counting, make_plan, shared_page_paths
 
 def outcome(call):
     """A call's answer, or the fact that it failed (both sides must fail alike)."""
@@ -43,8 +44,11 @@ def compare_handles(live, batched, plan, where, full=True):
     check("is_enabled", outcome(live.is_enabled), outcome(batched.is_enabled))
     check("inner_text", outcome(live.inner_text), outcome(batched.inner_text))
     for name in CAPTURED:
-        check(f"get_attribute {name}", outcome(lambda: live.get_attribute(name)),
-              outcome(lambda: batched.get_attribute(name)))
+        check(
+            f"get_attribute {name}",
+            outcome(lambda: live.get_attribute(name)),
+            outcome(lambda: batched.get_attribute(name)),
+        )
     check("bounding_box", outcome(live.bounding_box), outcome(batched.bounding_box), same_box)
     for script in plan["element_scripts"]:
         text = script["text"]
@@ -100,8 +104,14 @@ def compare_page(page, live_calls=None, full_on=(0, 1, 2, 3)):
 # browser's answers; the batch reports the union.
 def explained(difference):
     where, what, live, batched = difference
-    return what == "bounding_box" and live[0] == batched[0] == "ok" and live[1] and batched[1] \
-        and batched[1]["width"] >= live[1]["width"] and batched[1]["height"] > live[1]["height"]
+    return (
+        what == "bounding_box"
+        and live[0] == batched[0] == "ok"
+        and live[1]
+        and batched[1]
+        and batched[1]["width"] >= live[1]["width"]
+        and batched[1]["height"] > live[1]["height"]
+    )
 
 
 @pytest.mark.parametrize("name", sorted(PAGES))
@@ -143,7 +153,9 @@ def test_a_plain_page_costs_one_call(page):
             handle.get_attribute("id")
     assert batched.query_selector('label[for="a"]').inner_text() == "A"
     assert counting.calls[0] == 1
-    assert batched.evaluate(make_plan()["page_scripts"][0]["text"]) == page.evaluate(make_plan()["page_scripts"][0]["text"])
+    assert batched.evaluate(make_plan()["page_scripts"][0]["text"]) == page.evaluate(
+        make_plan()["page_scripts"][0]["text"]
+    )
 
 
 @pytest.mark.parametrize("name", sorted(PAGES))

@@ -1,16 +1,16 @@
 """A full harvest gives the same records batched as call by call: same records, keys in
 the same order, equal values, boxes within 0.01 px; on our fixture pages, on every page
 of the harvester's own tests and on the shared pages when present."""
+
 import ast
 import math
 import pathlib
 
 import pytest
+from batched_support import PAGES, Counting, shared_page_paths
 
 from kelvo_web.engine import settings
 from kelvo_web.engine.browser.harvester import DOMParser
-
-from batched_support import PAGES, Counting, shared_page_paths
 
 HARVESTER_TESTS = pathlib.Path(__file__).resolve().parents[1] / "harvester"
 
@@ -80,8 +80,9 @@ def test_shared_pages_harvest_alike(page, monkeypatch, shared_pages_server, path
 # the content); Playwright keeps the address on its side, so neither goes to the browser.
 @pytest.mark.parametrize("snapshots, calls", [(False, 1), (True, 3)])
 def test_one_call_per_harvest_plus_the_address_for_a_snapshot(page, monkeypatch, tmp_path, snapshots, calls):
-    page.set_content(PAGES["form"].replace("aria-labelledby=\"nm other\"", "")
-                     .replace("aria-labelledby=\"x:visible\" id='q\"uote'", ""))
+    page.set_content(
+        PAGES["form"].replace('aria-labelledby="nm other"', "").replace('aria-labelledby="x:visible" id=\'q"uote\'', "")
+    )
     monkeypatch.setattr(settings, "SAVE_SNAPSHOTS", snapshots)
     monkeypatch.setattr(settings, "LOG_PATH", str(tmp_path))
     counting = Counting(page)

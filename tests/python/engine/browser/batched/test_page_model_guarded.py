@@ -2,13 +2,13 @@
 uses before any page script runs: a page that replaces them gets the same answers as a
 clean page. Only the model's own columns are compared; the harvest's script texts run
 as the page's own code, with whatever the page left them."""
+
 import json
 
 import pytest
+from batched_support import FORM, SHADOW, make_plan
 
 from kelvo_web.engine.browser import harvester
-
-from batched_support import FORM, SHADOW, make_plan
 
 # Replacements a page might make, each of which would break a model that looked
 # built-ins up at harvest time.
@@ -39,14 +39,14 @@ INSTALLED = "window.__pageModelForTest"
 def split_batch_script(script):
     """(bundle, plan call) of the batch script "() => (<bundle>)(<plan>)"."""
     end = script.index("return main;\n})()") + len("return main;\n})()")
-    return script[len("() => ("):end], script[end + 1:]
+    return script[len("() => (") : end], script[end + 1 :]
 
 
 def with_script(script, markup):
     """markup with script at its start, after a doctype (which must stay first)."""
     doctype = "<!DOCTYPE html>"
     if markup.startswith(doctype):
-        return doctype + script + markup[len(doctype):]
+        return doctype + script + markup[len(doctype) :]
     return script + markup
 
 

@@ -29,26 +29,50 @@ def field(records, label):
 
 # (how the record is found, how Playwright finds the same element, address hops, why)
 PLACES = [
-    (lambda els, texts: by_text(texts, "Card payment"), lambda p: p.locator("h2 >> nth=0"), None,
-     "a light-tree element of the top page keeps its record as it was"),
-    (lambda els, texts: field(els, "Card number"), lambda p: p.frame_locator("#card").locator("#number"), 2,
-     "same-origin frame: box moved by the frame's border and padding"),
-    (lambda els, texts: by_text(els, "Confirm 3-D Secure"),
-     lambda p: p.frame_locator("#secure").locator("button"), 2, "cross-origin frame (out of process)"),
-    (lambda els, texts: next(r for r in els if r["tag"] == "select"),
-     lambda p: p.frame_locator("#secure").frame_locator("iframe").locator("#topic"), 3,
-     "a frame inside a cross-origin frame: offsets summed up the chain"),
-    (lambda els, texts: by_text(els, "Pay now"), lambda p: p.locator("pay-now button"), 1,
-     "open shadow root of the top page"),
-    (lambda els, texts: by_text(texts, "Weekly news", "span"), lambda p: p.locator("span[slot=title]"), None,
-     "slotted content stays in the light tree, where it is written"),
+    (
+        lambda els, texts: by_text(texts, "Card payment"),
+        lambda p: p.locator("h2 >> nth=0"),
+        None,
+        "a light-tree element of the top page keeps its record as it was",
+    ),
+    (
+        lambda els, texts: field(els, "Card number"),
+        lambda p: p.frame_locator("#card").locator("#number"),
+        2,
+        "same-origin frame: box moved by the frame's border and padding",
+    ),
+    (
+        lambda els, texts: by_text(els, "Confirm 3-D Secure"),
+        lambda p: p.frame_locator("#secure").locator("button"),
+        2,
+        "cross-origin frame (out of process)",
+    ),
+    (
+        lambda els, texts: next(r for r in els if r["tag"] == "select"),
+        lambda p: p.frame_locator("#secure").frame_locator("iframe").locator("#topic"),
+        3,
+        "a frame inside a cross-origin frame: offsets summed up the chain",
+    ),
+    (
+        lambda els, texts: by_text(els, "Pay now"),
+        lambda p: p.locator("pay-now button"),
+        1,
+        "open shadow root of the top page",
+    ),
+    (
+        lambda els, texts: by_text(texts, "Weekly news", "span"),
+        lambda p: p.locator("span[slot=title]"),
+        None,
+        "slotted content stays in the light tree, where it is written",
+    ),
 ]
 
 
 @pytest.mark.parametrize("mode", ["batched", "per-call"])
 @pytest.mark.parametrize("pick, playwright, hops, why", PLACES, ids=[p[3] for p in PLACES])
-def test_every_frame_and_open_root_is_read_in_top_page_coordinates(checkout, monkeypatch, mode, pick,
-                                                                   playwright, hops, why):
+def test_every_frame_and_open_root_is_read_in_top_page_coordinates(
+    checkout, monkeypatch, mode, pick, playwright, hops, why
+):
     monkeypatch.setattr(settings, "HARVEST_MODE", mode)
     elements, texts = DOMParser(checkout).extract_interactable_elements()
     record = pick(elements, texts)
@@ -87,8 +111,7 @@ def test_frames_come_in_document_order_and_paths_are_unique(checkout):
 # The steps of a checkout whose parts live in frames and web components, and what each
 # leaves on the page.
 STEPS = [
-    ("type 4242 4242 4242 4242 into Card number", "verify text Card ends in 4242 is visible",
-     "same-origin frame"),
+    ("type 4242 4242 4242 4242 into Card number", "verify text Card ends in 4242 is visible", "same-origin frame"),
     ("click Pay now", "verify text paid is visible", "open shadow root"),
     ("click Pay now below Card payment", "verify text paid is visible", "spatial phrase across the shadow boundary"),
     ("click Confirm 3-D Secure", "verify text Confirmed by the bank is visible", "cross-origin frame"),
@@ -114,11 +137,14 @@ def test_fields_and_texts_inside_frames_and_roots_are_read(agent_on):
     agent.run("verify text below Card number is No card yet")
 
 
-@pytest.mark.parametrize("steps, why", [
-    (["click Late button", "verify text Late done is visible"], "a frame added after the page loaded"),
-    (["click Next page", "verify text Step two done is visible"], "a frame navigated by the step before"),
-    (["click Take the offer"], "a frame that navigates while the step waits for it"),
-])
+@pytest.mark.parametrize(
+    "steps, why",
+    [
+        (["click Late button", "verify text Late done is visible"], "a frame added after the page loaded"),
+        (["click Next page", "verify text Step two done is visible"], "a frame navigated by the step before"),
+        (["click Take the offer"], "a frame that navigates while the step waits for it"),
+    ],
+)
 def test_frames_that_change_are_read_at_the_next_attempt(agent_on, steps, why):
     agent = agent_on("wizard.html", timeout_ms=5000)
     for step in steps:

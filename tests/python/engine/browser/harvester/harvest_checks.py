@@ -60,7 +60,7 @@ def _check_attributes(attributes, leading):
     keys = [k for k in attributes if k != "_label"]
     lead = [k for k in keys if k in leading]
     assert keys[: len(lead)] == lead and _ordered_subsequence(lead, leading), keys
-    assert all(k.startswith("data-") for k in keys[len(lead):]), keys
+    assert all(k.startswith("data-") for k in keys[len(lead) :]), keys
     if "_label" in attributes:
         assert list(attributes)[-1] == "_label"
         label = attributes["_label"]

@@ -37,7 +37,11 @@ def test_attributes_follow_captured_order_then_data_attributes_in_markup_order(h
     elements, _ = harvest('<button data-row="7" class="c" data-testid="t" id="i" title="T" disabled>X</button>')
     (button,) = elements
     assert list(button["attributes"].items()) == [
-        ("id", "i"), ("title", "T"), ("class", "c"), ("data-testid", "t"), ("data-row", "7"),
+        ("id", "i"),
+        ("title", "T"),
+        ("class", "c"),
+        ("data-testid", "t"),
+        ("data-row", "7"),
     ]
     assert button["is_enabled"] is False
     assert list(button) == ["tag", "text", "attributes", "bounding_box", "is_visible", "is_enabled", "xpath"]
@@ -67,8 +71,7 @@ def test_element_in_two_sources_is_listed_twice_with_one_xpath(harvest):
 
 def test_xpaths_count_same_tag_siblings_only(harvest):
     _, texts = harvest(
-        "<ul><li>a</li><li>b</li><span>s</span><li>c</li></ul>"
-        "<div></div><div><form><input><input><input></form></div>"
+        "<ul><li>a</li><li>b</li><span>s</span><li>c</li></ul><div></div><div><form><input><input><input></form></div>"
     )
     assert {t["text"]: t["xpath"] for t in texts} == {
         "a": "/html[1]/body[1]/ul[1]/li[1]",
@@ -89,8 +92,11 @@ FORTY_NINE = "y" * 49
     [
         ('<label for="f">Email</label><input id="f" aria-label="   ">', "Email"),
         # several ids make one selector that finds nothing; the chain goes on with the id
-        ('<span id="a">Alpha</span><span id="b">Beta</span><input id="f" aria-labelledby="a b">'
-         '<label for="f">Gamma</label>', "Gamma"),
+        (
+            '<span id="a">Alpha</span><span id="b">Beta</span><input id="f" aria-labelledby="a b">'
+            '<label for="f">Gamma</label>',
+            "Gamma",
+        ),
         ('<span id="a"> Alpha </span><input aria-labelledby="a" placeholder="P">', "Alpha"),
         ('<input id="f" placeholder="  Search  " title="T"><label for="g">Other</label>', "Search"),
         ('<input title="  Tip ">', "Tip"),
@@ -156,8 +162,8 @@ def test_custom_inputs(harvest):
 POINTER_PAGE = f"""
 <style>.p {{ cursor: pointer }}</style>
 <div class="p"><span>Buy now</span></div>
-<ul class="p"><li>{'a' * 60}</li><li>{'b' * 61}</li>
-  <li>{'<b>t</b>' * 10}</li><li>{'<i>e</i>' * 11}</li></ul>
+<ul class="p"><li>{"a" * 60}</li><li>{"b" * 61}</li>
+  <li>{"<b>t</b>" * 10}</li><li>{"<i>e</i>" * 11}</li></ul>
 <table><tr><td style="cursor:pointer">Cell</td><td>Plain</td></tr></table>
 <span class="p" aria-label="Close">&times;</span>
 <div class="p" style="width:0">Hidden in a zero box</div>
@@ -200,8 +206,19 @@ def test_text_element_layout(page):
     page.set_content('<a id="home" href="/h" data-k="v" class="c" aria-label="Home">Start</a>')
     (link,) = DOMParser(page).extract_text_elements()
     assert list(link) == [
-        "tag", "text", "has_direct_text", "attributes", "bounding_box", "is_visible", "is_enabled", "xpath",
+        "tag",
+        "text",
+        "has_direct_text",
+        "attributes",
+        "bounding_box",
+        "is_visible",
+        "is_enabled",
+        "xpath",
     ]
     assert list(link["attributes"].items()) == [
-        ("id", "home"), ("class", "c"), ("href", "/h"), ("aria-label", "Home"), ("data-k", "v"),
+        ("id", "home"),
+        ("class", "c"),
+        ("href", "/h"),
+        ("aria-label", "Home"),
+        ("data-k", "v"),
     ]

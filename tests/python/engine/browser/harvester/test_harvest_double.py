@@ -14,8 +14,18 @@ class Detached(Exception):
 class FakeHandle:
     """Answers like an element handle; `fail_on` makes its n-th driver call raise."""
 
-    def __init__(self, tag, text="", attrs=None, box=(0.0, 0.0, 10.0, 10.0), visible=True,
-                 xpath=None, direct=True, fail_on=None, failing_script=None):
+    def __init__(
+        self,
+        tag,
+        text="",
+        attrs=None,
+        box=(0.0, 0.0, 10.0, 10.0),
+        visible=True,
+        xpath=None,
+        direct=True,
+        fail_on=None,
+        failing_script=None,
+    ):
         self.tag, self.text, self.attrs, self.visible = tag, text, attrs or {}, visible
         self.box = None if box is None else dict(zip(("x", "y", "width", "height"), box))
         self.xpath = xpath or f"/html[1]/body[1]/{tag}[1]"
@@ -130,11 +140,17 @@ def test_failing_or_empty_pointer_scan_leaves_the_rest_of_the_harvest(result):
 def test_pointer_items_become_button_descriptors_once_per_xpath():
     item = {"tag": "li", "text": "Buy", "xpath": "/x[1]", "x": 1, "y": 2, "w": 3, "h": 4, "cls": "", "aria": "Buy it"}
     page = FakePage(pointers=[item, dict(item, text="Again")])
-    assert DOMParser(page)._extract_cursor_pointer_elements() == [{
-        "tag": "button", "text": "Buy", "attributes": {"aria-label": "Buy it"},
-        "bounding_box": {"x": 1, "y": 2, "width": 3, "height": 4},
-        "is_visible": True, "is_enabled": True, "xpath": "/x[1]",
-    }]
+    assert DOMParser(page)._extract_cursor_pointer_elements() == [
+        {
+            "tag": "button",
+            "text": "Buy",
+            "attributes": {"aria-label": "Buy it"},
+            "bounding_box": {"x": 1, "y": 2, "width": 3, "height": 4},
+            "is_visible": True,
+            "is_enabled": True,
+            "xpath": "/x[1]",
+        }
+    ]
 
 
 @pytest.mark.parametrize(
@@ -181,17 +197,30 @@ def test_malformed_driver_answers_drop_the_element():
 
 
 def text(name, box, direct=False, tag="div"):
-    return {"tag": tag, "text": name, "has_direct_text": direct, "attributes": {},
-            "bounding_box": dict(zip(("x", "y", "width", "height"), box)),
-            "is_visible": True, "is_enabled": True, "xpath": "/" + name}
+    return {
+        "tag": tag,
+        "text": name,
+        "has_direct_text": direct,
+        "attributes": {},
+        "bounding_box": dict(zip(("x", "y", "width", "height"), box)),
+        "is_visible": True,
+        "is_enabled": True,
+        "xpath": "/" + name,
+    }
 
 
 @pytest.mark.parametrize(
     "records, survivors",
     [
         ([text("Total: 42", (0, 0, 100, 20)), text("Total: 42", (0, 0, 50, 20), True)], [1]),
-        ([text("Hello World", (0, 0, 100, 20)), text("Hello", (0, 0, 40, 20), True),
-          text("World", (50, 0, 40, 20), True)], [1, 2]),
+        (
+            [
+                text("Hello World", (0, 0, 100, 20)),
+                text("Hello", (0, 0, 40, 20), True),
+                text("World", (50, 0, 40, 20), True),
+            ],
+            [1, 2],
+        ),
         ([text("Own child", (0, 0, 100, 20), True), text("child", (0, 0, 40, 20), True)], [0, 1]),
         ([text("Same", (0, 0, 50, 20)), text("Same", (0, 0, 50, 20))], [0, 1]),  # neither is smaller
         ([text("Above", (0, 0, 100, 20)), text("Above", (0, 20, 50, 20))], [0, 1]),  # touching only

@@ -7,7 +7,11 @@ from harvest_checks import check_harvest, serve, shared_pages
 from kelvo_web.engine.browser.harvester import DOMParser
 
 PAGES = shared_pages()
-SAMPLE = ["todomvc/index.html", "bootstrap/sign-in/index.html", "mdn-learning-area/accessibility/aria/aria-div-buttons.html"]
+SAMPLE = [
+    "todomvc/index.html",
+    "bootstrap/sign-in/index.html",
+    "mdn-learning-area/accessibility/aria/aria-div-buttons.html",
+]
 
 pytestmark = pytest.mark.skipif(PAGES is None, reason="the shared page folder is not beside this checkout")
 

@@ -11,7 +11,6 @@ import time
 import pytest
 
 from kelvo_web.engine import settings
-from kelvo_web.engine.browser import harvester as hv
 from kelvo_web.engine.browser.harvester import DOMParser
 
 
@@ -32,8 +31,7 @@ class StaticPage:
 
 
 def python_json(url, elements, text_elements):
-    return json.dumps({"url": url, "elements": elements, "text_elements": text_elements},
-                      indent=2, ensure_ascii=True)
+    return json.dumps({"url": url, "elements": elements, "text_elements": text_elements}, indent=2, ensure_ascii=True)
 
 
 def test_nothing_happens_when_snapshots_are_off(monkeypatch, tmp_path, capsys):
@@ -46,7 +44,7 @@ def test_nothing_happens_when_snapshots_are_off(monkeypatch, tmp_path, capsys):
 
 def test_harvest_snapshot_matches_pythons_json_dump(page, snapshots, capsys):
     page.set_content(
-        '<h1 style="width:8px">Prix 8 \u20ac \U0001F600</h1><button data-x="\\&quot;">Pay</button>'
+        '<h1 style="width:8px">Prix 8 \u20ac \U0001f600</h1><button data-x="\\&quot;">Pay</button>'
         '<div style="cursor:pointer">Caf\u00e9</div>'
     )
     elements, texts = DOMParser(page).extract_interactable_elements()
@@ -58,20 +56,46 @@ def test_harvest_snapshot_matches_pythons_json_dump(page, snapshots, capsys):
 
 
 ODD_VALUES = [
-    0.1, 8.0, -0.0, 1e16, 1e15, 1e-05, 0.0001, 123456789012.75, 1.5e300, 5e-324, 2.5e-07,
-    float("nan"), float("inf"), float("-inf"), 0, -3, 2**62,
-    "", "quote \" backslash \\ slash /", "\t\n\r\b\f\x00\x1f\x7f", "\u00e9\u2028\uffff", "\U0001F600\U00010000",
-    True, False, None, [], {}, [[]], {"nested": {"deeper": [1, {"k": []}]}},
+    0.1,
+    8.0,
+    -0.0,
+    1e16,
+    1e15,
+    1e-05,
+    0.0001,
+    123456789012.75,
+    1.5e300,
+    5e-324,
+    2.5e-07,
+    float("nan"),
+    float("inf"),
+    float("-inf"),
+    0,
+    -3,
+    2**62,
+    "",
+    'quote " backslash \\ slash /',
+    "\t\n\r\b\f\x00\x1f\x7f",
+    "\u00e9\u2028\uffff",
+    "\U0001f600\U00010000",
+    True,
+    False,
+    None,
+    [],
+    {},
+    [[]],
+    {"nested": {"deeper": [1, {"k": []}]}},
 ]
 
 
 def test_snapshot_writer_agrees_with_json_dump_on_odd_values(snapshots):
     elements = [{"value": v} for v in ODD_VALUES]
     parser = DOMParser(StaticPage())
-    parser._save_snapshot(elements, [{"\u00fc\U0001F600": "key"}])
+    parser._save_snapshot(elements, [{"\u00fc\U0001f600": "key"}])
     (path,) = snapshots.iterdir()
-    assert path.read_text(encoding="ascii") == python_json("http://example.test/", elements,
-                                                           [{"\u00fc\U0001F600": "key"}])
+    assert path.read_text(encoding="ascii") == python_json(
+        "http://example.test/", elements, [{"\u00fc\U0001f600": "key"}]
+    )
 
 
 @pytest.mark.parametrize(
@@ -133,8 +157,9 @@ except OSError as error:
 
 
 def test_write_failing_half_way_leaves_no_partial_file(tmp_path):
-    done = subprocess.run([sys.executable, "-c", WRITE_LIMITED, str(tmp_path)],
-                          capture_output=True, text=True, timeout=60)
+    done = subprocess.run(
+        [sys.executable, "-c", WRITE_LIMITED, str(tmp_path)], capture_output=True, text=True, timeout=60
+    )
     assert done.stdout.split() == ["OSError", str(__import__("errno").EFBIG)], done.stderr
     assert os.listdir(tmp_path) == []
 
@@ -168,11 +193,14 @@ for n in range(20):
 
 
 def test_readings_of_one_second_from_two_workers_are_all_kept(tmp_path):
-    workers = [subprocess.Popen([sys.executable, "-c", SAVE_MANY, str(tmp_path), name],
-                                stdout=subprocess.DEVNULL) for name in ("a", "b")]
+    workers = [
+        subprocess.Popen([sys.executable, "-c", SAVE_MANY, str(tmp_path), name], stdout=subprocess.DEVNULL)
+        for name in ("a", "b")
+    ]
     assert [w.wait(timeout=60) for w in workers] == [0, 0]
-    readings = {(d["elements"][0]["worker"], d["elements"][0]["reading"])
-                for d in (json.loads(p.read_text()) for p in tmp_path.iterdir())}
+    readings = {
+        (d["elements"][0]["worker"], d["elements"][0]["reading"])
+        for d in (json.loads(p.read_text()) for p in tmp_path.iterdir())
+    }
     assert len(readings) == 40 and len(list(tmp_path.iterdir())) == 40
-    assert all(re.fullmatch(r"\d{8}_\d{6}_http_example\.test_list(\.\d+)?\.json", p.name)
-               for p in tmp_path.iterdir())
+    assert all(re.fullmatch(r"\d{8}_\d{6}_http_example\.test_list(\.\d+)?\.json", p.name) for p in tmp_path.iterdir())
