@@ -4,7 +4,7 @@ PY := $(VENV)/bin/python
 BUILD_DIR := build/dev
 export CMAKE_BUILD_PARALLEL_LEVEL ?= 2
 
-.PHONY: setup build wheel test test-core test-python demo bench clean
+.PHONY: setup build wheel test test-core test-python demo bench format clean
 
 setup:
 	@bash scripts/setup.sh
@@ -31,6 +31,14 @@ test-python:
 # Serves the demo shop on a free port, runs the example suite, writes test_report/report.html.
 demo: build
 	$(PY) examples/run_demo.py
+
+# Formats the C++ (clang-format, .clang-format) and the Python (ruff, pyproject.toml) in place,
+# then lists what ruff still finds; the tools come from PyPI into the .venv on first use.
+format: setup
+	@$(PY) -m pip install -q clang-format ruff
+	git ls-files '*.cpp' '*.h' | grep -v unicode_tables.h | xargs $(VENV)/bin/clang-format -i
+	$(VENV)/bin/ruff check --fix -q .
+	$(VENV)/bin/ruff format -q .
 
 clean:
 	rm -rf build

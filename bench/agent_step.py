@@ -21,7 +21,8 @@ def synthetic_page(count):
         f'<button type="button" onclick="this.dataset.clicks = (+this.dataset.clicks || 0) + 1">Item {n}</button>'
         for n in range(count)
     )
-    return f"<!DOCTYPE html><html><body><h1>Bench</h1><div style='display:grid;grid-template-columns:repeat(10,1fr)'>{buttons}</div></body></html>"
+    grid = "display:grid;grid-template-columns:repeat(10,1fr)"
+    return f"<!DOCTYPE html><html><body><h1>Bench</h1><div style='{grid}'>{buttons}</div></body></html>"
 
 
 def median_seconds(action, rounds):

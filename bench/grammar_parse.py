@@ -3,6 +3,7 @@ alone (the same instructions, looped in C++). The ratio is the cost of crossing 
 
 Run: .venv/bin/python bench/grammar_parse.py
 """
+
 import time
 
 from kelvo_web.engine.agent.grammar import InstructionParser, _bench_parse

@@ -11,6 +11,7 @@ Then the text de-duplication of 10,000 text elements.
 
 Run: .venv/bin/python bench/harvest_batched.py [--quick]
 """
+
 import gc
 import random
 import sys
@@ -36,8 +37,10 @@ ALL_NODES_SCRIPT = """() => {
 
 
 def synthetic_page(n):
-    parts = ["<style>.card{cursor:pointer;border:1px solid #ccc;margin:2px;display:inline-block}"
-             "</style><h1>Synthetic page</h1>"]
+    parts = [
+        "<style>.card{cursor:pointer;border:1px solid #ccc;margin:2px;display:inline-block}"
+        "</style><h1>Synthetic page</h1>"
+    ]
     for i in range(n):
         kind = i % 5
         if kind == 0:
@@ -108,9 +111,11 @@ def harvest_table(quick):
     page = new_page()
     page.set_viewport_size({"width": 1280, "height": 800})
     batch_script = _batch_script(_harvest_plan())
-    print(f"{'elements':>8} {'nodes':>6} {'per-call':>10} {'calls':>7} {'batched':>9} {'calls':>5} "
-          f"{'ratio':>7} {'all-node':>9} {'batched/all-node':>16} {'browser':>8} {'browser/all-node':>16}"
-          f"  same records")
+    print(
+        f"{'elements':>8} {'nodes':>6} {'per-call':>10} {'calls':>7} {'batched':>9} {'calls':>5} "
+        f"{'ratio':>7} {'all-node':>9} {'batched/all-node':>16} {'browser':>8} {'browser/all-node':>16}"
+        f"  same records"
+    )
     for n in SIZES:
         page.set_content(synthetic_page(n))
         nodes = page.evaluate("() => document.querySelectorAll('*').length")
@@ -127,9 +132,11 @@ def harvest_table(quick):
         per_call_text = "skipped" if per_call_time is None else f"{per_call_time:9.2f}s"
         calls_text = "-" if per_call_calls is None else str(per_call_calls)
         ratio = "-" if per_call_time is None else f"{per_call_time / batched_time:6.0f}x"
-        print(f"{n:>8} {nodes:>6} {per_call_text:>10} {calls_text:>7} {batched_time * 1000:7.0f}ms "
-              f"{batched_calls:>5} {ratio:>7} {all_node * 1000:7.0f}ms {batched_time / all_node:15.2f}x "
-              f"{browser * 1000:6.0f}ms {browser / all_node:15.2f}x  {same}")
+        print(
+            f"{n:>8} {nodes:>6} {per_call_text:>10} {calls_text:>7} {batched_time * 1000:7.0f}ms "
+            f"{batched_calls:>5} {ratio:>7} {all_node * 1000:7.0f}ms {batched_time / all_node:15.2f}x "
+            f"{browser * 1000:6.0f}ms {browser / all_node:15.2f}x  {same}"
+        )
     page.context.close()
     settings.HARVEST_MODE = ""
 
@@ -141,11 +148,21 @@ def dedup_records(n, seed=7):
     while len(records) < n:
         x, y = rng.randrange(0, 1200), rng.randrange(0, 20000)
         words = [f"word{rng.randrange(1000)}" for _ in range(3)]
-        records.append({"text": " ".join(words), "has_direct_text": False,
-                        "bounding_box": {"x": x, "y": y, "width": 300.0, "height": 60.0}})
+        records.append(
+            {
+                "text": " ".join(words),
+                "has_direct_text": False,
+                "bounding_box": {"x": x, "y": y, "width": 300.0, "height": 60.0},
+            }
+        )
         for k, word in enumerate(words):
-            records.append({"text": word, "has_direct_text": True,
-                            "bounding_box": {"x": x + 5.0 + 95 * k, "y": y + 5.0, "width": 90.0, "height": 20.0}})
+            records.append(
+                {
+                    "text": word,
+                    "has_direct_text": True,
+                    "bounding_box": {"x": x + 5.0 + 95 * k, "y": y + 5.0, "width": 90.0, "height": 20.0},
+                }
+            )
     return records[:n]
 
 
@@ -156,9 +173,11 @@ def dedup_table():
     total = best_of(RUNS, lambda: DOMParser._dedup_text_elements(records))
     conversion = best_of(RUNS, lambda: DOMParser._dedup_text_elements(own))
     kept = len(DOMParser._dedup_text_elements(records))
-    print(f"\nde-duplication of {len(records)} text elements ({kept} kept): {total * 1000:.1f} ms through "
-          f"the binding, of which {conversion * 1000:.1f} ms converting records; core about "
-          f"{max(total - conversion, 0) * 1000:.1f} ms")
+    print(
+        f"\nde-duplication of {len(records)} text elements ({kept} kept): {total * 1000:.1f} ms through "
+        f"the binding, of which {conversion * 1000:.1f} ms converting records; core about "
+        f"{max(total - conversion, 0) * 1000:.1f} ms"
+    )
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@ finding the frame element and reading where it sits. Best of RUNS, in millisecon
 
 Run: .venv/bin/python bench/harvest_frames.py
 """
+
 import html
 import time
 
@@ -38,8 +39,10 @@ def elements(n, prefix):
 
 
 def framed_page():
-    frames = [f'<iframe width="600" height="300" srcdoc="{html.escape(elements(PER_FRAME, f"{k}-"))}"></iframe>'
-              for k in range(FRAMES)]
+    frames = [
+        f'<iframe width="600" height="300" srcdoc="{html.escape(elements(PER_FRAME, f"{k}-"))}"></iframe>'
+        for k in range(FRAMES)
+    ]
     return "<h1>Framed page</h1>" + "".join(frames)
 
 
@@ -61,8 +64,10 @@ def main():
     page = new_page()
     try:
         rows = []
-        for name, content in (("1 page of 1,000 elements", flat_page()),
-                              (f"{FRAMES} frames of {PER_FRAME} elements", framed_page())):
+        for name, content in (
+            ("1 page of 1,000 elements", flat_page()),
+            (f"{FRAMES} frames of {PER_FRAME} elements", framed_page()),
+        ):
             page.set_content(content)
             page.wait_for_load_state("load")
             rows.append((name, *best_ms(page)))

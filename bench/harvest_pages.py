@@ -48,12 +48,16 @@ def main():
                 total_elements += len(elements)
                 total_seconds += seconds
                 total_calls += calls
-                print(f"ok   {name}: {len(elements)} descriptors, {len(text_elements)} text elements, "
-                      f"{calls} driver calls, {seconds:.2f} s")
+                print(
+                    f"ok   {name}: {len(elements)} descriptors, {len(text_elements)} text elements, "
+                    f"{calls} driver calls, {seconds:.2f} s"
+                )
     finally:
         page.context.close()
-    print(f"{len(names) - failures}/{len(names)} pages harvested and checked; "
-          f"{total_elements} descriptors, {total_calls} driver calls, {total_seconds:.1f} s in harvests")
+    print(
+        f"{len(names) - failures}/{len(names)} pages harvested and checked; "
+        f"{total_elements} descriptors, {total_calls} driver calls, {total_seconds:.1f} s in harvests"
+    )
     return 1 if failures else 0
 
 

@@ -61,7 +61,7 @@ def synthetic_page(size):
     rows = []
     for i in range(size // 4):
         rows.append(
-            f'<section><h3>Row {i}</h3>'
+            f"<section><h3>Row {i}</h3>"
             f'<label for="f{i}">Field {i}</label><input id="f{i}" name="f{i}" placeholder="Value {i}">'
             f'<button data-testid="save-{i}" class="btn">Save {i}</button>'
             f'<a href="#r{i}">Details {i}</a>'
@@ -87,16 +87,22 @@ def main(sizes):
             elements, text_elements, counts, seconds = measure(page, size)
             calls = sum(counts.values())
             results[size] = (calls / size, seconds / size)
-            print(f"{size} interactable elements: {len(elements)} descriptors, "
-                  f"{len(text_elements)} text elements, {seconds:.2f} s")
-            print(f"  driver calls: {calls} ({calls / size:.1f} per element); "
-                  f"time per element: {1000 * seconds / size:.2f} ms")
+            print(
+                f"{size} interactable elements: {len(elements)} descriptors, "
+                f"{len(text_elements)} text elements, {seconds:.2f} s"
+            )
+            print(
+                f"  driver calls: {calls} ({calls / size:.1f} per element); "
+                f"time per element: {1000 * seconds / size:.2f} ms"
+            )
             for operation, count in counts.most_common():
                 print(f"    {operation:<28} {count}")
         if len(sizes) > 1:
             small, large = sizes[0], sizes[-1]
-            print(f"{large} vs {small}: calls per element x{results[large][0] / results[small][0]:.2f}, "
-                  f"time per element x{results[large][1] / results[small][1]:.2f}")
+            print(
+                f"{large} vs {small}: calls per element x{results[large][0] / results[small][0]:.2f}, "
+                f"time per element x{results[large][1] / results[small][1]:.2f}"
+            )
     finally:
         page.context.close()
 

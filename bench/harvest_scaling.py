@@ -4,12 +4,14 @@ linear), the records' count and the test process's memory after each harvest.
 
 Run: .venv/bin/python bench/harvest_scaling.py [--quick]   (--quick stops at 10,000)
 """
+
 import gc
 import resource
 import sys
 import time
 
 from harvest_batched import synthetic_page
+
 from kelvo_web.browser import new_page
 from kelvo_web.engine.browser.harvester import DOMParser
 
@@ -40,8 +42,10 @@ def main():
     sizes = SIZES[:2] if "--quick" in sys.argv else SIZES
     page = new_page()
     page.set_viewport_size({"width": 1280, "height": 800})
-    print(f"{'elements':>8} {'nodes':>7} {'harvest ms':>10} {'ms/1000':>8} {'vs 1,000':>8} "
-          f"{'records':>8} {'RSS MiB':>8} {'peak MiB':>8}")
+    print(
+        f"{'elements':>8} {'nodes':>7} {'harvest ms':>10} {'ms/1000':>8} {'vs 1,000':>8} "
+        f"{'records':>8} {'RSS MiB':>8} {'peak MiB':>8}"
+    )
     base = None
     for n in sizes:
         page.set_content(synthetic_page(n))
@@ -50,8 +54,10 @@ def main():
         per_thousand = seconds * 1000 / (n / 1000)
         base = base or per_thousand
         peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
-        print(f"{n:>8,} {nodes:>7,} {seconds * 1000:>10.0f} {per_thousand:>8.1f} {per_thousand / base:>7.2f}x "
-              f"{len(elements) + len(texts):>8,} {resident_mib():>8.0f} {peak:>8.0f}")
+        print(
+            f"{n:>8,} {nodes:>7,} {seconds * 1000:>10.0f} {per_thousand:>8.1f} {per_thousand / base:>7.2f}x "
+            f"{len(elements) + len(texts):>8,} {resident_mib():>8.0f} {peak:>8.0f}"
+        )
         del elements, texts
     page.context.close()
 

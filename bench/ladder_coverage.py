@@ -64,8 +64,12 @@ SHARED_CASES = [
     ("7", CHECKOUT, "verify text right of Total (USD) is $20", "text:$20"),
     ("7", CHECKOUT, "extract text right of Total (USD)", "text:$20"),
     ("8", MDN_SHIPPING, "verify text Billing address is visible", "text:Billing address"),
-    ("8", MDN_VALIDATION, "verify text Do you have a driver's license? is visible",
-     "text:Do you have a driver's license?"),
+    (
+        "8",
+        MDN_VALIDATION,
+        "verify text Do you have a driver's license? is visible",
+        "text:Do you have a driver's license?",
+    ),
     ("8", MDN_PLANETS, "verify text Data about the planets is present", "text:Data about the planets"),
     ("8", MDN_POSTCARD, "find text Send", "text:Send"),
 ]
@@ -170,7 +174,8 @@ def measure(engine, new_page, cases, address, verbose):
         row[1] += agent_ok
         row[2] += 1
         if verbose:
-            print(f"  {cls} {'R' if rules_ok else '-'}{'A' if agent_ok else '-'} {rung:<15} {path.split('/')[-1]:<28} {instruction}")
+            marks = ("R" if rules_ok else "-") + ("A" if agent_ok else "-")
+            print(f"  {cls} {marks} {rung:<15} {path.split('/')[-1]:<28} {instruction}")
     return by_class
 
 
@@ -185,8 +190,13 @@ def main():
     from kelvo_web.engine.strategies.matcher import DOMStrategy
 
     verbose = "-v" in sys.argv
-    engine = SimpleNamespace(parser=InstructionParser(), harvester=DOMParser, builder=MatrixBuilder,
-                             resolver=MatrixResolver, strategy=DOMStrategy())
+    engine = SimpleNamespace(
+        parser=InstructionParser(),
+        harvester=DOMParser,
+        builder=MatrixBuilder,
+        resolver=MatrixResolver,
+        strategy=DOMStrategy(),
+    )
     pages = FIXTURES / "pages"
     print("fixture pages" if verbose else "", end="\n" if verbose else "")
     fixtures = measure(engine, new_page, CASES, lambda path: (pages / path).as_uri(), verbose)

@@ -24,18 +24,51 @@ def page(size):
     for row in range(size // 4):
         y = 20 + row * 40
         xpath = f"/html[1]/body[1]/form[1]/div[{row + 1}]"
-        texts.append({"tag": "label", "text": f"Row {row}", "has_direct_text": True, "attributes": {},
-                      "bounding_box": box(20.0, y + 0.5, 120.0, 24.0), "is_visible": True,
-                      "is_enabled": True, "xpath": xpath + "/label[1]"})
-        dom.append({"tag": "input", "text": "", "attributes": {"name": f"row{row}", "_label": f"Row {row}"},
-                    "bounding_box": box(160.0, y, 120.0, 28.0), "is_visible": True, "is_enabled": True,
-                    "xpath": xpath + "/input[1]"})
-        dom.append({"tag": "button", "text": f"Save {row}", "attributes": {"type": "submit"},
-                    "bounding_box": box(300, y, 80, 28), "is_visible": True, "is_enabled": True,
-                    "xpath": xpath + "/button[1]"})
-        dom.append({"tag": "a", "text": "Help", "attributes": {"href": f"/help/{row}"},
-                    "bounding_box": box(400, y, 60, 28), "is_visible": True, "is_enabled": True,
-                    "xpath": xpath + "/a[1]"})
+        texts.append(
+            {
+                "tag": "label",
+                "text": f"Row {row}",
+                "has_direct_text": True,
+                "attributes": {},
+                "bounding_box": box(20.0, y + 0.5, 120.0, 24.0),
+                "is_visible": True,
+                "is_enabled": True,
+                "xpath": xpath + "/label[1]",
+            }
+        )
+        dom.append(
+            {
+                "tag": "input",
+                "text": "",
+                "attributes": {"name": f"row{row}", "_label": f"Row {row}"},
+                "bounding_box": box(160.0, y, 120.0, 28.0),
+                "is_visible": True,
+                "is_enabled": True,
+                "xpath": xpath + "/input[1]",
+            }
+        )
+        dom.append(
+            {
+                "tag": "button",
+                "text": f"Save {row}",
+                "attributes": {"type": "submit"},
+                "bounding_box": box(300, y, 80, 28),
+                "is_visible": True,
+                "is_enabled": True,
+                "xpath": xpath + "/button[1]",
+            }
+        )
+        dom.append(
+            {
+                "tag": "a",
+                "text": "Help",
+                "attributes": {"href": f"/help/{row}"},
+                "bounding_box": box(400, y, 60, 28),
+                "is_visible": True,
+                "is_enabled": True,
+                "xpath": xpath + "/a[1]",
+            }
+        )
     return dom, texts
 
 

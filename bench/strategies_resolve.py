@@ -20,20 +20,25 @@ def dom_elements(n):
     for i in range(n):
         kind = ("button", "a", "input", "span")[i % 4]
         word = WORDS[i % len(WORDS)]
-        attributes = {"id": f"{word.lower()}-{i}", "class": f"btn btn-primary {word.lower()}-action",
-                      "data-row": str(i)}
+        attributes = {
+            "id": f"{word.lower()}-{i}",
+            "class": f"btn btn-primary {word.lower()}-action",
+            "data-row": str(i),
+        }
         if kind == "input":
             attributes["_label"] = f"{word} {i}"
             attributes["placeholder"] = f"Enter {word.lower()}"
-        records.append({
-            "tag": kind,
-            "text": "" if kind == "input" else f"{word} {i}\u00a0€",
-            "attributes": attributes,
-            "bounding_box": {"x": (i % 10) * 80.0, "y": (i // 10) * 30.0, "width": 70.0, "height": 24.0},
-            "is_visible": i % 7 != 0,
-            "is_enabled": True,
-            "xpath": f"/html[1]/body[1]/div[{i // 10 + 1}]/{kind}[{i % 10 + 1}]",
-        })
+        records.append(
+            {
+                "tag": kind,
+                "text": "" if kind == "input" else f"{word} {i}\u00a0€",
+                "attributes": attributes,
+                "bounding_box": {"x": (i % 10) * 80.0, "y": (i // 10) * 30.0, "width": 70.0, "height": 24.0},
+                "is_visible": i % 7 != 0,
+                "is_enabled": True,
+                "xpath": f"/html[1]/body[1]/div[{i // 10 + 1}]/{kind}[{i % 10 + 1}]",
+            }
+        )
     middle = n // 2
     records[middle].update(tag="button", text="Submit", is_enabled=False)
     records[middle + 1].update(tag="input", text="")
@@ -45,16 +50,18 @@ def text_elements(n):
     """Text in rows, with a "Total" label and its value below it near the end."""
     records = []
     for i in range(n):
-        records.append({
-            "tag": ("span", "p", "td", "li")[i % 4],
-            "text": f"{WORDS[i % len(WORDS)]} line {i}",
-            "has_direct_text": True,
-            "attributes": {},
-            "bounding_box": {"x": (i % 10) * 80.0, "y": (i // 10) * 30.0, "width": 70.0, "height": 24.0},
-            "is_visible": True,
-            "is_enabled": True,
-            "xpath": f"/html[1]/body[1]/div[{i // 10 + 1}]/span[{i % 10 + 1}]",
-        })
+        records.append(
+            {
+                "tag": ("span", "p", "td", "li")[i % 4],
+                "text": f"{WORDS[i % len(WORDS)]} line {i}",
+                "has_direct_text": True,
+                "attributes": {},
+                "bounding_box": {"x": (i % 10) * 80.0, "y": (i // 10) * 30.0, "width": 70.0, "height": 24.0},
+                "is_visible": True,
+                "is_enabled": True,
+                "xpath": f"/html[1]/body[1]/div[{i // 10 + 1}]/span[{i % 10 + 1}]",
+            }
+        )
     anchor, value = n - 20, n - 10  # one row apart, same column
     records[anchor]["text"] = "Total"
     records[value]["text"] = "$42.00"
@@ -62,14 +69,19 @@ def text_elements(n):
 
 
 INSTRUCTIONS = [
-    ("click Product 3", {"action": "click", "target": "Product 3", "value": None, "ordinal": 1,
-                         "_literal_target": False}),
-    ("type alice into Email", {"action": "type", "target": "Email", "value": "alice",
-                               "_literal_target": False}),
-    ("verify Submit is disabled", {"action": "verify_disabled", "target": "Submit", "value": None,
-                                   "_literal_target": False}),
-    ("verify text below Total is 42", {"action": "verify_spatial_text", "target": "below Total",
-                                       "value": "42", "_literal_target": False}),
+    (
+        "click Product 3",
+        {"action": "click", "target": "Product 3", "value": None, "ordinal": 1, "_literal_target": False},
+    ),
+    ("type alice into Email", {"action": "type", "target": "Email", "value": "alice", "_literal_target": False}),
+    (
+        "verify Submit is disabled",
+        {"action": "verify_disabled", "target": "Submit", "value": None, "_literal_target": False},
+    ),
+    (
+        "verify text below Total is 42",
+        {"action": "verify_spatial_text", "target": "below Total", "value": "42", "_literal_target": False},
+    ),
 ]
 
 

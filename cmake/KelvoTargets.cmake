@@ -91,10 +91,11 @@ function(kelvo_add_module name package source)
   install(TARGETS ${name}_module LIBRARY DESTINATION ${package})
 endfunction()
 
-# kelvo_add_gtest(<name> LINK <libs>): every *_test.cpp under tests/core/<name>/.
-function(kelvo_add_gtest name)
+# kelvo_add_gtest(<name> <folder under tests/core/> LINK <libs>): every *_test.cpp of the
+# folder, which mirrors the library's folder under core/.
+function(kelvo_add_gtest name folder)
   cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/core/${name}/*_test.cpp")
+  file(GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/core/${folder}/*_test.cpp")
   if(NOT sources)
     return()
   endif()

@@ -33,8 +33,7 @@ def main():
     summary = _Summary()
     started = time.monotonic()
     # One argument, so pytest does not take the report path for a test path.
-    code = pytest.main(["-q", "-p", "no:cacheprovider", f"--kelvo-report={report}", *pytest_args],
-                       plugins=[summary])
+    code = pytest.main(["-q", "-p", "no:cacheprovider", f"--kelvo-report={report}", *pytest_args], plugins=[summary])
     counts = ", ".join(f"{n} {outcome}" for outcome, n in summary.counts.items()) or "no tests"
     print(f"\nReport: {report}  ({counts} in {time.monotonic() - started:.1f}s)")
     return int(code)

@@ -63,7 +63,7 @@ def build():
 def rows(values, per_line=24):
     values = list(values)
     for i in range(0, len(values), per_line):
-        yield "    " + ", ".join(str(v) for v in values[i:i + per_line]) + ","
+        yield "    " + ", ".join(str(v) for v in values[i : i + per_line]) + ","
 
 
 def main():

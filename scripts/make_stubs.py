@@ -30,8 +30,7 @@ def stub_path(module):
 
 def generate(module, output):
     # Private names are part of these modules' interfaces (_parse_target, _norm, ...).
-    subprocess.run([sys.executable, "-m", "nanobind.stubgen", "-q", "-P", "-m", module, "-o", str(output)],
-                   check=True)
+    subprocess.run([sys.executable, "-m", "nanobind.stubgen", "-q", "-P", "-m", module, "-o", str(output)], check=True)
 
 
 def main(check):

@@ -14,9 +14,9 @@ std::string kind_of(nb::handle value) { return Py_TYPE(value.ptr())->tp_name; }
 // converting thousands of good records builds no strings.
 struct Path {
   const Path* parent = nullptr;
-  const char* name = nullptr;      // the argument, at the root
-  std::string_view key;            // a dict key, or
-  std::size_t index = 0;           // a list position when key is empty and name is null
+  const char* name = nullptr;  // the argument, at the root
+  std::string_view key;        // a dict key, or
+  std::size_t index = 0;       // a list position when key is empty and name is null
   bool is_key = false;
 
   std::string str() const {
@@ -113,16 +113,11 @@ PyObject* key_object(const std::string& key) {
 // New reference, or nullptr with a Python error set.
 PyObject* new_object(const Record& record) {
   switch (record.type()) {
-    case Record::value_t::null:
-      Py_RETURN_NONE;
-    case Record::value_t::boolean:
-      return PyBool_FromLong(record.get<bool>());
-    case Record::value_t::number_integer:
-      return PyLong_FromLongLong(record.get<std::int64_t>());
-    case Record::value_t::number_unsigned:
-      return PyLong_FromUnsignedLongLong(record.get<std::uint64_t>());
-    case Record::value_t::number_float:
-      return PyFloat_FromDouble(record.get<double>());
+    case Record::value_t::null: Py_RETURN_NONE;
+    case Record::value_t::boolean: return PyBool_FromLong(record.get<bool>());
+    case Record::value_t::number_integer: return PyLong_FromLongLong(record.get<std::int64_t>());
+    case Record::value_t::number_unsigned: return PyLong_FromUnsignedLongLong(record.get<std::uint64_t>());
+    case Record::value_t::number_float: return PyFloat_FromDouble(record.get<double>());
     case Record::value_t::string: {
       const auto& text = record.get_ref<const std::string&>();
       return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
@@ -151,8 +146,7 @@ PyObject* new_object(const Record& record) {
       }
       return out;
     }
-    default:
-      Py_RETURN_NONE;
+    default: Py_RETURN_NONE;
   }
 }
 
@@ -217,8 +211,7 @@ RecordList to_dict_list(nb::handle value, const char* argument, bool none_is_emp
 }
 
 void raise_type_error(const char* argument, const char* expected, nb::handle got) {
-  throw nb::type_error(
-      (std::string(argument) + " must be " + expected + ", not " + kind_of(got)).c_str());
+  throw nb::type_error((std::string(argument) + " must be " + expected + ", not " + kind_of(got)).c_str());
 }
 
 std::string require_str(nb::handle value, const char* argument) {

@@ -15,8 +15,11 @@ struct StepKey {
   const char* name;
   bool optional;
 };
-const StepKey kStepKeys[] = {{"status", false},    {"instruction", false}, {"message", true},
-                             {"screenshot", true}, {"resolved_by", true}};
+const StepKey kStepKeys[] = {{"status", false},
+                             {"instruction", false},
+                             {"message", true},
+                             {"screenshot", true},
+                             {"resolved_by", true}};
 const char* const kTimeKeys[] = {"started", "duration"};
 const char* const kElementKeys[] = {"tag", "text", "role"};
 
@@ -37,8 +40,10 @@ void add_step_details(Record& out, PyObject* dict) {
     PyObject* value = PyDict_GetItemString(dict, key);  // borrowed
     if (value && !PyBool_Check(value) && (PyFloat_Check(value) || PyLong_Check(value))) {
       const double seconds = PyFloat_AsDouble(value);
-      if (PyErr_Occurred()) PyErr_Clear();
-      else out[key] = seconds;
+      if (PyErr_Occurred())
+        PyErr_Clear();
+      else
+        out[key] = seconds;
     }
   }
   PyObject* element = PyDict_GetItemString(dict, "element");  // borrowed

@@ -20,8 +20,7 @@ inline const Record* find_key(const Record& record, std::string_view key) {
   return it == record.end() ? nullptr : &*it;
 }
 
-inline std::string get_string(const Record& record, std::string_view key,
-                              const std::string& fallback = {}) {
+inline std::string get_string(const Record& record, std::string_view key, const std::string& fallback = {}) {
   const Record* v = find_key(record, key);
   return (v && v->is_string()) ? v->get<std::string>() : fallback;
 }

@@ -163,7 +163,8 @@ bool is_digit(char32_t c) {
 }
 
 bool is_word_char(char32_t c) {
-  if (c < 0x80) return (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_';
+  if (c < 0x80)
+    return (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_';
   return unicode::has(c, unicode::kWord);
 }
 

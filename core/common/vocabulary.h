@@ -25,8 +25,18 @@ inline constexpr std::string_view kNextTo = "next_to";  // on the anchor's row, 
 inline constexpr std::string_view kNear = "near";
 
 enum class RelationWord : std::uint8_t {
-  next_to, beside, below, under, beneath, underneath, above, left_of, right_of, near,
-  to_the_left_of, to_the_right_of,
+  next_to,
+  beside,
+  below,
+  under,
+  beneath,
+  underneath,
+  above,
+  left_of,
+  right_of,
+  near,
+  to_the_left_of,
+  to_the_right_of,
 };
 
 struct RelationPhrase {
@@ -79,26 +89,26 @@ using RW = RelationWord;
 
 // Spatial resolution's keywords, also what routing looks for (as whole words) to send a
 // phrase to spatial resolution first.
-inline constexpr auto kResolverRelations = relation_view<7>(
-    {RW::next_to, RW::below, RW::under, RW::above, RW::left_of, RW::right_of, RW::near});
+inline constexpr auto kResolverRelations =
+    relation_view<7>({RW::next_to, RW::below, RW::under, RW::above, RW::left_of, RW::right_of, RW::near});
 
 // The lead-ins that make "extract text ..." and "verify text ..." spatial.
-inline constexpr auto kLeadInRelations = relation_view<7>(
-    {RW::next_to, RW::below, RW::above, RW::left_of, RW::right_of, RW::under, RW::near});
+inline constexpr auto kLeadInRelations =
+    relation_view<7>({RW::next_to, RW::below, RW::above, RW::left_of, RW::right_of, RW::under, RW::near});
 
 // The directions a spatial text check reads in; "near" names none.
-inline constexpr auto kReadingRelations = relation_view<6>(
-    {RW::next_to, RW::right_of, RW::left_of, RW::below, RW::under, RW::above});
+inline constexpr auto kReadingRelations =
+    relation_view<6>({RW::next_to, RW::right_of, RW::left_of, RW::below, RW::under, RW::above});
 
 // The ladder's reading of a control phrase, on whole words of one or two.
-inline constexpr auto kControlRelations = relation_view<10>(
-    {RW::next_to, RW::beside, RW::below, RW::under, RW::beneath, RW::underneath, RW::above,
-     RW::left_of, RW::right_of, RW::near});
+inline constexpr auto kControlRelations =
+    relation_view<10>({RW::next_to, RW::beside, RW::below, RW::under, RW::beneath, RW::underneath, RW::above,
+                       RW::left_of, RW::right_of, RW::near});
 
 // The ladder's reading of a spatial text phrase: every phrase, the long forms first.
-inline constexpr auto kTextRelations = relation_view<10>(
-    {RW::to_the_right_of, RW::to_the_left_of, RW::right_of, RW::next_to, RW::left_of, RW::beneath,
-     RW::below, RW::under, RW::above, RW::near});
+inline constexpr auto kTextRelations =
+    relation_view<10>({RW::to_the_right_of, RW::to_the_left_of, RW::right_of, RW::next_to, RW::left_of,
+                       RW::beneath, RW::below, RW::under, RW::above, RW::near});
 
 // ---- ordinals ------------------------------------------------------------------------------
 
@@ -111,11 +121,11 @@ struct OrdinalWord {
 inline constexpr std::int64_t kLast = -1;
 
 inline constexpr std::array<OrdinalWord, 21> kOrdinalWords{{
-    {"first", 1, true},   {"second", 2, true}, {"third", 3, true},  {"fourth", 4, true},
-    {"fifth", 5, true},   {"sixth", 6, true},  {"seventh", 7, true}, {"eighth", 8, true},
-    {"ninth", 9, true},   {"tenth", 10, true}, {"1st", 1, false},   {"2nd", 2, false},
-    {"3rd", 3, false},    {"4th", 4, false},   {"5th", 5, false},   {"6th", 6, false},
-    {"7th", 7, false},    {"8th", 8, false},   {"9th", 9, false},   {"10th", 10, false},
+    {"first", 1, true},    {"second", 2, true}, {"third", 3, true},   {"fourth", 4, true},
+    {"fifth", 5, true},    {"sixth", 6, true},  {"seventh", 7, true}, {"eighth", 8, true},
+    {"ninth", 9, true},    {"tenth", 10, true}, {"1st", 1, false},    {"2nd", 2, false},
+    {"3rd", 3, false},     {"4th", 4, false},   {"5th", 5, false},    {"6th", 6, false},
+    {"7th", 7, false},     {"8th", 8, false},   {"9th", 9, false},    {"10th", 10, false},
     {"last", kLast, true},
 }};
 

@@ -101,8 +101,13 @@ def _connect(playwright, options):
 
 # Browser log lines that say why Chromium could not start, best first; D-Bus complaints are
 # printed on every start in a container and are never the reason.
-_FATAL_HINTS = ("Missing X server", "cannot open display", "error while loading shared libraries",
-                "without --no-sandbox", "No usable sandbox")
+_FATAL_HINTS = (
+    "Missing X server",
+    "cannot open display",
+    "error while loading shared libraries",
+    "without --no-sandbox",
+    "No usable sandbox",
+)
 
 
 def launch_cause(message):

@@ -20,9 +20,20 @@ ROW_LEVELS = 3  # how far up the row text is looked for
 ROW_TEXT_MAX = 200  # a longer text is a page region, not a row, and may change on its own
 
 # Call-log lines that carry the reason an action could not be taken.
-_REASONS = ("not enabled", "not visible", "not stable", "intercepts pointer events", "not editable",
-            "not attached", "detached", "outside of the viewport", "not an <input>", "not a <select>",
-            "does not have", "element is not")
+_REASONS = (
+    "not enabled",
+    "not visible",
+    "not stable",
+    "intercepts pointer events",
+    "not editable",
+    "not attached",
+    "detached",
+    "outside of the viewport",
+    "not an <input>",
+    "not a <select>",
+    "does not have",
+    "element is not",
+)
 
 
 def first_line(error):
@@ -54,16 +65,24 @@ def identity_of(element, text_elements=()):
         path = candidate.get("xpath") or ""
         # The row is in the element's own document: a frame's text does not hold what is
         # shown inside it.
-        if path and xpath.startswith(path + "/") and FRAME_STEP not in xpath[len(path):] and \
-                (row is None or len(path) > len(row["xpath"])):
+        if (
+            path
+            and xpath.startswith(path + "/")
+            and FRAME_STEP not in xpath[len(path) :]
+            and (row is None or len(path) > len(row["xpath"]))
+        ):
             row = candidate
     seen_row = None
     if row is not None:
-        below = xpath[len(row["xpath"]):]
+        below = xpath[len(row["xpath"]) :]
         levels = below.count("/") - below.count(SHADOW_STEP)  # a shadow root is no element
         row_text = row.get("text") or ""
         if levels <= ROW_LEVELS and row_text.strip() and len(row_text) <= ROW_TEXT_MAX:
             seen_row = {"levels": levels, "text": row_text}
-    return {"xpath": xpath, "text": text,
-            "check_text": bool(text.strip()) and tag not in ("input", "textarea", "select"),
-            "box": element.get("bounding_box") or None, "row": seen_row}
+    return {
+        "xpath": xpath,
+        "text": text,
+        "check_text": bool(text.strip()) and tag not in ("input", "textarea", "select"),
+        "box": element.get("bounding_box") or None,
+        "row": seen_row,
+    }

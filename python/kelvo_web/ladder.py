@@ -13,8 +13,14 @@ contradicts_kind = _ladder.contradicts_kind
 contradicts_name = _ladder.contradicts_name
 
 # Checks whose answer is about page text; the rest aim at an element.
-TEXT_ACTIONS = {"find_text", "find_exact_text", "verify_text_present", "verify_text_visible",
-                "verify_spatial_text", "extract_text_spatial"}
+TEXT_ACTIONS = {
+    "find_text",
+    "find_exact_text",
+    "verify_text_present",
+    "verify_text_visible",
+    "verify_spatial_text",
+    "extract_text_spatial",
+}
 SPATIAL_TEXT_ACTIONS = {"verify_spatial_text", "extract_text_spatial"}
 
 
@@ -33,8 +39,11 @@ def rules_missed(parsed, result):
         return not result.get("candidates")
     element = result.get("element")
     target = parsed.get("target") or ""
-    return action not in TEXT_ACTIONS and element is not None and \
-        (contradicts_kind(target, element) or contradicts_name(target, element))
+    return (
+        action not in TEXT_ACTIONS
+        and element is not None
+        and (contradicts_kind(target, element) or contradicts_name(target, element))
+    )
 
 
 EXACT_ACTIONS = {"click", "hover", "type", "select"}

@@ -52,14 +52,18 @@ def closest_names(target, elements, limit=MAX_CANDIDATES):
 def failure_message(instruction, problem, expected=None, actual=None, candidates=(), candidates_title=None):
     """The message of a failed step, one fact per line, so a tester can act on it."""
     # A lone surrogate cannot be written as UTF-8 (report files, xdist's channel): escape it.
-    shown = instruction.encode("utf-8", "backslashreplace").decode("utf-8") if isinstance(instruction, str) else instruction
+    shown = (
+        instruction.encode("utf-8", "backslashreplace").decode("utf-8") if isinstance(instruction, str) else instruction
+    )
     lines = [f"Step failed: {shown}", f"  {problem}"]
     if expected is not None:
         lines.append(f"  expected: {expected!r}")
     if actual is not None:
         lines.append(f"  actual:   {actual!r}")
-    shown = [describe(candidate) if isinstance(candidate, dict) else repr(candidate)
-             for candidate in list(candidates)[:MAX_CANDIDATES]]
+    shown = [
+        describe(candidate) if isinstance(candidate, dict) else repr(candidate)
+        for candidate in list(candidates)[:MAX_CANDIDATES]
+    ]
     if shown:
         title = candidates_title or "closest candidates"
         more = len(candidates) - len(shown)

@@ -19,8 +19,10 @@ def text_problem(instruction):
         instruction.encode("utf-8")
     except UnicodeEncodeError as error:
         bad = instruction[error.start]
-        return (f"the step contains a lone surrogate (U+{ord(bad):04X}) at position {error.start}, "
-                "which is no character; check how the text was made")
+        return (
+            f"the step contains a lone surrogate (U+{ord(bad):04X}) at position {error.start}, "
+            "which is no character; check how the text was made"
+        )
     return None
 
 

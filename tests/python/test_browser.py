@@ -1,20 +1,18 @@
-def test_fresh_pages_share_no_storage(page):
-    from kelvo_web.browser import new_page
-
-    page.goto("data:text/html,<title>one</title>")
-    other = new_page()
-    try:
-        assert other.context is not page.context
-        assert page.context.browser is other.context.browser
-    finally:
-        other.context.close()
-
-
 import os
 
 import pytest
 
 from kelvo_web import browser
+
+
+def test_fresh_pages_share_no_storage(page):
+    page.goto("data:text/html,<title>one</title>")
+    other = browser.new_page()
+    try:
+        assert other.context is not page.context
+        assert page.context.browser is other.context.browser
+    finally:
+        other.context.close()
 
 
 class _FakeChromiumType:
@@ -50,18 +48,22 @@ def test_no_chromium_at_all_names_playwright_install(no_system_chromium, playwri
         browser.chromium_path(None, playwright)
 
 
-OPTIONS = {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": None,
-           "BROWSER_CHANNEL": None}
+OPTIONS = {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": None, "BROWSER_CHANNEL": None}
 
 
-@pytest.mark.parametrize("changes, expected", [
-    ({}, {"headless": True, "executable_path": "/usr/bin/chromium"}),
-    ({"HEADLESS": False}, {"headless": False, "executable_path": "/usr/bin/chromium"}),
-    ({"BROWSER_CHANNEL": "msedge"}, {"headless": True, "channel": "msedge"}),
-    # a named executable is the more precise wish
-    ({"BROWSER_CHANNEL": "chrome", "BROWSER_PATH": "/usr/bin/chromium"},
-     {"headless": True, "executable_path": "/usr/bin/chromium"}),
-])
+@pytest.mark.parametrize(
+    "changes, expected",
+    [
+        ({}, {"headless": True, "executable_path": "/usr/bin/chromium"}),
+        ({"HEADLESS": False}, {"headless": False, "executable_path": "/usr/bin/chromium"}),
+        ({"BROWSER_CHANNEL": "msedge"}, {"headless": True, "channel": "msedge"}),
+        # a named executable is the more precise wish
+        (
+            {"BROWSER_CHANNEL": "chrome", "BROWSER_PATH": "/usr/bin/chromium"},
+            {"headless": True, "executable_path": "/usr/bin/chromium"},
+        ),
+    ],
+)
 def test_launch_options(changes, expected):
     assert browser.launch_options(dict(OPTIONS, **changes)) == dict(expected, args=browser.CHROMIUM_ARGS)
 

@@ -1,10 +1,10 @@
 """The core's text helpers hold exactly to Python's own str methods."""
 
-import sys
 import unicodedata
 
 import pytest
-from hypothesis import given, settings, strategies as st
+from hypothesis import given, settings
+from hypothesis import strategies as st
 
 from kelvo_web import _text
 
@@ -22,12 +22,15 @@ def assigned_code_points():
 ALL_CHARS = list(assigned_code_points())
 
 
-@pytest.mark.parametrize("helper, python", [
-    ("lower", str.lower),
-    ("isspace", str.isspace),
-    ("isdigit", str.isdigit),
-    ("repr", repr),
-])
+@pytest.mark.parametrize(
+    "helper, python",
+    [
+        ("lower", str.lower),
+        ("isspace", str.isspace),
+        ("isdigit", str.isdigit),
+        ("repr", repr),
+    ],
+)
 def test_every_assigned_character_matches_python(helper, python):
     ours = getattr(_text, helper)
     wrong = [(hex(ord(ch)), ours(ch), python(ch)) for ch in ALL_CHARS if ours(ch) != python(ch)]
@@ -35,9 +38,25 @@ def test_every_assigned_character_matches_python(helper, python):
 
 
 TRICKY = [
-    "İstanbul", "ΟΔΟΣ ΣΑΣ", "Σ", "aΣ'b", "Straße", "ǅemal", "\u00a0Total\u00a0", "€ 42,00",
-    "\u3000全角\u3000", "x\u2003y\u2009z", "tab\tnew\nline\r", "\x1c\x1d\x1e\x1f", "\u200b",
-    "it's", 'say "hi"', "both ' and \"", "back\\slash", "\U0001F600", "\x7f\x80\x9f",
+    "İstanbul",
+    "ΟΔΟΣ ΣΑΣ",
+    "Σ",
+    "aΣ'b",
+    "Straße",
+    "ǅemal",
+    "\u00a0Total\u00a0",
+    "€ 42,00",
+    "\u3000全角\u3000",
+    "x\u2003y\u2009z",
+    "tab\tnew\nline\r",
+    "\x1c\x1d\x1e\x1f",
+    "\u200b",
+    "it's",
+    'say "hi"',
+    "both ' and \"",
+    "back\\slash",
+    "\U0001f600",
+    "\x7f\x80\x9f",
 ]
 
 

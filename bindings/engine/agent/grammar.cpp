@@ -76,10 +76,11 @@ nb::dict states_dict(const std::array<StateEntry, N>& states) {
 NB_MODULE(grammar, m) {
   m.doc() = "The instruction language: plain-English steps to structured instructions.";
 
-  m.attr("_QUOTE_RE") = nb::module_::import_("re").attr("compile")(
-      nb::str(kQuotePattern.data(), kQuotePattern.size()));
+  m.attr("_QUOTE_RE") =
+      nb::module_::import_("re").attr("compile")(nb::str(kQuotePattern.data(), kQuotePattern.size()));
   nb::dict ordinals;
-  for (const auto& row : kOrdinals) ordinals[nb::str(row.word.data(), row.word.size())] = nb::int_(row.number);
+  for (const auto& row : kOrdinals)
+    ordinals[nb::str(row.word.data(), row.word.size())] = nb::int_(row.number);
   m.attr("_ORDINALS") = ordinals;
 
   m.def(
@@ -91,8 +92,7 @@ NB_MODULE(grammar, m) {
       nb::arg("text").none(), "Reads a leading ordinal word: (its number, the rest) or (1, text).");
 
   auto cls = nb::class_<InstructionParser>(
-      m, "InstructionParser",
-      "Converts free-text instructions into structured action/target/value dicts.");
+      m, "InstructionParser", "Converts free-text instructions into structured action/target/value dicts.");
   cls.def(nb::init<>());
 
   nb::list supported;

@@ -23,7 +23,9 @@ namespace {
 
 struct Inputs {
   RecordList dom, text, controls, texts, hidden;
-  kl::Lists lists() const { return {dom.records, text.records, controls.records, texts.records, &hidden.records}; }
+  kl::Lists lists() const {
+    return {dom.records, text.records, controls.records, texts.records, &hidden.records};
+  }
   nb::object object(const kl::Ref& ref) const {
     switch (ref.source) {
       case kl::Source::dom_elements: return dom.objects[ref.index];
@@ -45,10 +47,13 @@ Inputs inputs(nb::handle dom_elements, nb::handle text_elements, nb::handle extr
     nb::dict e = kelvo::bind::require_dict(extras, "extras");
     PyObject* controls = PyDict_GetItemString(e.ptr(), "controls");
     PyObject* texts = PyDict_GetItemString(e.ptr(), "texts");
-    in.controls = kelvo::bind::to_dict_list(controls ? nb::handle(controls) : nb::handle(Py_None), "extras['controls']", true);
-    in.texts = kelvo::bind::to_dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
+    in.controls = kelvo::bind::to_dict_list(controls ? nb::handle(controls) : nb::handle(Py_None),
+                                            "extras['controls']", true);
+    in.texts =
+        kelvo::bind::to_dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
     PyObject* hidden = PyDict_GetItemString(e.ptr(), "hidden");
-    in.hidden = kelvo::bind::to_dict_list(hidden ? nb::handle(hidden) : nb::handle(Py_None), "extras['hidden']", true);
+    in.hidden = kelvo::bind::to_dict_list(hidden ? nb::handle(hidden) : nb::handle(Py_None),
+                                          "extras['hidden']", true);
   }
   return in;
 }
@@ -81,7 +86,8 @@ NB_MODULE(_ladder, m) {
 
   m.def(
       "resolve",
-      [](nb::handle parsed_instruction, nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
+      [](nb::handle parsed_instruction, nb::handle dom_elements, nb::handle text_elements,
+         nb::handle extras) {
         nb::dict parsed = kelvo::bind::require_dict(parsed_instruction, "parsed_instruction");
         Record instruction = Record::object();
         for (const char* key : {"action", "target", "value", "ordinal"}) {
@@ -118,11 +124,12 @@ NB_MODULE(_ladder, m) {
 
   m.def(
       "exact_name",
-      [](nb::handle action, nb::handle target, nb::handle chosen, nb::handle dom_elements, nb::handle text_elements,
-         nb::handle extras) {
+      [](nb::handle action, nb::handle target, nb::handle chosen, nb::handle dom_elements,
+         nb::handle text_elements, nb::handle extras) {
         std::string verb = kelvo::bind::require_str(action, "action");
         std::string words = kelvo::bind::require_str(target, "target");
-        std::string xpath = chosen.is_none() ? std::string() : kelvo::bind::require_str(chosen, "chosen_xpath");
+        std::string xpath =
+            chosen.is_none() ? std::string() : kelvo::bind::require_str(chosen, "chosen_xpath");
         Inputs in = inputs(dom_elements, text_elements, extras);
         return to_python(kl::exact_name(verb, words, xpath, in.lists()), in);
       },
@@ -131,8 +138,8 @@ NB_MODULE(_ladder, m) {
 
   m.def(
       "row_twin",
-      [](nb::handle action, nb::handle target, nb::handle chosen, nb::handle dom_elements, nb::handle text_elements,
-         nb::handle extras) {
+      [](nb::handle action, nb::handle target, nb::handle chosen, nb::handle dom_elements,
+         nb::handle text_elements, nb::handle extras) {
         std::string verb = kelvo::bind::require_str(action, "action");
         std::string words = kelvo::bind::require_str(target, "target");
         std::string xpath = kelvo::bind::require_str(chosen, "chosen_xpath");
@@ -140,7 +147,8 @@ NB_MODULE(_ladder, m) {
         return to_python(kl::row_twin(verb, words, xpath, in.lists()), in);
       },
       "action"_a, "target"_a, "chosen_xpath"_a, "dom_elements"_a, "text_elements"_a, "extras"_a,
-      "A control of the same name closer to the anchor than the rules' spatial choice; resolved false otherwise.");
+      "A control of the same name closer to the anchor than the rules' spatial choice; resolved false "
+      "otherwise.");
 
   m.def(
       "contradicts_name",
@@ -150,7 +158,8 @@ NB_MODULE(_ladder, m) {
         return kl::contradicts_name(words, kelvo::bind::to_record(element, "element"));
       },
       "target"_a, "element"_a,
-      "Whether a spatial target names its element (the Delete button right of ...) and the element has no such name.");
+      "Whether a spatial target names its element (the Delete button right of ...) and the element has no "
+      "such name.");
 
   m.def(
       "kind_of_word",
@@ -164,7 +173,8 @@ NB_MODULE(_ladder, m) {
   m.attr("SPATIAL") = nb::str(kl::kRouteSpatial);
   m.attr("TEXT") = nb::str(kl::kRouteText);
   nb::list reading;
-  for (const auto& row : kelvo::vocabulary::kReadingRelations) reading.append(nb::str(row.phrase.data(), row.phrase.size()));
+  for (const auto& row : kelvo::vocabulary::kReadingRelations)
+    reading.append(nb::str(row.phrase.data(), row.phrase.size()));
   m.attr("READING_PHRASES") = nb::tuple(reading);  // the places a spatial text check reads from
 
   m.def(
@@ -177,7 +187,8 @@ NB_MODULE(_ladder, m) {
         return nb::tuple(order);
       },
       "action"_a, "target"_a.none(),
-      "The resolvers to try, in order (\"spatial\", \"text\"), for an element action; () for any other action.");
+      "The resolvers to try, in order (\"spatial\", \"text\"), for an element action; () for any other "
+      "action.");
 
   m.def(
       "state_verdict",
@@ -186,7 +197,9 @@ NB_MODULE(_ladder, m) {
         auto check = kelvo::element_state::check_of(verb);
         if (!check) {
           throw nb::value_error(("action must be one of verify_present, verify_visible, verify_enabled, "
-                                 "verify_disabled, not " + kelvo::text::repr(verb)).c_str());
+                                 "verify_disabled, not " +
+                                 kelvo::text::repr(verb))
+                                    .c_str());
         }
         kelvo::bind::require_dict(element, "element");
         Record record = kelvo::bind::to_record(element, "element");

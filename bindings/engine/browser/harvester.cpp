@@ -54,8 +54,9 @@ auto run(Operation&& operation) -> decltype(operation()) {
   } catch (PyDriverError& e) {
     throw std::move(e.error);
   } catch (const SnapshotError& e) {
-    nb::object error = nb::module_::import_("builtins").attr("OSError")(
-        e.error_number, nb::str(std::strerror(e.error_number)), nb::str(e.path.c_str()));
+    nb::object error =
+        nb::module_::import_("builtins")
+            .attr("OSError")(e.error_number, nb::str(std::strerror(e.error_number)), nb::str(e.path.c_str()));
     PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw nb::python_error();
   }
@@ -80,8 +81,9 @@ bool batched_harvest(nb::handle page) {
     if (value == "batched") return true;
     if (value == "per-call") return false;
     if (!value.empty()) {
-      throw nb::value_error(("settings.HARVEST_MODE must be \"batched\", \"per-call\" or empty, not \"" +
-                             value + "\"").c_str());
+      throw nb::value_error(
+          ("settings.HARVEST_MODE must be \"batched\", \"per-call\" or empty, not \"" + value + "\"")
+              .c_str());
     }
   }
   try {
@@ -131,8 +133,7 @@ struct PyDOMParser {
   }
 
   nb::list extract_cursor_pointer_elements() {
-    return with_parser(
-        [](DOMParser& parser) { return to_list(parser.extract_cursor_pointer_elements()); });
+    return with_parser([](DOMParser& parser) { return to_list(parser.extract_cursor_pointer_elements()); });
   }
 
   nb::list collect_label_candidates() {
@@ -227,14 +228,14 @@ NB_MODULE(harvester, m) {
   m.def("_is_custom_input", &is_custom_input_py, "tag"_a.none(), "classes"_a.none(),
         "Whether a span or div with these classes looks like an editable widget.");
 
-  nb::class_<PyDOMParser>(m, "DOMParser",
-                          "Harvests the live page: element descriptors and text elements.")
+  nb::class_<PyDOMParser>(m, "DOMParser", "Harvests the live page: element descriptors and text elements.")
       .def(nb::init<nb::object>(), "page"_a.none())
       .def_rw("page", &PyDOMParser::page)
       .def("extract_interactable_elements", &PyDOMParser::extract_interactable_elements,
            "One complete harvest: (element descriptors, text elements).")
-      .def_prop_ro("_notes", [](PyDOMParser& p) { return p.notes; },
-                   "What the last full harvest could not read (frames, closed shadow roots).")
+      .def_prop_ro(
+          "_notes", [](PyDOMParser& p) { return p.notes; },
+          "What the last full harvest could not read (frames, closed shadow roots).")
       .def("extract_text_elements", &PyDOMParser::extract_text_elements)
       .def("_extract_custom_inputs", &PyDOMParser::extract_custom_inputs)
       .def("_extract_cursor_pointer_elements", &PyDOMParser::extract_cursor_pointer_elements)

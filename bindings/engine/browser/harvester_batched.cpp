@@ -51,8 +51,9 @@ BatchPlan plan_of(nb::handle value) {
         {nb::cast<std::string>(entry["text"]), targets_of(entry["on"]), optional_text(entry, "batch_text")});
   }
   for (nb::handle lookup : plan["lookups"]) {
-    out.lookups.push_back({nb::cast<std::string>(lookup["attribute"]), nb::cast<std::string>(lookup["prefix"]),
-                           nb::cast<std::string>(lookup["suffix"]), targets_of(lookup["on"])});
+    out.lookups.push_back({nb::cast<std::string>(lookup["attribute"]),
+                           nb::cast<std::string>(lookup["prefix"]), nb::cast<std::string>(lookup["suffix"]),
+                           targets_of(lookup["on"])});
   }
   for (nb::handle script : plan["page_scripts"]) {
     if (PyUnicode_Check(script.ptr())) {

@@ -31,8 +31,8 @@ auto call_python(const char* operation, Call&& call) -> decltype(call()) {
 }
 
 [[noreturn]] void wrong_result(const char* operation, const char* expected, nb::handle got) {
-  throw DriverError(std::string(operation) + " returned " + Py_TYPE(got.ptr())->tp_name +
-                    ", expected " + expected);
+  throw DriverError(std::string(operation) + " returned " + Py_TYPE(got.ptr())->tp_name + ", expected " +
+                    expected);
 }
 
 std::string text_of(nb::handle value, const char* operation) {
@@ -163,7 +163,8 @@ std::vector<harvester::ChildFrame> PyPageDriver::child_frames() {
       }
       ranked.emplace_back(rank, std::move(out));
     }
-    std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<harvester::ChildFrame> frames;
     for (auto& entry : ranked) frames.push_back(std::move(entry.second));
     return frames;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "common/convert.h"
-#include "engine/spatial/plain_values.h"
 #include "engine/spatial/cartographer/cartographer.h"
+#include "engine/spatial/plain_values.h"
 
 namespace nb = nanobind;
 using kelvo::Record;
@@ -27,7 +27,8 @@ Record read_element(nb::handle item, const Where& where) {
   if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.str().c_str(), "a dict", item);
   Record out = object_with_room(element_keys.size());
   for (std::size_t i = 0; i + 1 < element_keys.size(); ++i) {
-    if (PyObject* v = element_keys.get(item.ptr(), i)) out[element_keys.name(i)] = value_at(v, where, element_keys.name(i));
+    if (PyObject* v = element_keys.get(item.ptr(), i))
+      out[element_keys.name(i)] = value_at(v, where, element_keys.name(i));
   }
   if (PyObject* attributes = element_keys.get(item.ptr(), element_keys.size() - 1)) {
     if (PyDict_Check(attributes)) {
@@ -48,9 +49,8 @@ Record read_element(nb::handle item, const Where& where) {
 using Inputs = kelvo::bind::RecordList;
 
 Inputs read_list(nb::handle list, const char* argument) {
-  return kelvo::bind::read_record_list(list, argument, [&](nb::handle item, std::size_t i) {
-    return read_element(item, Where{argument, i});
-  });
+  return kelvo::bind::read_record_list(
+      list, argument, [&](nb::handle item, std::size_t i) { return read_element(item, Where{argument, i}); });
 }
 
 struct PyMatrixBuilder {
@@ -67,7 +67,8 @@ struct EntryKeys {
 };
 
 nb::object number(const Record& v) {
-  return v.is_number_float() ? nb::object(nb::float_(v.get<double>())) : nb::object(nb::int_(v.get<std::int64_t>()));
+  return v.is_number_float() ? nb::object(nb::float_(v.get<double>()))
+                             : nb::object(nb::int_(v.get<std::int64_t>()));
 }
 
 nb::dict position_dict(const Record& p, const EntryKeys& k) {
@@ -106,8 +107,8 @@ nb::list build(const PyMatrixBuilder& self) {
     d[k.order_in_type] = nb::int_(e.order_in_type);
     d[k.position] = position_dict(e.position, k);
     // The caller's own record, so the element resolved later is the one harvested.
-    d[k.element] = e.source == carto::Source::dom_element ? dom.objects[e.source_index]
-                                                          : text.objects[e.source_index];
+    d[k.element] =
+        e.source == carto::Source::dom_element ? dom.objects[e.source_index] : text.objects[e.source_index];
     out.append(d);
   }
   return out;
@@ -163,18 +164,21 @@ NB_MODULE(cartographer, m) {
       .def_rw("text_elements", &PyMatrixBuilder::text_elements)
       .def("build", &build, "A new matrix of the stored records, sorted top to bottom, left to right.");
 
-  m.def("_element_type",
-        [](nb::handle element) { return carto::element_type(element_argument(element, "element")); },
-        nb::arg("element").none());
-  m.def("_searchable",
-        [](nb::handle element) { return carto::searchable(element_argument(element, "element")); },
-        nb::arg("element").none());
-  m.def("_position",
-        [](nb::handle bb) {
-          if (!PyDict_Check(bb.ptr())) kelvo::bind::raise_type_error("bb", "a dict", bb);
-          return kelvo::bind::from_record(carto::position(kelvo::bind::to_record(bb, "bb")));
-        },
-        nb::arg("bb").none());
+  m.def(
+      "_element_type",
+      [](nb::handle element) { return carto::element_type(element_argument(element, "element")); },
+      nb::arg("element").none());
+  m.def(
+      "_searchable",
+      [](nb::handle element) { return carto::searchable(element_argument(element, "element")); },
+      nb::arg("element").none());
+  m.def(
+      "_position",
+      [](nb::handle bb) {
+        if (!PyDict_Check(bb.ptr())) kelvo::bind::raise_type_error("bb", "a dict", bb);
+        return kelvo::bind::from_record(carto::position(kelvo::bind::to_record(bb, "bb")));
+      },
+      nb::arg("bb").none());
 
   nb::dict tag_to_type;
   for (const auto& row : carto::TAG_TO_TYPE) {

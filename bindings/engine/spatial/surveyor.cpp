@@ -30,7 +30,8 @@ Record read_entry(nb::handle item, const Where& where) {
   if (!PyDict_Check(item.ptr())) kelvo::bind::raise_type_error(where.str().c_str(), "a dict", item);
   Record out = object_with_room(entry_keys.size() + 1);
   for (std::size_t i = 0; i < entry_keys.size(); ++i) {
-    if (PyObject* v = entry_keys.get(item.ptr(), i)) out[entry_keys.name(i)] = value_at(v, where, entry_keys.name(i));
+    if (PyObject* v = entry_keys.get(item.ptr(), i))
+      out[entry_keys.name(i)] = value_at(v, where, entry_keys.name(i));
   }
   PyObject* element = element_keys.get(item.ptr(), 0);
   if (!element) return out;
@@ -61,9 +62,8 @@ Record read_entry(nb::handle item, const Where& where) {
 using Entries = kelvo::bind::RecordList;
 
 Entries read_entries(nb::handle list, const char* argument) {
-  return kelvo::bind::read_record_list(list, argument, [&](nb::handle item, std::size_t i) {
-    return read_entry(item, Where{argument, i});
-  });
+  return kelvo::bind::read_record_list(
+      list, argument, [&](nb::handle item, std::size_t i) { return read_entry(item, Where{argument, i}); });
 }
 
 std::optional<std::string> optional_str(nb::handle value, const char* argument) {
@@ -89,7 +89,7 @@ nb::object element_of(const nb::object& entry) {
 
 // The result in its documented key order, holding the caller's own element records.
 nb::dict result(const sv::SpatialResolution& r, const std::vector<nb::object>& objects,
-              const sv::MatrixResolver& resolver) {
+                const sv::MatrixResolver& resolver) {
   nb::dict d;
   d["resolved"] = nb::bool_(r.resolved());
   d["confidence"] = nb::float_(r.resolved() ? 1.0 : 0.0);
@@ -161,9 +161,11 @@ NB_MODULE(surveyor, m) {
   m.attr("NEAR_MAX_DOM_STEPS") = sv::NEAR_MAX_DOM_STEPS;
 
   nb::dict relations, ordinals, type_keywords;
-  for (const auto& row : sv::RELATIONS) relations[nb::cast(std::string(row.keyword))] = std::string(row.strategy);
+  for (const auto& row : sv::RELATIONS)
+    relations[nb::cast(std::string(row.keyword))] = std::string(row.strategy);
   for (const auto& row : sv::ORDINALS) ordinals[nb::cast(std::string(row.word))] = row.number;
-  for (const auto& row : sv::TYPE_KEYWORDS) type_keywords[nb::cast(std::string(row.word))] = std::string(row.type);
+  for (const auto& row : sv::TYPE_KEYWORDS)
+    type_keywords[nb::cast(std::string(row.word))] = std::string(row.type);
   m.attr("_RELATIONS") = relations;
   m.attr("_ORDINALS") = ordinals;
   m.attr("_TYPE_KEYWORDS") = type_keywords;
@@ -177,8 +179,9 @@ NB_MODULE(surveyor, m) {
                               text_or_none(p.search_text), text_or_none(p.target_text));
       },
       nb::arg("target").none());
-  m.def("_normalize", [](nb::handle text) { return sv::normalize(kelvo::bind::require_str(text, "text")); },
-        nb::arg("text").none());
+  m.def(
+      "_normalize", [](nb::handle text) { return sv::normalize(kelvo::bind::require_str(text, "text")); },
+      nb::arg("text").none());
 
   auto geometry = [](nb::handle value, const char* argument) {
     if (!PyDict_Check(value.ptr())) kelvo::bind::raise_type_error(argument, "a dict", value);
@@ -189,21 +192,31 @@ NB_MODULE(surveyor, m) {
     sv::check_position(entry, argument);
     return entry;
   };
-  m.def("_overlaps_vertically",
-        [geometry](nb::handle a, nb::handle b) { return sv::overlaps_vertically(geometry(a, "a"), geometry(b, "b")); },
-        nb::arg("a").none(), nb::arg("b").none());
-  m.def("_overlaps_horizontally",
-        [geometry](nb::handle a, nb::handle b) { return sv::overlaps_horizontally(geometry(a, "a"), geometry(b, "b")); },
-        nb::arg("a").none(), nb::arg("b").none());
-  m.def("_centre_distance",
-        [geometry](nb::handle a, nb::handle b) { return sv::centre_distance(geometry(a, "a"), geometry(b, "b")); },
-        nb::arg("a").none(), nb::arg("b").none());
-  m.def("_dom_distance",
-        [](nb::handle xpath_a, nb::handle xpath_b) {
-          return sv::xpath_aligned_distance(kelvo::bind::require_str(xpath_a, "xpath_a"),
-                                            kelvo::bind::require_str(xpath_b, "xpath_b"));
-        },
-        nb::arg("xpath_a").none(), nb::arg("xpath_b").none());
+  m.def(
+      "_overlaps_vertically",
+      [geometry](nb::handle a, nb::handle b) {
+        return sv::overlaps_vertically(geometry(a, "a"), geometry(b, "b"));
+      },
+      nb::arg("a").none(), nb::arg("b").none());
+  m.def(
+      "_overlaps_horizontally",
+      [geometry](nb::handle a, nb::handle b) {
+        return sv::overlaps_horizontally(geometry(a, "a"), geometry(b, "b"));
+      },
+      nb::arg("a").none(), nb::arg("b").none());
+  m.def(
+      "_centre_distance",
+      [geometry](nb::handle a, nb::handle b) {
+        return sv::centre_distance(geometry(a, "a"), geometry(b, "b"));
+      },
+      nb::arg("a").none(), nb::arg("b").none());
+  m.def(
+      "_dom_distance",
+      [](nb::handle xpath_a, nb::handle xpath_b) {
+        return sv::xpath_aligned_distance(kelvo::bind::require_str(xpath_a, "xpath_a"),
+                                          kelvo::bind::require_str(xpath_b, "xpath_b"));
+      },
+      nb::arg("xpath_a").none(), nb::arg("xpath_b").none());
 
   nb::class_<PyMatrixResolver>(m, "MatrixResolver")
       .def(
@@ -247,10 +260,12 @@ NB_MODULE(surveyor, m) {
             }
             return out;
           },
-          nb::arg("candidates").none(), nb::arg("anchor").none(), nb::arg("strategy").none(), nb::arg("ordinal").none())
+          nb::arg("candidates").none(), nb::arg("anchor").none(), nb::arg("strategy").none(),
+          nb::arg("ordinal").none())
       .def(
           "_resolve_ordinal",
-          [](const PyMatrixResolver& self, nb::handle ordinal, nb::handle type_filter, nb::handle search_text) {
+          [](const PyMatrixResolver& self, nb::handle ordinal, nb::handle type_filter,
+             nb::handle search_text) {
             const std::int64_t n = *optional_int(ordinal, "ordinal", false);
             const auto type = optional_str(type_filter, "type_filter");
             const auto text = optional_str(search_text, "search_text");
@@ -260,5 +275,6 @@ NB_MODULE(surveyor, m) {
           },
           nb::arg("ordinal").none(), nb::arg("type_filter").none(), nb::arg("search_text").none());
 
-  m.def("_bench_resolve", &bench_resolve, nb::arg("matrix").none(), nb::arg("targets").none(), nb::arg("repeat").none());
+  m.def("_bench_resolve", &bench_resolve, nb::arg("matrix").none(), nb::arg("targets").none(),
+        nb::arg("repeat").none());
 }

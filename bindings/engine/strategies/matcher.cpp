@@ -59,13 +59,11 @@ bool truth(nb::handle value) {
   return answer == 1;
 }
 
-nb::object element_object(const km::ElementRef& ref, const RecordList& dom,
-                          const RecordList& text) {
+nb::object element_object(const km::ElementRef& ref, const RecordList& dom, const RecordList& text) {
   return ref.source == km::Source::dom_elements ? dom.objects[ref.index] : text.objects[ref.index];
 }
 
-nb::dict to_python(const km::ResolutionResult& result, const RecordList& dom,
-                   const RecordList& text) {
+nb::dict to_python(const km::ResolutionResult& result, const RecordList& dom, const RecordList& text) {
   nb::dict out;
   bool verification = result.shape == km::Shape::verification;
   out["resolved"] = nb::bool_(result.resolved);
@@ -116,8 +114,8 @@ void translate_errors() {
 
 // Converts once and times `repeat` resolutions in the core alone; seconds in total. For
 // the benchmark, which sets this beside the time of a call through Python.
-double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements,
-                     nb::handle text_elements, long repeat) {
+double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements, nb::handle text_elements,
+                     long repeat) {
   Record instruction = instruction_record(parsed_instruction);
   RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
   RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
@@ -136,8 +134,7 @@ double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements,
 }  // namespace
 
 NB_MODULE(matcher, m) {
-  m.doc() =
-      "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes.";
+  m.doc() = "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes.";
   translate_errors();
 
   m.attr("_MATCH_ATTRIBUTES") = as_list(km::MATCH_ATTRIBUTES);
@@ -216,8 +213,7 @@ NB_MODULE(matcher, m) {
         std::string b = kelvo::bind::require_str(xpath_b, "xpath_b");
         return km::dom_distance(a, b);
       },
-      "xpath_a"_a.none(), "xpath_b"_a.none(),
-      "Tree edges between two elements, from their XPaths.");
+      "xpath_a"_a.none(), "xpath_b"_a.none(), "Tree edges between two elements, from their XPaths.");
 
   m.def("_bench_resolve", &bench_resolve, "parsed_instruction"_a.none(), "dom_elements"_a.none(),
         "text_elements"_a.none(), "repeat"_a);
@@ -237,13 +233,11 @@ NB_MODULE(matcher, m) {
           },
           nb::sig("def resolve(self, parsed_instruction: dict, dom_elements: list, "
                   "text_elements: list | None = None) -> dict"),
-          "parsed_instruction"_a.none(), "dom_elements"_a.none(),
-          "text_elements"_a.none() = nb::none(),
+          "parsed_instruction"_a.none(), "dom_elements"_a.none(), "text_elements"_a.none() = nb::none(),
           "The element the instruction aims at, or the answer to its check, as a new dict.")
       .def(
           "_resolve_verify",
-          [](const km::DOMStrategy& self, nb::handle action, nb::handle target,
-             nb::handle dom_elements) {
+          [](const km::DOMStrategy& self, nb::handle action, nb::handle target, nb::handle dom_elements) {
             std::string a = kelvo::bind::require_str(action, "action");
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
@@ -252,8 +246,7 @@ NB_MODULE(matcher, m) {
           "action"_a.none(), "target"_a.none(), "dom_elements"_a.none())
       .def(
           "_resolve_verify_text",
-          [](const km::DOMStrategy& self, nb::handle action, nb::handle target,
-             nb::handle text_elements) {
+          [](const km::DOMStrategy& self, nb::handle action, nb::handle target, nb::handle text_elements) {
             std::string a = kelvo::bind::require_str(action, "action");
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
@@ -278,15 +271,14 @@ NB_MODULE(matcher, m) {
           "target"_a.none(), "text_elements"_a.none())
       .def(
           "_resolve_verify_spatial_text",
-          [](const km::DOMStrategy& self, nb::handle target, nb::handle expected,
-             nb::handle text_elements, nb::handle dom_elements) {
+          [](const km::DOMStrategy& self, nb::handle target, nb::handle expected, nb::handle text_elements,
+             nb::handle dom_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
             std::string e = kelvo::bind::require_str(expected, "expected");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements", true);
             const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records;
-            return to_python(self.resolve_verify_spatial_text(t, e, text.records, dom_records), dom,
-                             text);
+            return to_python(self.resolve_verify_spatial_text(t, e, text.records, dom_records), dom, text);
           },
           "target"_a.none(), "expected"_a.none(), "text_elements"_a.none(),
           "dom_elements"_a.none() = nb::none())
@@ -298,8 +290,7 @@ NB_MODULE(matcher, m) {
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements", true);
             const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records;
-            return to_python(self.resolve_extract_spatial_text(t, text.records, dom_records), dom,
-                             text);
+            return to_python(self.resolve_extract_spatial_text(t, text.records, dom_records), dom, text);
           },
           "target"_a.none(), "text_elements"_a.none(), "dom_elements"_a.none() = nb::none());
 }

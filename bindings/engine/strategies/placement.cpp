@@ -21,11 +21,10 @@ kp::Kind kind_of(nb::handle value) {
 }  // namespace
 
 NB_MODULE(placement, m) {
-  m.doc() =
-      "Level 2 resolution strategy: uses the spatial matrix to resolve relational instructions.";
+  m.doc() = "Level 2 resolution strategy: uses the spatial matrix to resolve relational instructions.";
 
-  nb::class_<kp::SpatialStrategy>(
-      m, "SpatialStrategy", "Resolves instructions using spatial relationships between DOM elements.")
+  nb::class_<kp::SpatialStrategy>(m, "SpatialStrategy",
+                                  "Resolves instructions using spatial relationships between DOM elements.")
       .def(nb::init<>())
       .def(
           "resolve",

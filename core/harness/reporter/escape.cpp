@@ -23,8 +23,8 @@ std::string escape_html(std::string_view text) {
 namespace {
 
 bool plain_ascii(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == ' ' || c == '_' || c == '-' || c == '.' || c == '/' || c == ':' || c == ',';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '_' ||
+         c == '-' || c == '.' || c == '/' || c == ':' || c == ',';
 }
 
 }  // namespace

@@ -63,8 +63,7 @@ void append_card(std::string& out, const char* cls, const char* label, const std
   out += "</div><div class='value'>" + value + "</div></div>\n";
 }
 
-void append_summary(std::string& out, const Counts& c, std::int64_t rate,
-                    const std::string& duration) {
+void append_summary(std::string& out, const Counts& c, std::int64_t rate, const std::string& duration) {
   out += "<div class='summary'>\n";
   append_card(out, "total", "Total", std::to_string(c.total));
   for (std::size_t i = 0; i < std::size(kOutcomes); ++i) {
@@ -79,25 +78,27 @@ void append_summary(std::string& out, const Counts& c, std::int64_t rate,
 }
 
 void append_filters(std::string& out, const Counts& c) {
-  out += "<div class='filters'>\n  <label>Filter:</label>\n"
-         "  <button class='filter-btn active' onclick=\"filter('all', this)\">All</button>\n";
+  out +=
+      "<div class='filters'>\n  <label>Filter:</label>\n"
+      "  <button class='filter-btn active' onclick=\"filter('all', this)\">All</button>\n";
   for (std::size_t i = 0; i < std::size(kOutcomes); ++i) {
     const Outcome& o = kOutcomes[i];
     if (i >= kCoreOutcomes && c.of(o.status) == 0) continue;
-    out += std::string("  <button class='filter-btn ") + o.status + "' onclick=\"filter('" +
-           o.status + "', this)\">" + o.filter_label + "</button>\n";
+    out += std::string("  <button class='filter-btn ") + o.status + "' onclick=\"filter('" + o.status +
+           "', this)\">" + o.filter_label + "</button>\n";
   }
   out += "</div>\n";
 }
 
 void append_environment(std::string& out, const Record& environment) {
   if (!environment.is_array() || environment.empty()) return;
-  out += "<details class='environment'>\n  <summary>Environment</summary>\n"
-         "  <table class='env-table'><tbody>\n";
+  out +=
+      "<details class='environment'>\n  <summary>Environment</summary>\n"
+      "  <table class='env-table'><tbody>\n";
   for (const Record& row : environment) {
     if (!row.is_array() || row.size() != 2) continue;
-    out += "    <tr><th>" + escape_html(text_of(row[0])) + "</th><td>" +
-           escape_html(text_of(row[1])) + "</td></tr>\n";
+    out += "    <tr><th>" + escape_html(text_of(row[0])) + "</th><td>" + escape_html(text_of(row[1])) +
+           "</td></tr>\n";
   }
   out += "  </tbody></table>\n</details>\n";
 }
@@ -137,8 +138,8 @@ void append_reason(std::string& out, const Record& test, const std::string& stat
   if (!message.empty() && status != "xpassed") out += escape_html(message);
   out += "</div>";
   if (!traceback.empty() && traceback != message) {
-    out += "<details class='traceback'><summary>Traceback</summary><pre>" +
-           escape_html(traceback) + "</pre></details>";
+    out += "<details class='traceback'><summary>Traceback</summary><pre>" + escape_html(traceback) +
+           "</pre></details>";
   }
   out += "</td>\n</tr>\n";
 }
@@ -149,8 +150,7 @@ void append_trace_link(std::string& out, const Record& test) {
   const std::string trace = get_string(test, "trace");
   if (trace.empty() || trace.find(':') != std::string::npos || trace[0] == '/') return;
   out += " <a class='trace-link' href='" + escape_html(trace) +
-         "' download title='Open with: playwright show-trace " + escape_html(trace) +
-         "'>trace</a>";
+         "' download title='Open with: playwright show-trace " + escape_html(trace) + "'>trace</a>";
 }
 
 const Record* steps_of(const Record& steps_by_nodeid, const Record& test) {
@@ -168,14 +168,13 @@ void append_test(std::string& out, const Record& test, const std::string& file, 
   const Record* steps = steps_of(steps_by_nodeid, test);
   const std::string steps_id = "steps-" + file + "-" + std::to_string(idx);
 
-  out += "<tr class='test-row' data-status='" + status_attr + "' data-file='" +
-         escape_html(file) + "'>\n";
+  out += "<tr class='test-row' data-status='" + status_attr + "' data-file='" + escape_html(file) + "'>\n";
   out += "  <td><span class='icon " + status_attr + "'>" + status_icon(status) + "</span></td>\n";
   out += "  <td class='test-name'>" + escape_html(text_of_key(test, "test")) + "</td>\n";
   out += "  <td>";
   if (steps) {
-    out += "<button class='expand-btn' onclick=\"toggleSteps('" +
-           escape_html(escape_js_string(steps_id)) + "', this)\">\u25B6 steps</button>";
+    out += "<button class='expand-btn' onclick=\"toggleSteps('" + escape_html(escape_js_string(steps_id)) +
+           "', this)\">\u25B6 steps</button>";
   }
   append_trace_link(out, test);
   out += "</td>\n";
@@ -183,21 +182,19 @@ void append_test(std::string& out, const Record& test, const std::string& file, 
   const Record* reruns = find_key(test, "reruns");
   if (reruns && reruns->is_number_integer() && reruns->get<std::int64_t>() > 0) {
     const std::int64_t n = reruns->get<std::int64_t>();
-    out += " <span class='badge rerun'>" + std::to_string(n) + (n == 1 ? " rerun" : " reruns") +
-           "</span>";
+    out += " <span class='badge rerun'>" + std::to_string(n) + (n == 1 ? " rerun" : " reruns") + "</span>";
   }
   out += "</td>\n";
   const Record* duration = find_key(test, "duration");
   out += "  <td class='duration'>" +
-         escape_html(format_test_duration(duration ? *duration : Record(nullptr))) +
-         "s</td>\n</tr>\n";
+         escape_html(format_test_duration(duration ? *duration : Record(nullptr))) + "s</td>\n</tr>\n";
   const std::string file_attr = escape_html(file);
   append_reason(out, test, status, status_attr, file_attr);
   if (!steps) return;
 
   // The steps span every column of the test table.
-  out += "<tr class='steps-container hidden' id='" + escape_html(steps_id) +
-         "' data-status='" + status_attr + "'>\n";
+  out += "<tr class='steps-container hidden' id='" + escape_html(steps_id) + "' data-status='" + status_attr +
+         "'>\n";
   out += "  <td colspan='5' style='padding:0 16px 12px 40px'>\n";
   out += "    <table class='steps-table'><tbody>\n";
   if (steps->is_array()) {
@@ -216,14 +213,15 @@ void append_group(std::string& out, const FileGroup& group, const Record& steps_
   out += "<div class='file-header' onclick='toggleGroup(this)'>\n";
   out += "  <span class='chevron'>\u25BC</span>\n";
   out += "  <span class='file-name'>" + file + "</span>\n";
-  out += "  <span class='file-counts'><span class='badge passed'>" + std::to_string(c.passed) +
-         " passed</span>";
+  out +=
+      "  <span class='file-counts'><span class='badge passed'>" + std::to_string(c.passed) + " passed</span>";
   for (std::size_t i = 1; i < std::size(kOutcomes); ++i) {
     append_badge(out, kOutcomes[i].status, c.of(kOutcomes[i].status));
   }
   out += "</span>\n</div>\n";
-  out += "<table class='test-table'>\n<thead><tr><th></th><th>Test</th><th></th>"
-         "<th>Status</th><th>Duration</th></tr></thead>\n<tbody>\n";
+  out +=
+      "<table class='test-table'>\n<thead><tr><th></th><th>Test</th><th></th>"
+      "<th>Status</th><th>Duration</th></tr></thead>\n<tbody>\n";
   for (std::size_t idx = 0; idx < group.tests.size(); ++idx) {
     append_test(out, *group.tests[idx], group.file, idx, steps_by_nodeid);
   }
@@ -280,16 +278,17 @@ std::string format_clock_time(double epoch_seconds) {
   int millis = static_cast<int>((epoch_seconds - whole) * 1000.0);
   if (millis > 999) millis = 999;
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
-                local.tm_sec, millis);
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec, millis);
   return buf;
 }
 
 std::string format_step_duration(double seconds) {
   if (!std::isfinite(seconds) || seconds < 0) return "";
   char buf[32];
-  if (seconds < 1.0) std::snprintf(buf, sizeof buf, "%.0f ms", seconds * 1000.0);
-  else std::snprintf(buf, sizeof buf, "%.2f s", seconds);
+  if (seconds < 1.0)
+    std::snprintf(buf, sizeof buf, "%.0f ms", seconds * 1000.0);
+  else
+    std::snprintf(buf, sizeof buf, "%.2f s", seconds);
   return buf;
 }
 
@@ -300,9 +299,12 @@ std::string render_step(const Record& step) {
   } else {
     const bool no_status = !find_key(step, "status");
     const bool no_instruction = !find_key(step, "instruction");
-    if (no_status && no_instruction) note = "step record lacks status and instruction";
-    else if (no_status) note = "step record lacks status";
-    else if (no_instruction) note = "step record lacks instruction";
+    if (no_status && no_instruction)
+      note = "step record lacks status and instruction";
+    else if (no_status)
+      note = "step record lacks status";
+    else if (no_instruction)
+      note = "step record lacks instruction";
   }
   // An incomplete record is shown as failed: it cannot vouch for a passed step.
   const std::string status = note.empty() ? text_of_key(step, "status") : "failed";
@@ -346,8 +348,9 @@ std::string render_report(const std::vector<Record>& results, const Record& step
   out.reserve(16384 + results.size() * 1024);
   append_page_start(out, duration);
   if (run.interrupted) {
-    out += "<div class='banner interrupted'>The run was interrupted: tests after the "
-           "interruption did not run, and this report lists only what ran.</div>\n";
+    out +=
+        "<div class='banner interrupted'>The run was interrupted: tests after the "
+        "interruption did not run, and this report lists only what ran.</div>\n";
   }
   append_summary(out, counts, rate, duration);
   append_environment(out, run.environment);

@@ -35,13 +35,20 @@ Counts count(std::size_t n, Deref at) {
   c.total = static_cast<std::int64_t>(n);
   for (std::size_t i = 0; i < n; ++i) {
     const std::string status = get_string(at(i), "status");
-    if (status == "passed") ++c.passed;
-    else if (status == "failed") ++c.failed;
-    else if (status == "skipped") ++c.skipped;
-    else if (status == "error") ++c.error;
-    else if (status == "xfailed") ++c.xfailed;
-    else if (status == "xpassed") ++c.xpassed;
-    else if (status == "interrupted") ++c.interrupted;
+    if (status == "passed")
+      ++c.passed;
+    else if (status == "failed")
+      ++c.failed;
+    else if (status == "skipped")
+      ++c.skipped;
+    else if (status == "error")
+      ++c.error;
+    else if (status == "xfailed")
+      ++c.xfailed;
+    else if (status == "xpassed")
+      ++c.xpassed;
+    else if (status == "interrupted")
+      ++c.interrupted;
   }
   return c;
 }

@@ -4,9 +4,9 @@ from kelvo_web import ladder
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
 from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
 from kelvo_web.engine.browser.harvester import _FRAME_PLACE_JS
+from kelvo_web.messages import describe
 from kelvo_web.page_scripts import script
 from kelvo_web.steps import wait_problem
-from kelvo_web.messages import describe
 
 FIND_OPTION_JS = script("find_option")
 LABEL_DRAWN_JS = script("label_drawn")
@@ -68,8 +68,13 @@ def act_or_next(page, action, result, value, remaining_ms, text_elements=()):
         return dict(result, element=candidate, resolved_by="next-candidate", message=note)
     if len(tried) == 1:
         raise refusal
-    raise Problem(f"{refusal.problem}; no other candidate took it either", candidates=tried,
-                  title="candidates tried", retry=False, result=result)
+    raise Problem(
+        f"{refusal.problem}; no other candidate took it either",
+        candidates=tried,
+        title="candidates tried",
+        retry=False,
+        result=result,
+    )
 
 
 def element_handle(page, element, text_elements=()):
@@ -141,8 +146,7 @@ def _type(page, target, element, value, remaining_ms):
         if "Element is not" not in str(error):
             raise  # not yet attached, covered, disabled: worth another attempt
         if not element.get("is_editable_field"):
-            raise Problem(f"{describe(element)} cannot be typed into: {error_reason(error)}",
-                          retry=False) from None
+            raise Problem(f"{describe(element)} cannot be typed into: {error_reason(error)}", retry=False) from None
         first_error = error
     # An inline-edit widget that turns into a field when clicked: type into whatever
     # took the focus, but never report typing that landed nowhere.
@@ -158,9 +162,11 @@ def _select(target, element, value, remaining_ms):
     if found is None:
         raise Problem(f"{describe(element)} is not a drop-down list (select)", retry=False)
     if found["index"] < 0:
-        raise Problem(f"{describe(element)} has no option {value!r}",
-                      candidates=[repr(label) for label in found["labels"]],
-                      title="its options")
+        raise Problem(
+            f"{describe(element)} has no option {value!r}",
+            candidates=[repr(label) for label in found["labels"]],
+            title="its options",
+        )
     target.select_option(index=found["index"], timeout=remaining_ms)
 
 

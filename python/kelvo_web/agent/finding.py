@@ -10,7 +10,7 @@ from kelvo_web.agent.outcome import NOT_FOUND, Problem, first_line
 from kelvo_web.routing import SPATIAL, TEXT, resolver_order
 
 
-@functools.lru_cache(maxsize=None)
+@functools.cache
 def engine():
     # Imported on first use: building an agent costs nothing until a step runs.
     from kelvo_web.engine.agent.grammar import InstructionParser
@@ -19,8 +19,13 @@ def engine():
     from kelvo_web.engine.spatial.surveyor import MatrixResolver
     from kelvo_web.engine.strategies.matcher import DOMStrategy
 
-    return SimpleNamespace(parser=InstructionParser(), harvester=DOMParser, builder=MatrixBuilder,
-                           resolver=MatrixResolver, strategy=DOMStrategy())
+    return SimpleNamespace(
+        parser=InstructionParser(),
+        harvester=DOMParser,
+        builder=MatrixBuilder,
+        resolver=MatrixResolver,
+        strategy=DOMStrategy(),
+    )
 
 
 # Let go of the engine's objects before the interpreter unloads the modules that made them.
@@ -29,6 +34,7 @@ atexit.register(engine.cache_clear)
 
 class Harvest(NamedTuple):
     """One reading of the page, with what it could not read (frames, closed shadow roots)."""
+
     elements: list
     texts: list
     notes: list
@@ -41,8 +47,11 @@ def harvest(page):
         return Harvest(elements, texts, list(parser._notes))
     except OSError as error:
         # The snapshot folder, not the page: no later attempt will do better.
-        raise Problem(f"the page snapshot could not be saved ({error}); LOG_PATH (KELVO_LOG_PATH) "
-                      "must name a folder that can be written", retry=False) from None
+        raise Problem(
+            f"the page snapshot could not be saved ({error}); LOG_PATH (KELVO_LOG_PATH) "
+            "must name a folder that can be written",
+            retry=False,
+        ) from None
     except Exception as error:
         # Usually a navigation under way; the next attempt reads the new page.
         raise Problem(f"the page could not be read: {first_line(error)}") from None

@@ -86,8 +86,10 @@ class WebAgent:
         try:
             browser = page.context.browser
             if browser is not None and not browser.is_connected():
-                return ("the browser closed (it crashed or was killed); the steps after it in this "
-                        "test cannot run, and the next test starts a new browser")
+                return (
+                    "the browser closed (it crashed or was killed); the steps after it in this "
+                    "test cannot run, and the next test starts a new browser"
+                )
             if page.is_closed():
                 return "the page was closed; make a new WebAgent to run more steps"
         except Exception as error:
@@ -101,8 +103,7 @@ class WebAgent:
         try:
             return self.page
         except Exception as error:
-            raise Problem(f"could not open the start address {self.url}: {first_line(error)}",
-                          retry=False) from None
+            raise Problem(f"could not open the start address {self.url}: {first_line(error)}", retry=False) from None
 
     def close(self):
         self._closed = True
@@ -136,8 +137,9 @@ class WebAgent:
                 note = f"followed the new tab {followed}"
                 result = dict(result, message=f"{result['message']}; {note}" if result.get("message") else note)
         except Problem as problem:
-            message = failure_message(instruction, problem.problem, problem.expected, problem.actual,
-                                      problem.candidates, problem.title)
+            message = failure_message(
+                instruction, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
+            )
             self._record_failure(step, message, (problem.result or {}).get("element"), clock)
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
@@ -148,13 +150,15 @@ class WebAgent:
                 raise StepFailure(message, step) from None
             # Not the page's answer but a fault (engine error): the step still shows as
             # failed in the report, and the error keeps its own type.
-            self._record_failure(step, failure_message(instruction, f"{type(error).__name__}: {first_line(error)}"),
-                                 None, clock)
+            self._record_failure(
+                step, failure_message(instruction, f"{type(error).__name__}: {first_line(error)}"), None, clock
+            )
             raise
         except BaseException as error:
             # Ctrl-C or a test timeout inside a step: the step did not pass.
-            self._record_failure(step, failure_message(instruction, f"interrupted ({type(error).__name__})"),
-                                 None, clock)
+            self._record_failure(
+                step, failure_message(instruction, f"interrupted ({type(error).__name__})"), None, clock
+            )
             raise
         step["duration"] = time.perf_counter() - clock
         if result.get("element"):
@@ -294,10 +298,15 @@ class WebAgent:
         result, route = self.resolve(parsed, dom_elements, text_elements)
         target = parsed["target"]
         if not result["resolved"]:
-            raise finding.with_notes(Problem(
-                f"no element matches {target!r}",
-                candidates=closest_names(target, list(dom_elements) + list(text_elements)),
-                title="similar on the page", result=result), notes)
+            raise finding.with_notes(
+                Problem(
+                    f"no element matches {target!r}",
+                    candidates=closest_names(target, list(dom_elements) + list(text_elements)),
+                    title="similar on the page",
+                    result=result,
+                ),
+                notes,
+            )
         result = dict(result, resolved_by=route)
         action = parsed["action"]
         if action in checking.STATE_CHECKS:
@@ -327,5 +336,8 @@ def _acted_on(element):
     """What the report shows of the element a step acted on."""
     attributes = element.get("attributes") or {}
     text = " ".join(str(element.get("text") or attributes.get("_label") or "").split())
-    return {"tag": element.get("tag") or "", "text": text[:80] + ("\u2026" if len(text) > 80 else ""),
-            "role": attributes.get("role") or ""}
+    return {
+        "tag": element.get("tag") or "",
+        "text": text[:80] + ("\u2026" if len(text) > 80 else ""),
+        "role": attributes.get("role") or "",
+    }

@@ -46,6 +46,7 @@ def set_overrides(**values):
     _overrides.clear()
     _overrides.update({name: value for name, value in values.items() if value is not None})
 
+
 _FALSE_WORDS = ("0", "false", "no", "off", "")
 
 

@@ -50,10 +50,7 @@ def pytest_configure(config):
     report_path = config.getoption("--kelvo-report", default=None)
     if report_path is None:
         if not isinstance(result_dir, (str, os.PathLike)):
-            raise pytest.UsageError(
-                f"RESULT_DIR in {CONFIG_FILE_NAME} must be a path, "
-                f"not {type(result_dir).__name__}"
-            )
+            raise pytest.UsageError(f"RESULT_DIR in {CONFIG_FILE_NAME} must be a path, not {type(result_dir).__name__}")
         report_path = os.path.join(result_dir, "report.html")
         source = f"RESULT_DIR in {CONFIG_FILE_NAME}"
     else:
@@ -274,7 +271,4 @@ def _portable(steps):
 
     if not isinstance(steps, (list, tuple)):
         return value(steps)
-    return [
-        {str(k): value(v) for k, v in step.items()} if isinstance(step, dict) else value(step)
-        for step in steps
-    ]
+    return [{str(k): value(v) for k, v in step.items()} if isinstance(step, dict) else value(step) for step in steps]

@@ -77,9 +77,17 @@ class KelvoReporter:
             if nodeid in self._latest:
                 continue  # its outcome is known; only the teardown was cut short
             file, _, test = nodeid.partition("::")
-            self._append({"nodeid": nodeid, "file": file, "test": test, "status": "interrupted",
-                          "duration": time.monotonic() - started,
-                          "message": f"interrupted during {phase} ({reason})", "when": phase})
+            self._append(
+                {
+                    "nodeid": nodeid,
+                    "file": file,
+                    "test": test,
+                    "status": "interrupted",
+                    "duration": time.monotonic() - started,
+                    "message": f"interrupted during {phase} ({reason})",
+                    "when": phase,
+                }
+            )
             # Its fixtures are never torn down: take the steps its agents recorded so far.
             agents = live_agents.agents_of(nodeid)
             if agents:
@@ -229,24 +237,21 @@ def check_report_path(path, source):
     `source` names where the path came from, for the message.
     """
     if path is None or not str(path).strip():
-        raise pytest.UsageError(f"{source}: the report path is empty; give a file path such as "
-                                "test_report/report.html")
+        raise pytest.UsageError(f"{source}: the report path is empty; give a file path such as test_report/report.html")
     path = os.path.realpath(os.fspath(path))
     if os.path.isdir(path):
-        raise pytest.UsageError(f"{source}: {path} is a directory; give a file path such as "
-                                f"{os.path.join(path, 'report.html')}")
+        raise pytest.UsageError(
+            f"{source}: {path} is a directory; give a file path such as {os.path.join(path, 'report.html')}"
+        )
     if os.path.lexists(path) and not stat.S_ISREG(os.stat(path).st_mode):
-        raise pytest.UsageError(f"{source}: {path} exists and is not a regular file; "
-                                "the report will not replace it")
+        raise pytest.UsageError(f"{source}: {path} exists and is not a regular file; the report will not replace it")
     parent = os.path.dirname(path)
     while not os.path.exists(parent):  # the root always exists
         parent = os.path.dirname(parent)
     if not os.path.isdir(parent):
-        raise pytest.UsageError(f"{source}: {path} lies under {parent}, which is a file, "
-                                "not a directory")
+        raise pytest.UsageError(f"{source}: {path} lies under {parent}, which is a file, not a directory")
     if not os.access(parent, os.W_OK | os.X_OK):
-        raise pytest.UsageError(f"{source}: cannot write the report under {parent} "
-                                "(permission denied)")
+        raise pytest.UsageError(f"{source}: cannot write the report under {parent} (permission denied)")
 
 
 def _refuse_special_file(path):
@@ -267,7 +272,7 @@ def _skip_reason(longrepr):
     # A skip's longrepr is (path, line, "Skipped: reason").
     if isinstance(longrepr, tuple) and len(longrepr) == 3 and isinstance(longrepr[2], str):
         reason = longrepr[2]
-        return reason[len("Skipped: "):] if reason.startswith("Skipped: ") else reason
+        return reason[len("Skipped: ") :] if reason.startswith("Skipped: ") else reason
     return None
 
 
@@ -293,9 +298,7 @@ def _running_browser_version():
 def _write_atomically(path, text):
     """Replace `path` in one step, so a crash mid-write never leaves half a report."""
     directory = os.path.dirname(path) or "."
-    fd, temp_path = tempfile.mkstemp(
-        prefix="." + os.path.basename(path) + ".", suffix=".tmp", dir=directory
-    )
+    fd, temp_path = tempfile.mkstemp(prefix="." + os.path.basename(path) + ".", suffix=".tmp", dir=directory)
     try:
         with os.fdopen(fd, "w", encoding="utf-8") as handle:
             handle.write(text)

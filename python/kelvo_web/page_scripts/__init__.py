@@ -4,7 +4,7 @@ import functools
 from importlib import resources
 
 
-@functools.lru_cache(maxsize=None)
+@functools.cache
 def script(name):
     """The text of `<name>.js` from this folder."""
     return resources.files(__name__).joinpath(name + ".js").read_text(encoding="utf-8")

@@ -5,19 +5,36 @@ happened, and the run goes on."""
 import pytest
 
 
-@pytest.mark.parametrize("page, steps, check, why", [
-    ("reloads_once.html", ["click Save"], ("#done", "Saved at visit 2"),
-     "Save is enabled only after the reload that lands during the step"),
-    ("moves_on.html", ["type Ada into Name", "click Continue"], ("#out", "Hello Ada"),
-     "the elements exist only on the page the first one moves on to"),
-    ("restless.html", ["click Pause feed"], ("#out", "Paused"),
-     "rows change every few milliseconds; the button does not"),
-], ids=["reload", "redirect", "restless"])
+@pytest.mark.parametrize(
+    "page, steps, check, why",
+    [
+        (
+            "reloads_once.html",
+            ["click Save"],
+            ("#done", "Saved at visit 2"),
+            "Save is enabled only after the reload that lands during the step",
+        ),
+        (
+            "moves_on.html",
+            ["type Ada into Name", "click Continue"],
+            ("#out", "Hello Ada"),
+            "the elements exist only on the page the first one moves on to",
+        ),
+        (
+            "restless.html",
+            ["click Pause feed"],
+            ("#out", "Paused"),
+            "rows change every few milliseconds; the button does not",
+        ),
+    ],
+    ids=["reload", "redirect", "restless"],
+)
 def test_a_step_completes_on_a_page_that_changes_under_it(agent_on, page, steps, check, why):
     agent = agent_on(page, timeout_ms=5000)
     agent.run_all(steps)
-    agent.page.wait_for_function("([s, t]) => document.querySelector(s)?.textContent === t",
-                                 arg=list(check), timeout=3000)
+    agent.page.wait_for_function(
+        "([s, t]) => document.querySelector(s)?.textContent === t", arg=list(check), timeout=3000
+    )
     assert [s["status"] for s in agent._steps] == ["passed"] * len(steps), why
 
 

@@ -7,6 +7,7 @@ import sys
 import time
 
 import pytest
+
 from kelvo_web.agent import StepFailure, finding
 from kelvo_web.engine import settings
 
@@ -28,21 +29,27 @@ def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, mon
     assert len(harvests) == 2, "the changed page is looked at again"
 
 
-@pytest.mark.parametrize("page, step, reason", [
-    ("blocked.html", "click Disabled action", "not enabled"),
-    ("blocked.html", "click Covered action", "intercepts pointer events"),
-])
+@pytest.mark.parametrize(
+    "page, step, reason",
+    [
+        ("blocked.html", "click Disabled action", "not enabled"),
+        ("blocked.html", "click Covered action", "intercepts pointer events"),
+    ],
+)
 def test_an_action_failure_keeps_playwrights_reason(agent_on, page, step, reason):
     with pytest.raises(StepFailure) as failure:
         agent_on(page, timeout_ms=2000).run(step)
     assert reason in str(failure.value)
 
 
-@pytest.mark.parametrize("step", [
-    "verify text is visible",
-    "verify text  is present",
-    "verify text is present",
-])
+@pytest.mark.parametrize(
+    "step",
+    [
+        "verify text is visible",
+        "verify text  is present",
+        "verify text is present",
+    ],
+)
 def test_a_text_check_without_text_fails(agent_on, step):
     agent = agent_on("second_tab.html")
     with pytest.raises(StepFailure, match="names no text"):
@@ -51,12 +58,16 @@ def test_a_text_check_without_text_fails(agent_on, step):
         agent.run_all([step])
 
 
-@pytest.mark.parametrize("page, step, why", [
-    ("navigating.html", "click Nowhere to be found", "the ladder reads the page while it navigates"),
-    ("replaced_map.html", "click Nowhere to be found", "the page broke a built-in the page scripts use"),
-    ("second_tab.html", "click Back to list\ud800", "a lone surrogate is no text"),
-    ("second_tab.html", "navigate http://[::1", "an address that cannot be read"),
-], ids=["navigating", "replaced-map", "lone-surrogate", "unreadable-address"])  # plain ids: xdist cannot carry a surrogate
+@pytest.mark.parametrize(
+    "page, step, why",
+    [
+        ("navigating.html", "click Nowhere to be found", "the ladder reads the page while it navigates"),
+        ("replaced_map.html", "click Nowhere to be found", "the page broke a built-in the page scripts use"),
+        ("second_tab.html", "click Back to list\ud800", "a lone surrogate is no text"),
+        ("second_tab.html", "navigate http://[::1", "an address that cannot be read"),
+    ],
+    ids=["navigating", "replaced-map", "lone-surrogate", "unreadable-address"],
+)  # plain ids: xdist cannot carry a surrogate
 def test_page_trouble_is_a_step_failure(agent_on, page, step, why):
     agent = agent_on(page, timeout_ms=1000)
     with pytest.raises(StepFailure):
@@ -155,6 +166,12 @@ except Exception as error:
 def test_a_failed_launch_names_its_cause(tmp_path):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "KELVO_BROWSER_WS")}
     env["KELVO_HEADLESS"] = "0"
-    done = subprocess.run([sys.executable, "-c", LAUNCH_WITHOUT_DISPLAY], capture_output=True, text=True,
-                          env=env, cwd=tmp_path, timeout=90)
+    done = subprocess.run(
+        [sys.executable, "-c", LAUNCH_WITHOUT_DISPLAY],
+        capture_output=True,
+        text=True,
+        env=env,
+        cwd=tmp_path,
+        timeout=90,
+    )
     assert "display" in done.stdout.lower() or "x server" in done.stdout.lower(), done.stdout + done.stderr

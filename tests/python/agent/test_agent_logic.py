@@ -5,65 +5,77 @@ import pytest
 from kelvo_web.browser import CHROMIUM_ARGS, remote_launch_options
 from kelvo_web.dialogs import DialogKeeper, DialogRefused, dialog_matches
 from kelvo_web.engine import settings
-from kelvo_web.messages import closest_names, describe, failure_message
-from kelvo_web.routing import SPATIAL, TEXT, resolver_order
 from kelvo_web.engine.agent._ladder import state_verdict
 from kelvo_web.engine.agent.grammar import InstructionParser
+from kelvo_web.messages import closest_names, describe, failure_message
+from kelvo_web.routing import SPATIAL, TEXT, resolver_order
 from kelvo_web.steps import malformed_steps, split_steps, wait_problem
 
 
-@pytest.mark.parametrize("action, target, order, why", [
-    ("click", "Login", (TEXT, SPATIAL), "a plain name goes to the text strategy first"),
-    ("click", "Linear gauge", (TEXT, SPATIAL), "'near' inside a word is no relation"),
-    ("click", "Underwear", (TEXT, SPATIAL), "'under' inside a word is no relation"),
-    ("click", "Copyright of Acme", (TEXT, SPATIAL), "'right of' needs 'right' as a word"),
-    ("click", "Firstly", (TEXT, SPATIAL), "'first' inside a word is no ordinal"),
-    ("click", "button below Address", (SPATIAL, TEXT), "relation keyword"),
-    ("click", "Add to cart near Blue Backpack", (SPATIAL, TEXT), "relation with target words"),
-    ("click", "button next to Sign up", (SPATIAL, TEXT), "two-word relation"),
-    ("click", "button right of Total", (SPATIAL, TEXT), "two-word relation"),
-    ("click", "second Add to cart", (SPATIAL, TEXT), "ordinal word"),
-    ("type", "2nd input", (SPATIAL, TEXT), "numeric ordinal"),
-    ("verify_enabled", "Save below Name", (SPATIAL, TEXT), "state checks aim at elements too"),
-    ("click", "Next page", (TEXT, SPATIAL), "'next' alone is no relation"),
-    ("click", "", (TEXT, SPATIAL), "an empty phrase is plain"),
-    ("find_text", "below Total", (), "text steps do not resolve an element"),
-    ("navigate", "/near", (), "navigation has no element"),
-])
+@pytest.mark.parametrize(
+    "action, target, order, why",
+    [
+        ("click", "Login", (TEXT, SPATIAL), "a plain name goes to the text strategy first"),
+        ("click", "Linear gauge", (TEXT, SPATIAL), "'near' inside a word is no relation"),
+        ("click", "Underwear", (TEXT, SPATIAL), "'under' inside a word is no relation"),
+        ("click", "Copyright of Acme", (TEXT, SPATIAL), "'right of' needs 'right' as a word"),
+        ("click", "Firstly", (TEXT, SPATIAL), "'first' inside a word is no ordinal"),
+        ("click", "button below Address", (SPATIAL, TEXT), "relation keyword"),
+        ("click", "Add to cart near Blue Backpack", (SPATIAL, TEXT), "relation with target words"),
+        ("click", "button next to Sign up", (SPATIAL, TEXT), "two-word relation"),
+        ("click", "button right of Total", (SPATIAL, TEXT), "two-word relation"),
+        ("click", "second Add to cart", (SPATIAL, TEXT), "ordinal word"),
+        ("type", "2nd input", (SPATIAL, TEXT), "numeric ordinal"),
+        ("verify_enabled", "Save below Name", (SPATIAL, TEXT), "state checks aim at elements too"),
+        ("click", "Next page", (TEXT, SPATIAL), "'next' alone is no relation"),
+        ("click", "", (TEXT, SPATIAL), "an empty phrase is plain"),
+        ("find_text", "below Total", (), "text steps do not resolve an element"),
+        ("navigate", "/near", (), "navigation has no element"),
+    ],
+)
 def test_resolver_order(action, target, order, why):
     assert resolver_order(action, target) == order, why
 
 
-@pytest.mark.parametrize("value, problem, why", [
-    ("600000", None, "ten minutes is the most"),
-    ("0", None, "no wait at all is a wait"),
-    ("600001", "at most 600000 milliseconds", "beyond ten minutes"),
-    ("\u0663", "whole number of milliseconds", "an Arabic-Indic digit is a digit to Python, not to a timer"),
-    ("soon", "whole number of milliseconds", "no number"),
-    ("", "whole number of milliseconds", "nothing"),
-])
+@pytest.mark.parametrize(
+    "value, problem, why",
+    [
+        ("600000", None, "ten minutes is the most"),
+        ("0", None, "no wait at all is a wait"),
+        ("600001", "at most 600000 milliseconds", "beyond ten minutes"),
+        ("\u0663", "whole number of milliseconds", "an Arabic-Indic digit is a digit to Python, not to a timer"),
+        ("soon", "whole number of milliseconds", "no number"),
+        ("", "whole number of milliseconds", "nothing"),
+    ],
+)
 def test_wait_problem(value, problem, why):
     found = wait_problem(value)
     assert (found is None) if problem is None else (problem in found), why
 
 
-@pytest.mark.parametrize("step, messages, why", [
-    ("wait 700000", ["wait takes at most 600000 milliseconds (10 minutes), not 700000"], "too long"),
-    ("wait \u0663", ["wait needs a whole number of milliseconds, not '\u0663'"], "validation lets it through"),
-    ("wait soon", ["`wait` value must be a number in milliseconds. Got: 'soon'"], "one message, validation's"),
-])
+@pytest.mark.parametrize(
+    "step, messages, why",
+    [
+        ("wait 700000", ["wait takes at most 600000 milliseconds (10 minutes), not 700000"], "too long"),
+        ("wait \u0663", ["wait needs a whole number of milliseconds, not '\u0663'"], "validation lets it through"),
+        ("wait soon", ["`wait` value must be a number in milliseconds. Got: 'soon'"], "one message, validation's"),
+    ],
+)
 def test_a_bad_wait_is_reported_once_before_the_run(step, messages, why):
     assert malformed_steps(InstructionParser(), [step]) == {1: messages}, why
 
 
-@pytest.mark.parametrize("action, element, verified, actual", [
-    ("verify_present", {}, True, "present, hidden, disabled"),
-    ("verify_visible", {"is_visible": True, "is_enabled": False}, True, "present, visible, disabled"),
-    ("verify_visible", {"is_visible": False, "is_enabled": True}, False, "present, hidden, enabled"),
-    ("verify_enabled", {"is_visible": True, "is_enabled": True}, True, "present, visible, enabled"),
-    ("verify_disabled", {"is_visible": True, "is_enabled": True}, False, "present, visible, enabled"),
-    ("verify_disabled", {"is_visible": True}, True, "present, visible, disabled"),
-])
+@pytest.mark.parametrize(
+    "action, element, verified, actual",
+    [
+        ("verify_present", {}, True, "present, hidden, disabled"),
+        ("verify_visible", {"is_visible": True, "is_enabled": False}, True, "present, visible, disabled"),
+        ("verify_visible", {"is_visible": False, "is_enabled": True}, False, "present, hidden, enabled"),
+        ("verify_enabled", {"is_visible": True, "is_enabled": True}, True, "present, visible, enabled"),
+        ("verify_disabled", {"is_visible": True, "is_enabled": True}, False, "present, visible, enabled"),
+        ("verify_disabled", {"is_visible": True}, True, "present, visible, disabled"),
+    ],
+)
 def test_state_verdict(action, element, verified, actual):
     verdict = state_verdict(action, element)
     assert (verdict["verified"], verdict["actual"]) == (verified, actual)
@@ -75,11 +87,14 @@ def test_state_verdict_rejects_other_actions():
         state_verdict("click", {})
 
 
-@pytest.mark.parametrize("steps, expected", [
-    ("click A\n\n  # a comment\n  type b into C  \n", ["click A", "type b into C"]),
-    (["click A", "", "# skipped", " hover B "], ["click A", "hover B"]),
-    ("", []),
-])
+@pytest.mark.parametrize(
+    "steps, expected",
+    [
+        ("click A\n\n  # a comment\n  type b into C  \n", ["click A", "type b into C"]),
+        (["click A", "", "# skipped", " hover B "], ["click A", "hover B"]),
+        ("", []),
+    ],
+)
 def test_split_steps(steps, expected):
     assert split_steps(steps) == expected
 
@@ -96,8 +111,14 @@ FIELD = {"tag": "input", "text": "", "attributes": {"placeholder": "Your email"}
 
 def test_failure_message_names_step_expectation_and_candidates():
     candidates = [dict(BUTTON, text=f"Item {n}") for n in range(7)]
-    message = failure_message("verify text right of Total is 42", "the text right of Total does not match",
-                              expected="42", actual="$41", candidates=candidates, candidates_title="other texts")
+    message = failure_message(
+        "verify text right of Total is 42",
+        "the text right of Total does not match",
+        expected="42",
+        actual="$41",
+        candidates=candidates,
+        candidates_title="other texts",
+    )
     assert message.splitlines() == [
         "Step failed: verify text right of Total is 42",
         "  the text right of Total does not match",
@@ -112,12 +133,15 @@ def test_failure_message_names_step_expectation_and_candidates():
     ]
 
 
-@pytest.mark.parametrize("element, expected", [
-    (BUTTON, "button 'Add to cart'"),
-    (FIELD, "input 'Your email'"),
-    ({"tag": "div", "text": "  two\n lines ", "attributes": {}}, "div 'two lines'"),
-    ({"tag": "img", "text": "", "attributes": {}}, "img (no text)"),
-])
+@pytest.mark.parametrize(
+    "element, expected",
+    [
+        (BUTTON, "button 'Add to cart'"),
+        (FIELD, "input 'Your email'"),
+        ({"tag": "div", "text": "  two\n lines ", "attributes": {}}, "div 'two lines'"),
+        ({"tag": "img", "text": "", "attributes": {}}, "img (no text)"),
+    ],
+)
 def test_describe(element, expected):
     assert describe(element) == expected
 
@@ -128,13 +152,16 @@ def test_closest_names_finds_misspellings_and_shared_words():
     assert closest_names("cart", elements) == [BUTTON]
 
 
-@pytest.mark.parametrize("expected, actual, matches", [
-    ("Place order", "Place order for $5.00?", True),
-    ("place  ORDER for", "Place order for $5.00?", True),
-    ("Place order for $6.00?", "Place order for $5.00?", False),
-    ("", "anything", False),
-    ("Saved", None, False),
-])
+@pytest.mark.parametrize(
+    "expected, actual, matches",
+    [
+        ("Place order", "Place order for $5.00?", True),
+        ("place  ORDER for", "Place order for $5.00?", True),
+        ("Place order for $6.00?", "Place order for $5.00?", False),
+        ("", "anything", False),
+        ("Saved", None, False),
+    ],
+)
 def test_dialog_matches(expected, actual, matches):
     assert dialog_matches(expected, actual) is matches
 
@@ -180,16 +207,55 @@ def test_late_dismiss_agrees_and_a_new_step_forgets_the_dismissal():
     assert keeper.decide("accept") == "next"
 
 
-@pytest.mark.parametrize("env, config, expected", [
-    ({}, {}, {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": None, "BROWSER_CHANNEL": None}),
-    ({}, {"STEP_TIMEOUT_MS": 800, "HEADLESS": False, "BROWSER_WS": "ws://grid:3000/"},
-     {"BROWSER_PATH": None, "HEADLESS": False, "STEP_TIMEOUT_MS": 800, "BROWSER_WS": "ws://grid:3000/", "BROWSER_CHANNEL": None}),
-    ({"KELVO_STEP_TIMEOUT_MS": "1500", "KELVO_HEADLESS": "no", "KELVO_BROWSER_PATH": "/opt/chrome"},
-     {"STEP_TIMEOUT_MS": 800, "HEADLESS": True},
-     {"BROWSER_PATH": "/opt/chrome", "HEADLESS": False, "STEP_TIMEOUT_MS": 1500, "BROWSER_WS": None, "BROWSER_CHANNEL": None}),
-    ({"KELVO_BROWSER_WS": ""}, {"BROWSER_WS": "ws://grid:3000/"},
-     {"BROWSER_PATH": None, "HEADLESS": True, "STEP_TIMEOUT_MS": 5000, "BROWSER_WS": "ws://grid:3000/", "BROWSER_CHANNEL": None}),
-])
+@pytest.mark.parametrize(
+    "env, config, expected",
+    [
+        (
+            {},
+            {},
+            {
+                "BROWSER_PATH": None,
+                "HEADLESS": True,
+                "STEP_TIMEOUT_MS": 5000,
+                "BROWSER_WS": None,
+                "BROWSER_CHANNEL": None,
+            },
+        ),
+        (
+            {},
+            {"STEP_TIMEOUT_MS": 800, "HEADLESS": False, "BROWSER_WS": "ws://grid:3000/"},
+            {
+                "BROWSER_PATH": None,
+                "HEADLESS": False,
+                "STEP_TIMEOUT_MS": 800,
+                "BROWSER_WS": "ws://grid:3000/",
+                "BROWSER_CHANNEL": None,
+            },
+        ),
+        (
+            {"KELVO_STEP_TIMEOUT_MS": "1500", "KELVO_HEADLESS": "no", "KELVO_BROWSER_PATH": "/opt/chrome"},
+            {"STEP_TIMEOUT_MS": 800, "HEADLESS": True},
+            {
+                "BROWSER_PATH": "/opt/chrome",
+                "HEADLESS": False,
+                "STEP_TIMEOUT_MS": 1500,
+                "BROWSER_WS": None,
+                "BROWSER_CHANNEL": None,
+            },
+        ),
+        (
+            {"KELVO_BROWSER_WS": ""},
+            {"BROWSER_WS": "ws://grid:3000/"},
+            {
+                "BROWSER_PATH": None,
+                "HEADLESS": True,
+                "STEP_TIMEOUT_MS": 5000,
+                "BROWSER_WS": "ws://grid:3000/",
+                "BROWSER_CHANNEL": None,
+            },
+        ),
+    ],
+)
 def test_browser_options_environment_then_config_then_defaults(monkeypatch, env, config, expected):
     for name in settings.BROWSER_SETTINGS:
         monkeypatch.delenv("KELVO_" + name, raising=False)

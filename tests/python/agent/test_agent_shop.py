@@ -6,8 +6,6 @@ import signal
 import socket
 import subprocess
 import sys
-import time
-from pathlib import Path
 
 import pytest
 
@@ -16,27 +14,58 @@ from kelvo_web.agent import StepFailure
 CART = "localStorage.getItem('cart') || '[]'"
 
 
-@pytest.mark.parametrize("page, steps, probe, expected", [
-    ("catalogue.html", ["click Gift wrapping"], "document.getElementById('gift').textContent", "Gift wrapping added"),
-    ("catalogue.html", ["click second Add to cart"], CART, '["Red Scarf"]'),
-    ("catalogue.html", ["click the third Add to cart"], CART, '["Green Mug"]'),
-    ("catalogue.html", ["click Add to cart near Green Mug"], CART, '["Green Mug"]'),
-    ("catalogue.html", ["click Add to cart below Blue Backpack"], CART, '["Blue Backpack"]'),
-    ("index.html", ["type alice@example.com into Email"], "document.getElementById('email').value", "alice@example.com"),
-    ("index.html", ["type x into Email", "type bob into Email"], "document.getElementById('email').value", "bob"),
-    ("checkout.html", ["type Hi Sam into Gift message"], "document.querySelector('.editable-note').textContent", "Hi Sam"),
-    ("checkout.html", ["select Germany from Country"], "document.getElementById('country').value", "de"),
-    ("checkout.html", ["select fr from Country"], "document.getElementById('country').value", "fr"),
-    ("checkout.html", ["select express (NEXT DAY) from Shipping"], "document.getElementById('total').textContent", "$15.00"),
-    ("catalogue.html", ["hover Delivery info"], "document.getElementById('tip').hidden", False),
-    ("catalogue.html", ["click Search products", "sendkeys Mug", "press Enter"],
-     "document.getElementById('status').textContent", "Showing 1 of 3 products"),
-    ("index.html", ["type abc into Email", "click you@example.com", "sendkeys Control+A", "sendkeys Backspace"],
-     "document.getElementById('email').value", ""),
-    ("index.html", ["navigate catalogue.html"], "location.pathname", "/catalogue.html"),
-    ("catalogue.html", ["navigate /checkout.html"], "location.pathname", "/checkout.html"),
-    ("index.html", ["wait 50"], "location.pathname", "/index.html"),
-])
+@pytest.mark.parametrize(
+    "page, steps, probe, expected",
+    [
+        (
+            "catalogue.html",
+            ["click Gift wrapping"],
+            "document.getElementById('gift').textContent",
+            "Gift wrapping added",
+        ),
+        ("catalogue.html", ["click second Add to cart"], CART, '["Red Scarf"]'),
+        ("catalogue.html", ["click the third Add to cart"], CART, '["Green Mug"]'),
+        ("catalogue.html", ["click Add to cart near Green Mug"], CART, '["Green Mug"]'),
+        ("catalogue.html", ["click Add to cart below Blue Backpack"], CART, '["Blue Backpack"]'),
+        (
+            "index.html",
+            ["type alice@example.com into Email"],
+            "document.getElementById('email').value",
+            "alice@example.com",
+        ),
+        ("index.html", ["type x into Email", "type bob into Email"], "document.getElementById('email').value", "bob"),
+        (
+            "checkout.html",
+            ["type Hi Sam into Gift message"],
+            "document.querySelector('.editable-note').textContent",
+            "Hi Sam",
+        ),
+        ("checkout.html", ["select Germany from Country"], "document.getElementById('country').value", "de"),
+        ("checkout.html", ["select fr from Country"], "document.getElementById('country').value", "fr"),
+        (
+            "checkout.html",
+            ["select express (NEXT DAY) from Shipping"],
+            "document.getElementById('total').textContent",
+            "$15.00",
+        ),
+        ("catalogue.html", ["hover Delivery info"], "document.getElementById('tip').hidden", False),
+        (
+            "catalogue.html",
+            ["click Search products", "sendkeys Mug", "press Enter"],
+            "document.getElementById('status').textContent",
+            "Showing 1 of 3 products",
+        ),
+        (
+            "index.html",
+            ["type abc into Email", "click you@example.com", "sendkeys Control+A", "sendkeys Backspace"],
+            "document.getElementById('email').value",
+            "",
+        ),
+        ("index.html", ["navigate catalogue.html"], "location.pathname", "/catalogue.html"),
+        ("catalogue.html", ["navigate /checkout.html"], "location.pathname", "/checkout.html"),
+        ("index.html", ["wait 50"], "location.pathname", "/index.html"),
+    ],
+)
 def test_each_action_changes_the_page(make_agent, page, steps, probe, expected):
     agent = make_agent(page)
     agent.run_all(steps)
@@ -44,40 +73,58 @@ def test_each_action_changes_the_page(make_agent, page, steps, probe, expected):
     assert [step["status"] for step in agent._steps] == ["passed"] * len(steps)
 
 
-@pytest.mark.parametrize("page, instruction, extracted", [
-    ("checkout.html", "verify text right of Total is $5.00", None),
-    ("checkout.html", "extract text right of Delivery", "$5.00"),
-    ("catalogue.html", "extract text Basket", "Basket (0)"),
-    ("index.html", "extract text from Email", ""),
-    ("index.html", "find text welcome TO", None),
-    ("index.html", "find exact text Sign in", None),
-    ("index.html", "verify text Welcome to Kelvo Shop is visible", None),
-    ("index.html", "verify text Password is present", None),
-    ("index.html", "verify Sign in is visible", None),
-    ("checkout.html", "verify Apply coupon is disabled", None),
-    ("checkout.html", "verify Place order is enabled", None),
-    ("checkout.html", "verify button below Coupon code is disabled", None),
-    ("index.html", "verify Your password is present", None),
-])
+@pytest.mark.parametrize(
+    "page, instruction, extracted",
+    [
+        ("checkout.html", "verify text right of Total is $5.00", None),
+        ("checkout.html", "extract text right of Delivery", "$5.00"),
+        ("catalogue.html", "extract text Basket", "Basket (0)"),
+        ("index.html", "extract text from Email", ""),
+        ("index.html", "find text welcome TO", None),
+        ("index.html", "find exact text Sign in", None),
+        ("index.html", "verify text Welcome to Kelvo Shop is visible", None),
+        ("index.html", "verify text Password is present", None),
+        ("index.html", "verify Sign in is visible", None),
+        ("checkout.html", "verify Apply coupon is disabled", None),
+        ("checkout.html", "verify Place order is enabled", None),
+        ("checkout.html", "verify button below Coupon code is disabled", None),
+        ("index.html", "verify Your password is present", None),
+    ],
+)
 def test_checks_and_extraction(make_agent, page, instruction, extracted):
     result = make_agent(page).run(instruction)
     assert result["resolved"] is True
     assert result.get("extracted") == extracted
 
 
-@pytest.mark.parametrize("page, instruction, fragments", [
-    ("catalogue.html", "click Add to kart", ["no element matches 'Add to kart'", "similar on the page", "button 'Add to cart'"]),
-    ("checkout.html", "verify text right of Total is $99.00", ["expected: '$99.00'", "actual:   '$5.00'"]),
-    ("checkout.html", "find exact text Deliver", ["no text on the page is exactly 'Deliver'", "near misses", "'Delivery'"]),
-    ("checkout.html", "select Spain from Country", ["has no option 'Spain'", "its options", "'Germany'"]),
-    ("checkout.html", "verify Apply coupon is enabled", ["button 'Apply coupon' is not enabled", "actual:   'present, visible, disabled'"]),
-    ("checkout.html", "verify text below Nowhere is 5", ["anchor 'Nowhere' not found"]),
-    ("checkout.html", "verify text near Total is 999", ["does not match"]),
-    ("index.html", "verify text Goodbye is visible", ["text 'Goodbye' is not on the page"]),
-    ("index.html", "tap Sign in", ["Unrecognised instruction: 'tap Sign in'"]),
-    ("index.html", "wait soon", ["whole number of milliseconds"]),
-    ("index.html", "click second", ["names no element"]),
-])
+@pytest.mark.parametrize(
+    "page, instruction, fragments",
+    [
+        (
+            "catalogue.html",
+            "click Add to kart",
+            ["no element matches 'Add to kart'", "similar on the page", "button 'Add to cart'"],
+        ),
+        ("checkout.html", "verify text right of Total is $99.00", ["expected: '$99.00'", "actual:   '$5.00'"]),
+        (
+            "checkout.html",
+            "find exact text Deliver",
+            ["no text on the page is exactly 'Deliver'", "near misses", "'Delivery'"],
+        ),
+        ("checkout.html", "select Spain from Country", ["has no option 'Spain'", "its options", "'Germany'"]),
+        (
+            "checkout.html",
+            "verify Apply coupon is enabled",
+            ["button 'Apply coupon' is not enabled", "actual:   'present, visible, disabled'"],
+        ),
+        ("checkout.html", "verify text below Nowhere is 5", ["anchor 'Nowhere' not found"]),
+        ("checkout.html", "verify text near Total is 999", ["does not match"]),
+        ("index.html", "verify text Goodbye is visible", ["text 'Goodbye' is not on the page"]),
+        ("index.html", "tap Sign in", ["Unrecognised instruction: 'tap Sign in'"]),
+        ("index.html", "wait soon", ["whole number of milliseconds"]),
+        ("index.html", "click second", ["names no element"]),
+    ],
+)
 def test_failure_messages_say_what_to_fix(make_agent, page, instruction, fragments):
     agent = make_agent(page, timeout_ms=600)
     with pytest.raises(StepFailure) as failure:
@@ -113,12 +160,15 @@ def test_failed_step_carries_a_screenshot_only_when_asked(make_agent):
             assert "screenshot" not in step
 
 
-@pytest.mark.parametrize("steps, outcome", [
-    (["accept dialog", "click Place order"], "Thank you for your order!"),
-    (["dismiss dialog", "click Place order"], "Order cancelled"),
-    (["click Place order", "dismiss dialog"], "Order cancelled"),
-    (["click Place order"], "Order cancelled"),
-])
+@pytest.mark.parametrize(
+    "steps, outcome",
+    [
+        (["accept dialog", "click Place order"], "Thank you for your order!"),
+        (["dismiss dialog", "click Place order"], "Order cancelled"),
+        (["click Place order", "dismiss dialog"], "Order cancelled"),
+        (["click Place order"], "Order cancelled"),
+    ],
+)
 def test_dialogs_accepted_and_dismissed(make_agent, steps, outcome):
     agent = make_agent("checkout.html")
     agent.run_all(steps + ["verify dialog says place order FOR $5.00?"])
@@ -150,8 +200,12 @@ def test_run_all_returns_each_result_and_hands_back_extracted_text(make_agent):
     agent = make_agent("checkout.html")
     results = agent.run_all(["select Express (next day) from Shipping", "extract text right of Total"])
     assert results[-1]["extracted"] == "$15.00"
-    assert without_timing(agent._steps[-1]) == {"status": "passed", "instruction": "extract text right of Total",
-                                                "resolved_by": "text", "message": "extracted '$15.00'"}
+    assert without_timing(agent._steps[-1]) == {
+        "status": "passed",
+        "instruction": "extract text right of Total",
+        "resolved_by": "text",
+        "message": "extracted '$15.00'",
+    }
 
 
 def without_timing(step):
@@ -179,17 +233,20 @@ agent.close()
 def test_a_run_on_a_remote_playwright_server(shop_url, tmp_path):
     port = _free_port()
     # --unsafe lets the client name the browser the server launches: this machine's Chromium.
-    server = subprocess.Popen([sys.executable, "-m", "playwright", "run-server", "--port", str(port),
-                               "--host", "127.0.0.1", "--unsafe"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                              start_new_session=True)
+    server = subprocess.Popen(
+        [sys.executable, "-m", "playwright", "run-server", "--port", str(port), "--host", "127.0.0.1", "--unsafe"],
+        stdout=subprocess.PIPE,
+        stderr=subprocess.STDOUT,
+        start_new_session=True,
+    )
     try:
         line = server.stdout.readline().decode()
         if "Listening" not in line:
             pytest.skip(f"the bundled Playwright server did not start: {line.strip()!r}")
-        env = dict(os.environ, KELVO_BROWSER_WS=f"ws://127.0.0.1:{port}/",
-                   KELVO_BROWSER_PATH="/usr/bin/chromium")
-        run = subprocess.run([sys.executable, "-c", REMOTE_SCRIPT, shop_url], env=env,
-                             capture_output=True, text=True, timeout=120)
+        env = dict(os.environ, KELVO_BROWSER_WS=f"ws://127.0.0.1:{port}/", KELVO_BROWSER_PATH="/usr/bin/chromium")
+        run = subprocess.run(
+            [sys.executable, "-c", REMOTE_SCRIPT, shop_url], env=env, capture_output=True, text=True, timeout=120
+        )
         assert run.returncode == 0, run.stderr
         assert run.stdout.split()[0] == "$15.00"
     finally:
@@ -200,8 +257,9 @@ def test_a_run_on_a_remote_playwright_server(shop_url, tmp_path):
 
 def test_an_unreachable_remote_server_is_reported_clearly(shop_url):
     env = dict(os.environ, KELVO_BROWSER_WS=f"ws://127.0.0.1:{_free_port()}/")
-    run = subprocess.run([sys.executable, "-c", REMOTE_SCRIPT, shop_url], env=env,
-                         capture_output=True, text=True, timeout=120)
+    run = subprocess.run(
+        [sys.executable, "-c", REMOTE_SCRIPT, shop_url], env=env, capture_output=True, text=True, timeout=120
+    )
     assert run.returncode != 0
     assert "Could not use the Playwright server at ws://127.0.0.1:" in run.stderr
 

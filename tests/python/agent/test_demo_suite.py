@@ -10,8 +10,9 @@ RUN_DEMO = Path(__file__).resolve().parents[3] / "examples" / "run_demo.py"
 
 def test_demo_suite_passes_and_reports_every_step(tmp_path):
     report = tmp_path / "report.html"
-    run = subprocess.run([sys.executable, str(RUN_DEMO), "--report", str(report)],
-                         capture_output=True, text=True, timeout=600)
+    run = subprocess.run(
+        [sys.executable, str(RUN_DEMO), "--report", str(report)], capture_output=True, text=True, timeout=600
+    )
     assert run.returncode == 0, run.stdout[-3000:] + run.stderr[-3000:]
     summary = run.stdout.strip().splitlines()[-1]
     assert re.fullmatch(rf"Report: {re.escape(str(report))}  \(\d+ passed, 1 xfailed in [\d.]+s\)", summary)

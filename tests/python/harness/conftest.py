@@ -1,10 +1,8 @@
 import pytest
 
-from kelvo_web.harness.reporter import KelvoReporter
-
 # Installed into every inner run. The real agent drives a browser; these runs check only
 # what the fixture hands it and what it reads back, so a recording stand-in takes its place.
-INNER_CONFTEST = '''
+INNER_CONFTEST = """
 import kelvo_web.harness.fixtures as kelvo_fixtures
 from kelvo_web.harness import live_agents
 
@@ -28,7 +26,7 @@ def pytest_configure(config):
 
 def pytest_unconfigure(config):
     kelvo_fixtures.WebAgent = config._saved_web_agent
-'''
+"""
 
 
 @pytest.fixture

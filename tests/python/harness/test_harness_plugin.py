@@ -3,9 +3,9 @@ import os
 import re
 
 import pytest
-
-from kelvo_web.harness.reporter import KelvoReporter, _write_atomically
 from inner_run import InnerRun
+
+from kelvo_web.harness.reporter import _write_atomically
 
 
 def card(html, name):
@@ -13,7 +13,7 @@ def card(html, name):
     return match.group(1)
 
 
-OUTCOMES = '''
+OUTCOMES = """
 import pytest
 
 @pytest.fixture
@@ -45,7 +45,7 @@ def test_setup_error(broken):
 class TestGroup:
     def test_method(self):
         pass
-'''
+"""
 
 
 def test_each_outcome_becomes_one_result_record(project):
@@ -72,7 +72,7 @@ def test_each_outcome_becomes_one_result_record(project):
     assert list(got["TestGroup::test_method"]) == ["nodeid", "file", "test", "status", "duration", "message", "when"]
 
 
-PLAIN_ITEMS = '''
+PLAIN_ITEMS = """
 import pytest
 
 class PlainCheck(pytest.Item):
@@ -88,7 +88,7 @@ class CheckFile(pytest.File):
 def pytest_collect_file(parent, file_path):
     if file_path.suffix == ".check":
         return CheckFile.from_parent(parent, path=file_path)
-'''
+"""
 
 
 def test_node_ids_without_separator_keep_an_empty_test_name(project):
@@ -115,25 +115,34 @@ def test_node_ids_without_separator_keep_an_empty_test_name(project):
 )
 def test_summary_counts_and_pass_rate(project, passing, failing, skipping, rate):
     # Only non-empty parameter sets: pytest turns an empty one into a skipped test.
-    bodies = {"test_ok": (passing, "pass"), "test_bad": (failing, "assert False"),
-              "test_skip": (skipping, "pytest.skip('later')")}
+    bodies = {
+        "test_ok": (passing, "pass"),
+        "test_bad": (failing, "assert False"),
+        "test_skip": (skipping, "pytest.skip('later')"),
+    }
     source = "import pytest\n" + "".join(
         f"\n@pytest.mark.parametrize('n', range({count}))\ndef {name}(n): {body}\n"
-        for name, (count, body) in bodies.items() if count)
+        for name, (count, body) in bodies.items()
+        if count
+    )
     project.makepyfile(test_counts=source)
     InnerRun(project)
     html = project.path.joinpath("test_report", "report.html").read_text()
     total = passing + failing + skipping
     assert (card(html, "total"), card(html, "passed"), card(html, "failed"), card(html, "skipped")) == (
-        str(total), str(passing), str(failing), str(skipping))
+        str(total),
+        str(passing),
+        str(failing),
+        str(skipping),
+    )
     assert card(html, "rate") == rate
     assert re.fullmatch(r"\d+\.\d{1,2}s", card(html, "time"))
 
 
-CONFIG_PROBE = '''
+CONFIG_PROBE = """
 def test_probe(agent):
     agent._steps.append({"status": "passed", "instruction": repr((agent.url, agent.screenshots))})
-'''
+"""
 
 
 @pytest.mark.parametrize(
@@ -205,7 +214,7 @@ def test_a_broken_configuration_stops_the_run(project, config, message):
     assert message in result.stdout.str() + result.stderr.str()
 
 
-STEPS = '''
+STEPS = """
 def test_first(agent):
     agent._steps.append({"status": "passed", "instruction": "click Login"})
 
@@ -215,7 +224,7 @@ def test_second(agent):
 
 def test_without_agent():
     pass
-'''
+"""
 
 
 def test_steps_are_kept_per_node_id(project):
@@ -223,16 +232,14 @@ def test_steps_are_kept_per_node_id(project):
     run = InnerRun(project)
     assert run.steps == {
         "test_steps.py::test_first": [{"status": "passed", "instruction": "click Login"}],
-        "test_steps.py::test_second": [
-            {"status": "failed", "instruction": "type a into B", "message": "no B"}
-        ],
+        "test_steps.py::test_second": [{"status": "failed", "instruction": "type a into B", "message": "no B"}],
     }
     html = project.path.joinpath("test_report", "report.html").read_text()
     assert html.count("class='step-row'") == 2
     assert "<div class='step-msg'>no B</div>" in html
 
 
-BAD_STEPS = '''
+BAD_STEPS = """
 def test_bad_records(agent):
     agent._steps.extend([
         {"instruction": "click Save"},
@@ -240,7 +247,7 @@ def test_bad_records(agent):
         "not a record",
         {"status": "passed", "instruction": "click Next", "screenshot": b"raw bytes"},
     ])
-'''
+"""
 
 
 def test_incomplete_steps_do_not_cost_the_report(project):
@@ -267,7 +274,7 @@ def test_write_replaces_the_report_in_one_step(tmp_path):
 
 def test_failed_report_messages(project):
     project.makepyfile(
-        test_msgs='''
+        test_msgs="""
 import pytest
 
 @pytest.fixture
@@ -276,7 +283,7 @@ def plain_failure(request):
 
 def test_plain(plain_failure):
     pass
-'''
+"""
     )
     run = InnerRun(project)
     (record,) = run.results
@@ -284,7 +291,7 @@ def test_plain(plain_failure):
     assert record["message"].strip().endswith("last words")
 
 
-XDIST_TESTS = '''
+XDIST_TESTS = """
 import pytest
 
 @pytest.mark.parametrize("n", range(6))
@@ -296,9 +303,9 @@ def test_step(agent, n):
 
 def test_plain():
     pass
-'''
+"""
 
-WORKER_PROBE = '''
+WORKER_PROBE = """
 import json, os
 
 def pytest_sessionfinish(session):
@@ -307,12 +314,15 @@ def pytest_sessionfinish(session):
         name = "worker-" + config.workerinput["workerid"] + ".json"
         with open(os.path.join(str(config.rootpath), name), "w") as f:
             json.dump({"reporter": config.pluginmanager.has_plugin("kelvo_reporter")}, f)
-'''
+"""
 
 
 def test_parallel_run_writes_one_report_with_every_step(project):
     project.makeconftest(project.path.joinpath("conftest.py").read_text() + WORKER_PROBE)
-    project.makepyfile(test_par_a=XDIST_TESTS, test_par_b="def test_other(agent):\n    agent._steps.append({'status': 'passed', 'instruction': 'open B'})\n")
+    project.makepyfile(
+        test_par_a=XDIST_TESTS,
+        test_par_b="def test_other(agent):\n    agent._steps.append({'status': 'passed', 'instruction': 'open B'})\n",
+    )
     result = project.runpytest_subprocess("-n", "2", "--junitxml=junit.xml")
     result.assert_outcomes(passed=7, failed=1)
     workers = sorted(project.path.glob("worker-*.json"))
@@ -331,9 +341,7 @@ def test_parallel_run_writes_one_report_with_every_step(project):
 
 def test_report_lands_where_the_run_started_even_if_a_test_moves(project):
     project.mkdir("elsewhere")
-    project.makepyfile(
-        test_moves="import os\n\ndef test_moves():\n    os.chdir('elsewhere')\n"
-    )
+    project.makepyfile(test_moves="import os\n\ndef test_moves():\n    os.chdir('elsewhere')\n")
     InnerRun(project, "--kelvo-report", "out/r.html")
     assert project.path.joinpath("out", "r.html").is_file()
     assert not project.path.joinpath("elsewhere", "out").exists()

@@ -6,7 +6,6 @@ import re
 import stat
 
 import pytest
-
 from inner_run import InnerRun
 
 
@@ -15,7 +14,7 @@ def card(html, name):
     return match.group(1) if match else None
 
 
-OUTCOMES = '''
+OUTCOMES = """
 import pytest
 
 @pytest.fixture
@@ -72,7 +71,7 @@ def test_fail_and_teardown_error(noisy_teardown):
 def test_assert_after_steps(agent):
     agent._steps.append({"status": "passed", "instruction": "click Save"})
     assert "saved" == "not saved"
-'''
+"""
 
 # test: (status, when, text in message, reason key)
 EXPECTED = {
@@ -122,22 +121,37 @@ def test_teardown_trouble_of_a_failed_test_joins_its_traceback(outcomes_run):
 def test_summary_shows_the_further_outcomes(outcomes_run):
     _, html = outcomes_run
     # passed / total keeps its meaning: 1 passed of 13 tests.
-    got = {name: card(html, name) for name in
-           ("total", "passed", "failed", "skipped", "error", "xfailed", "xpassed", "rate")}
-    assert got == {"total": "13", "passed": "1", "failed": "4", "skipped": "3", "error": "1",
-                   "xfailed": "3", "xpassed": "1", "rate": "8%"}
+    got = {
+        name: card(html, name)
+        for name in ("total", "passed", "failed", "skipped", "error", "xfailed", "xpassed", "rate")
+    }
+    assert got == {
+        "total": "13",
+        "passed": "1",
+        "failed": "4",
+        "skipped": "3",
+        "error": "1",
+        "xfailed": "3",
+        "xpassed": "1",
+        "rate": "8%",
+    }
     assert card(html, "interrupted") is None, "no card for an outcome the run does not have"
 
 
 def test_every_failure_shows_its_reason(outcomes_run):
     _, html = outcomes_run
-    for text in ("Failed in setup", "RuntimeError: no database", "Error in teardown",
-                 "Expected failure: bug 12", "Passed, but was expected to fail: bug 13",
-                 "AssertionError: assert &#x27;saved&#x27; == &#x27;not saved&#x27;"):
+    for text in (
+        "Failed in setup",
+        "RuntimeError: no database",
+        "Error in teardown",
+        "Expected failure: bug 12",
+        "Passed, but was expected to fail: bug 13",
+        "AssertionError: assert &#x27;saved&#x27; == &#x27;not saved&#x27;",
+    ):
         assert text in html, text
 
 
-RERUNS = '''
+RERUNS = """
 import pytest
 
 ATTEMPTS = {"flaky": 0}
@@ -151,7 +165,7 @@ def test_broken():
 
 def test_fine():
     pass
-'''
+"""
 
 
 def test_reruns_fold_into_their_test(project):
@@ -183,8 +197,10 @@ def make_fifo(path):
     "make, message",
     [
         (lambda root: str(root.joinpath("reports").mkdir() or root / "reports"), "is a directory"),
-        (lambda root: (root.joinpath("plain.txt").write_text("x"), str(root / "plain.txt" / "r.html"))[1],
-         "which is a file, not a directory"),
+        (
+            lambda root: (root.joinpath("plain.txt").write_text("x"), str(root / "plain.txt" / "r.html"))[1],
+            "which is a file, not a directory",
+        ),
         (lambda root: "", "the report path is empty"),
         (lambda root: "  ", "the report path is empty"),
         (lambda root: make_fifo(str(root / "pipe")), "is not a regular file"),
@@ -213,7 +229,7 @@ def test_a_result_dir_under_a_file_is_a_usage_error_too(project):
     assert "RESULT_DIR in kelvo.web.config.py" in result.stderr.str()
 
 
-INTERRUPTED = '''
+INTERRUPTED = """
 def test_before(agent):
     agent._steps.append({"status": "passed", "instruction": "open the shop"})
 
@@ -223,7 +239,7 @@ def test_stopped(agent):
 
 def test_never_runs():
     pass
-'''
+"""
 
 
 def test_ctrl_c_marks_the_running_test_interrupted(project):
@@ -239,7 +255,7 @@ def test_ctrl_c_marks_the_running_test_interrupted(project):
     assert card(html, "interrupted") == "1" and card(html, "rate") == "50%"
 
 
-CRASHING = '''
+CRASHING = """
 import os
 
 def test_fine():
@@ -247,7 +263,7 @@ def test_fine():
 
 def test_crashes():
     os._exit(3)
-'''
+"""
 
 
 def test_a_crashed_worker_leaves_its_test_in_the_report(project):
@@ -259,7 +275,7 @@ def test_a_crashed_worker_leaves_its_test_in_the_report(project):
     assert "crashed while running" in html and "test_crashes" in html
 
 
-TWO_AGENTS = '''
+TWO_AGENTS = """
 import kelvo_web.harness.fixtures as kelvo_fixtures
 
 KEPT = {}
@@ -277,7 +293,7 @@ def test_own_agent_without_fixture():
 
 def test_closed_afterwards():
     assert KEPT["second"].closed == 1 and KEPT["mine"].closed == 1
-'''
+"""
 
 
 def test_every_agent_of_a_test_is_reported_and_closed(project):
@@ -292,7 +308,8 @@ def test_every_agent_of_a_test_is_reported_and_closed(project):
 
 
 def test_one_agent_keeps_its_own_list(project):
-    project.makepyfile(test_one='''
+    project.makepyfile(
+        test_one="""
 KEPT = []
 
 def test_one(agent):
@@ -302,21 +319,25 @@ def test_check(request):
     agent = KEPT[0]
     assert request.config._kelvo_steps["test_one.py::test_one"] is agent._steps
     assert agent.closed == 1, "closed once, by the fixture"
-''')
+"""
+    )
     InnerRun(project).recorder.assertoutcome(passed=2)
 
 
 def test_the_configuration_runs_once_per_session(project):
     counter = project.path / "runs.txt"
     project.path.joinpath("kelvo.web.config.py").write_text(
-        f"with open({str(counter)!r}, 'a') as f:\n    f.write('x')\nURL = 'http://shop'\n")
-    project.makepyfile(test_many='''
+        f"with open({str(counter)!r}, 'a') as f:\n    f.write('x')\nURL = 'http://shop'\n"
+    )
+    project.makepyfile(
+        test_many="""
 import pytest
 
 @pytest.mark.parametrize("n", range(4))
 def test_uses_agent(agent, n):
     assert agent.url == "http://shop"
-''')
+"""
+    )
     run = InnerRun(project)
     run.recorder.assertoutcome(passed=4)
     assert counter.read_text() == "x"

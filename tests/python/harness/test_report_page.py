@@ -3,7 +3,6 @@ import struct
 import zlib
 
 import pytest
-
 from inner_run import InnerRun
 
 
@@ -24,10 +23,10 @@ def tiny_png(width=3, height=2):
     return base64.b64encode(png).decode()
 
 
-HOSTILE_INSTRUCTION = '<img src=x onerror="window.pwned=1">click \'Login\''
+HOSTILE_INSTRUCTION = "<img src=x onerror=\"window.pwned=1\">click 'Login'"
 HOSTILE_MESSAGE = "</div><script>window.pwned=2</script>assert a < b"
 
-ODD_FILE = f'''
+ODD_FILE = f"""
 import pytest
 
 @pytest.mark.parametrize("v", [1], ids=["it's \\"odd\\" <i>"])
@@ -42,7 +41,7 @@ def test_fails():
 
 def test_skips():
     pytest.skip("later")
-'''
+"""
 
 
 @pytest.fixture
@@ -121,12 +120,12 @@ def test_hostile_values_render_as_text(report_page):
     assert texts[0] == HOSTILE_INSTRUCTION
     assert page.locator(".step-msg").inner_text() == HOSTILE_MESSAGE
     names = page.locator(".test-name").all_inner_texts()
-    assert "test_with_steps[it's \"odd\" <i>]" in names
+    assert 'test_with_steps[it\'s "odd" <i>]' in names
     assert page.locator(".file-name").first.inner_text() == "q'\"<b>&/test_odd.py"
     assert page.locator(".step-row .icon.failed").count() == 1
 
 
-MIXED_FILE = '''
+MIXED_FILE = """
 import pytest
 
 def test_assert_after_steps(agent):
@@ -148,7 +147,7 @@ def test_known_bug():
 
 def test_fine():
     pass
-'''
+"""
 
 
 @pytest.fixture

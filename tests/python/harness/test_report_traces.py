@@ -4,10 +4,9 @@ from its row; real agents in real Chromium."""
 import zipfile
 
 import pytest
-
 from inner_run import InnerRun
 
-TRACED = '''
+TRACED = """
 PAGE = "data:text/html,<button>Save</button><p>Total</p>"
 
 def test_fails(agent):
@@ -18,11 +17,12 @@ def test_fails(agent):
 def test_passes(agent):
     agent.page.goto(PAGE)
     agent.run("click Save")
-'''
+"""
 
 
-@pytest.mark.parametrize("mode, kept", [("retain-on-failure", ["test_fails"]), ("on", ["test_fails", "test_passes"]),
-                                        ("", [])])
+@pytest.mark.parametrize(
+    "mode, kept", [("retain-on-failure", ["test_fails"]), ("on", ["test_fails", "test_passes"]), ("", [])]
+)
 def test_traces_are_kept_by_mode(pytester, monkeypatch, mode, kept):
     monkeypatch.setenv("KELVO_TRACE", mode)
     pytester.makepyfile(test_traced=TRACED)
@@ -40,14 +40,14 @@ def test_traces_are_kept_by_mode(pytester, monkeypatch, mode, kept):
     assert len(zips) == len(kept)
 
 
-STEPPED = '''
+STEPPED = """
 import pytest
 
 def test_steps(agent):
     agent.page.set_content("<button style='margin:40px;padding:20px'>Save</button>")
     agent.run("click Save")
     agent.run("verify Save is disabled")
-'''
+"""
 
 COUNT_RED_JS = """async (data) => {
   const img = new Image();

@@ -36,16 +36,23 @@ CASES = [
     ("1", BS5, "verify Reset password is present", "css:#f7"),
     ("1", BS5, "verify Reset password is visible", "fails"),
     ("1", BS5, "verify text Two-factor authentication is present", "text:Two-factor authentication"),
-    ("1", BS5, "verify text Are you sure you want to delete this user? is present",
-     "text:Are you sure you want to delete this user?"),
+    (
+        "1",
+        BS5,
+        "verify text Are you sure you want to delete this user? is present",
+        "text:Are you sure you want to delete this user?",
+    ),
     ("1", BS5, "verify Yes, delete is present", "css:#m1-ok"),
     ("1", TW, "verify text Monthly active users is present", "text:Monthly active users"),
     ("1", TW, "verify text Monthly active users is visible", "fails"),
-    ("1", SF, "verify text Please enter a valid email address. is present",
-     "text:Please enter a valid email address."),
+    ("1", SF, "verify text Please enter a valid email address. is present", "text:Please enter a valid email address."),
     ("1", SF, "verify Share usage data is present", "css:#x8"),
-    ("1", CL, "verify text Hidden content appears when the summary is clicked. is present",
-     "text:Hidden content appears when the summary is clicked."),
+    (
+        "1",
+        CL,
+        "verify text Hidden content appears when the summary is clicked. is present",
+        "text:Hidden content appears when the summary is clicked.",
+    ),
     # 2: icon-only buttons named by title, and by aria-label in spatial phrases; rows in tables.
     ("2", TW, "click Notifications", "css:#h2"),
     ("2", TW, "click Open user menu", "css:#h3"),
@@ -98,8 +105,12 @@ CASES = [
     # 7: spatial text over inline and multi-line layouts, near, and table columns.
     ("7", BS4, "verify text right of Order total is $12.00", "text:$12.00"),
     ("7", BS4, "extract text right of Shipping", "text:$4.00"),
-    ("7", BS4, "click the checkbox next to I agree to the terms of service",
-     "state:document.querySelector('#v6').checked"),
+    (
+        "7",
+        BS4,
+        "click the checkbox next to I agree to the terms of service",
+        "state:document.querySelector('#v6').checked",
+    ),
     ("7", CL, "click the checkbox next to I agree to the terms", "css:#b4"),
     ("7", DT, "extract text right of Airi Satou", "text:Accountant"),
     ("7", CL, "verify text near Status is Online", "text:Online"),
@@ -115,8 +126,15 @@ CASES = [
     ("8", CL, "find exact text Ctrl", "text:Ctrl"),
 ]
 
-VERIFY_ACTIONS = {"verify_present", "verify_visible", "verify_enabled", "verify_disabled",
-                  "verify_text_present", "verify_text_visible", "verify_spatial_text"}
+VERIFY_ACTIONS = {
+    "verify_present",
+    "verify_visible",
+    "verify_enabled",
+    "verify_disabled",
+    "verify_text_present",
+    "verify_text_visible",
+    "verify_spatial_text",
+}
 
 _MATCHES_JS = """([x, css]) => { const el = document.evaluate(x, document, null, 9, null).singleNodeValue;
     return !!el && el.matches(css); }"""

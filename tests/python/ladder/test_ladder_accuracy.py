@@ -43,12 +43,15 @@ def test_agent_acts_on_the_meant_element(agent_on, cls, page_name, instruction, 
         assert step.get("resolved_by"), "every passed step on an element or text names its rung"
 
 
-@pytest.mark.parametrize("instruction, rung", [
-    ("verify Reset password is present", "present"),
-    ("click the Delete button right of Bob Stone", "control-type"),
-    ("click the Security tab", "control-type"),
-    ("click Users", "text"),  # the rules' answer is exact already: no re-ranking, no extra page read
-])
+@pytest.mark.parametrize(
+    "instruction, rung",
+    [
+        ("verify Reset password is present", "present"),
+        ("click the Delete button right of Bob Stone", "control-type"),
+        ("click the Security tab", "control-type"),
+        ("click Users", "text"),  # the rules' answer is exact already: no re-ranking, no extra page read
+    ],
+)
 def test_step_records_name_the_rung(agent_on, instruction, rung):
     agent = agent_on("bs5_admin.html")
     agent.run(instruction)

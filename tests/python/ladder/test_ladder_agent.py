@@ -27,14 +27,22 @@ STEPS = [
     ("bootstrap_form.html", "click Keep me signed in", "label", ("#remember", "checked", True)),
     ("bootstrap_form.html", "select Carrot from Vegetables", "label", ("#veg", "value", "carrot")),
     ("bootstrap_form.html", "click the second radio button", "control-type", ("#ship-exp", "checked", True)),
-    ("bootstrap_form.html", "click the checkbox next to Keep me signed in", "control-type",
-     ("#remember", "checked", True)),
+    (
+        "bootstrap_form.html",
+        "click the checkbox next to Keep me signed in",
+        "control-type",
+        ("#remember", "checked", True),
+    ),
     # The rules' first pick is the input-group wrapper; the field named exactly "Amount" is
     # taken before any refusal (the refusal path itself: test_ladder_pages).
     ("bootstrap_form.html", "type 12 into Amount", "exact-text", ("#amount", "value", "12")),
     ("aria_widgets.html", "click Favourite colour", "label", ("[role=combobox]", "ariaExpanded", "true")),
-    ("aria_widgets.html", "click the dropdown below Favourite colour", "control-type",
-     ("[role=combobox]", "ariaExpanded", "true")),
+    (
+        "aria_widgets.html",
+        "click the dropdown below Favourite colour",
+        "control-type",
+        ("[role=combobox]", "ariaExpanded", "true"),
+    ),
     ("aria_widgets.html", "click Large", "label", ("[aria-labelledby=size-l]", "ariaChecked", "true")),
     ("plain_form.html", "click Send me news", "label", ("[name=news]", "checked", True)),
 ]

@@ -2,6 +2,7 @@
 
 import pytest
 from ladder_pages import harvest
+from playwright.sync_api import Error as PlaywrightError
 
 from kelvo_web import ladder
 from kelvo_web.engine.agent.grammar import InstructionParser
@@ -33,10 +34,21 @@ ELEMENT_CASES = [
     # page, instruction, id the tester means, rung, why
     ("bootstrap_form.html", "click Keep me signed in", "remember", "label", "checkbox named by label for"),
     ("bootstrap_form.html", "select Carrot from Vegetables", "veg", "label", "select named only by its label"),
-    ("bootstrap_form.html", "verify Use billing address is disabled", "billing", "label", "state of a labelled checkbox"),
+    (
+        "bootstrap_form.html",
+        "verify Use billing address is disabled",
+        "billing",
+        "label",
+        "state of a labelled checkbox",
+    ),
     ("bootstrap_form.html", "click the second radio button", "ship-exp", "control-type", "type word with ordinal"),
-    ("bootstrap_form.html", "click the checkbox next to Keep me signed in", "remember", "control-type",
-     "checkbox left of its label"),
+    (
+        "bootstrap_form.html",
+        "click the checkbox next to Keep me signed in",
+        "remember",
+        "control-type",
+        "checkbox left of its label",
+    ),
     ("bootstrap_form.html", "click Express radio", "ship-exp", "control-type", "name plus type word"),
     ("aria_widgets.html", "click Favourite colour", "", "label", "role=combobox named by aria-labelledby"),
     ("aria_widgets.html", "click the dropdown below Favourite colour", "", "control-type", "dropdown means combobox"),
@@ -45,8 +57,13 @@ ELEMENT_CASES = [
     ("plain_form.html", "click Gift wrap", "", "label", "wrapping label, text before the box"),
     ("plain_form.html", "click Send me news", "", "label", "wrapping label, text after the box"),
     ("plain_form.html", "click the first checkbox below Delivery details", "", "control-type", "legend as anchor"),
-    ("plain_form.html", "click the button below Delivery details", "continue", "control-type",
-     "a legend as the anchor of a button"),
+    (
+        "plain_form.html",
+        "click the button below Delivery details",
+        "continue",
+        "control-type",
+        "a legend as the anchor of a button",
+    ),
 ]
 
 
@@ -63,9 +80,12 @@ def test_ladder_finds_the_control_the_rules_miss(open_page, page_name, instructi
     if wanted_id:
         assert id_of(page, element) == wanted_id, why
     else:  # no id on the page: the element must carry the name the tester used
-        name = page.evaluate("""x => { const el = document.evaluate(x, document, null, 9, null).singleNodeValue;
-            return el.getAttribute('aria-labelledby') || el.closest('label')?.textContent || el.getAttribute('role'); }""",
-                             element["xpath"])
+        name = page.evaluate(
+            """x => { const el = document.evaluate(x, document, null, 9, null).singleNodeValue;
+            return el.getAttribute('aria-labelledby') || el.closest('label')?.textContent
+                || el.getAttribute('role'); }""",
+            element["xpath"],
+        )
         assert name, why
 
 
@@ -120,7 +140,7 @@ def test_next_candidate_after_a_widget_refuses_typing(open_page):
     specified = STRATEGY.resolve(parsed, dom, texts)
     chosen = specified["element"]
     assert chosen["tag"] != "input", "the rules pick an input-group wrapper first (reading order)"
-    with pytest.raises(Exception):
+    with pytest.raises(PlaywrightError):
         page.locator("xpath=" + chosen["xpath"]).fill("12", timeout=500)
     failed = next(i for i, c in enumerate(specified["candidates"]) if c is chosen)
     following = ladder.retry_order("type", specified["candidates"], failed)
@@ -155,9 +175,13 @@ def test_the_rules_called_directly_keep_their_answers(open_page, page_name, inst
     assert id_of(page, rules(parsed, dom, texts)["element"]) == wanted_id
 
 
-@pytest.mark.parametrize("instruction", [
-    "verify Reset password is present", "verify text Two-factor authentication is present",
-])
+@pytest.mark.parametrize(
+    "instruction",
+    [
+        "verify Reset password is present",
+        "verify text Two-factor authentication is present",
+    ],
+)
 def test_hidden_elements_are_unknown_to_the_rules(open_page, instruction):
     page = open_page("bs5_admin.html")
     parsed = PARSER.parse(instruction)

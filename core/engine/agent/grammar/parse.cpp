@@ -56,8 +56,7 @@ std::optional<ParsedInstruction> value_into_target(const Instruction& in, std::s
   const auto value = slice(in.text, keyword.size(), at);
   const auto phrase = slice(in.text, at + separator.size());
   const std::u32string trimmed = text::strip(phrase);
-  std::u32string target =
-      in.literal(trimmed) ? trimmed : InstructionParser::clean_target(phrase);
+  std::u32string target = in.literal(trimmed) ? trimmed : InstructionParser::clean_target(phrase);
   const bool literal = in.literal(target);
   return record(action, std::move(target), std::u32string(value), literal);
 }
@@ -65,7 +64,8 @@ std::optional<ParsedInstruction> value_into_target(const Instruction& in, std::s
 bool starts_with_lead_in(std::u32string_view lower) {
   for (const auto& lead_in : kSpatialLeadIns) {
     const std::size_t n = lead_in.phrase.size();
-    if (lower.size() > n && detail::equals_ascii(lower.substr(0, n), lead_in.phrase) && lower[n] == U' ') return true;
+    if (lower.size() > n && detail::equals_ascii(lower.substr(0, n), lead_in.phrase) && lower[n] == U' ')
+      return true;
   }
   return false;
 }
@@ -98,9 +98,8 @@ std::optional<ParsedInstruction> spatial_text_check(const Instruction& in) {
 }
 
 template <std::size_t N>
-std::optional<ParsedInstruction> state_check(const Instruction& in,
-                                              const std::array<StateEntry, N>& states,
-                                              std::size_t prefix, bool clean) {
+std::optional<ParsedInstruction> state_check(const Instruction& in, const std::array<StateEntry, N>& states,
+                                             std::size_t prefix, bool clean) {
   for (const auto& [ending, action] : states) {
     if (!ends_with(in.lower, ending)) continue;
     std::u32string phrase = text::strip(slice(in.text, prefix, in.text.size() - ending.size()));
@@ -112,8 +111,7 @@ std::optional<ParsedInstruction> state_check(const Instruction& in,
 }
 
 std::string unrecognised(std::u32string_view instruction) {
-  std::string message = "Unrecognised instruction: " + text::repr(instruction) +
-                        ". Supported actions: [";
+  std::string message = "Unrecognised instruction: " + text::repr(instruction) + ". Supported actions: [";
   for (std::size_t k = 0; k < kSupportedActions.size(); ++k) {
     if (k > 0) message += ", ";
     message += text::repr(kSupportedActions[k]);

@@ -64,16 +64,13 @@ std::vector<std::string> InstructionParser::validate(std::u32string_view instruc
   if (starts_with(L, U"type ")) {
     const std::size_t at = L.find(U" into ", 5);
     if (at == npos) {
-      problems.emplace_back(
-          "`type` instruction missing `into` keyword. Expected: type <text> into <target>");
+      problems.emplace_back("`type` instruction missing `into` keyword. Expected: type <text> into <target>");
     } else {
       if (text::strip(slice(R, 5, at)).empty()) {
-        problems.emplace_back(
-            "`type` instruction missing text to type. Expected: type <text> into <target>");
+        problems.emplace_back("`type` instruction missing text to type. Expected: type <text> into <target>");
       }
       if (text::strip(slice(R, at + 6)).empty()) {
-        problems.emplace_back(
-            "`type` instruction missing target field. Expected: type <text> into <target>");
+        problems.emplace_back("`type` instruction missing target field. Expected: type <text> into <target>");
       }
     }
   }
@@ -81,10 +78,9 @@ std::vector<std::string> InstructionParser::validate(std::u32string_view instruc
     problems.emplace_back(
         "`select` instruction missing `from` keyword. Expected: select <value> from <target>");
   }
-  if (starts_with(L, U"verify ") && !starts_with(L, U"verify text ") &&
-      !starts_with(L, U"verify dialog") && !ends_with_state(L, kVerifyStates)) {
-    problems.push_back("`verify` instruction missing state. Expected ending: " +
-                       state_list(kVerifyStates));
+  if (starts_with(L, U"verify ") && !starts_with(L, U"verify text ") && !starts_with(L, U"verify dialog") &&
+      !ends_with_state(L, kVerifyStates)) {
+    problems.push_back("`verify` instruction missing state. Expected ending: " + state_list(kVerifyStates));
   }
   if (starts_with(L, U"verify text ") &&
       std::none_of(kValidateSpatialOpenings.begin(), kValidateSpatialOpenings.end(),
@@ -96,8 +92,7 @@ std::vector<std::string> InstructionParser::validate(std::u32string_view instruc
   if (starts_with(L, U"wait ")) {
     const std::u32string wait = detail::strip_blank_and_quotes(slice(R, 5));
     if (!text::is_digits(wait)) {
-      problems.push_back("`wait` value must be a number in milliseconds. Got: " +
-                         text::repr(wait));
+      problems.push_back("`wait` value must be a number in milliseconds. Got: " + text::repr(wait));
     }
   }
   return problems;

@@ -12,14 +12,26 @@ namespace kelvo::grammar {
 
 // Action names a parsed instruction can carry and that the "Unrecognised instruction"
 // message lists; `navigate` and `wait` are produced too but deliberately not listed.
-inline constexpr std::array<std::string_view, 20> kSupportedActions = {
-    "click",         "type",          "hover",
-    "select",        "press_key",     "sendkeys",
-    "extract_text",  "extract_text_spatial",
-    "find_text",     "find_exact_text",
-    "verify_present", "verify_visible", "verify_enabled", "verify_disabled",
-    "verify_text_present", "verify_text_visible", "verify_spatial_text",
-    "accept_dialog", "dismiss_dialog", "verify_dialog"};
+inline constexpr std::array<std::string_view, 20> kSupportedActions = {"click",
+                                                                       "type",
+                                                                       "hover",
+                                                                       "select",
+                                                                       "press_key",
+                                                                       "sendkeys",
+                                                                       "extract_text",
+                                                                       "extract_text_spatial",
+                                                                       "find_text",
+                                                                       "find_exact_text",
+                                                                       "verify_present",
+                                                                       "verify_visible",
+                                                                       "verify_enabled",
+                                                                       "verify_disabled",
+                                                                       "verify_text_present",
+                                                                       "verify_text_visible",
+                                                                       "verify_spatial_text",
+                                                                       "accept_dialog",
+                                                                       "dismiss_dialog",
+                                                                       "verify_dialog"};
 
 using StateEntry = std::pair<std::u32string_view, std::string_view>;
 
@@ -36,13 +48,13 @@ inline constexpr std::array<StateEntry, 2> kVerifyTextStates = {{
 }};
 
 // Leading words dropped from an element phrase ("click the Login" aims at "Login").
-inline constexpr std::array<std::u32string_view, 7> kStopWords = {
-    U"on", U"the", U"a", U"an", U"in", U"at", U"into"};
+inline constexpr std::array<std::u32string_view, 7> kStopWords = {U"on", U"the", U"a",   U"an",
+                                                                  U"in", U"at",  U"into"};
 
 // First words validation accepts. Validation is shallower than parse on purpose: it lets
 // "back" and "refresh" through and does not know "extract_text".
 inline constexpr std::array<std::string_view, 15> kKnownActions = {
-    "click", "type", "hover",  "select",  "press", "sendkeys", "wait",    "verify",
+    "click", "type",    "hover",  "select",  "press", "sendkeys", "wait",    "verify",
     "find",  "extract", "accept", "dismiss", "back",  "refresh",  "navigate"};
 
 // Only the five spelled ordinals "first" .. "fifth", and only as the very first word, name

@@ -9,9 +9,9 @@
 
 namespace kelvo::ladder {
 
-using kelvo::Box;
 using detail::box_of;
 using detail::fold;
+using kelvo::Box;
 
 namespace {
 
@@ -21,7 +21,8 @@ constexpr double kNearPixels = 300;
 bool kind_fits(const std::string& group, const Record& control) {
   std::string kind = get_string(control, "kind");
   // A button that opens a menu is what testers call a dropdown.
-  if (group == "select") return kind == "select" || kind == "combobox" || (kind == "button" && get_bool(control, "popup"));
+  if (group == "select")
+    return kind == "select" || kind == "combobox" || (kind == "button" && get_bool(control, "popup"));
   if (group == "button") return kind == "button" || kind == "tab";
   return group == kind;
 }
@@ -51,7 +52,8 @@ Ref as_ref(const Lists& lists, std::size_t control) {
   if (find_key(lists.controls[control], "control_xpath")) return {Source::controls, control};
   std::string xpath = get_string(lists.controls[control], "xpath");
   for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
-    if (!xpath.empty() && get_string(lists.dom_elements[i], "xpath") == xpath) return {Source::dom_elements, i};
+    if (!xpath.empty() && get_string(lists.dom_elements[i], "xpath") == xpath)
+      return {Source::dom_elements, i};
   }
   return {Source::controls, control};
 }
@@ -84,7 +86,9 @@ LadderResult answer(std::vector<Ref> refs, std::int64_t ordinal, const char* run
   LadderResult result;
   if (refs.empty()) return result;
   std::size_t n = refs.size();
-  std::size_t pick = ordinal < 0 ? n - 1 : std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int64_t>(ordinal, 1)) - 1, n);
+  std::size_t pick = ordinal < 0 ? n - 1
+                                 : std::min<std::size_t>(
+                                       static_cast<std::size_t>(std::max<std::int64_t>(ordinal, 1)) - 1, n);
   if (pick >= n) return result;  // fewer matches than the ordinal asks for
   result.resolved = true;
   result.resolved_by = rung;
@@ -126,7 +130,8 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
       if (!hits.empty() && pool.source != Source::dom_elements && &pool == &pools[1]) break;
     }
     // Of repeated copies (a card title and a badge), the one read first.
-    std::size_t first = detail::first_read(hits.size(), [&](std::size_t k) -> const Record& { return record_of(lists, hits[k]); });
+    std::size_t first = detail::first_read(
+        hits.size(), [&](std::size_t k) -> const Record& { return record_of(lists, hits[k]); });
     if (first < hits.size()) return hits[first];
   }
   return std::nullopt;
@@ -157,13 +162,15 @@ std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, c
     // so the button in the anchor's own row wins over its twins above and below.
     double off_row = 2 * std::abs(e.centre_y() - a.centre_y());
     if (relation == "right" && e.x >= a.right() - 1 && same_row(e, a)) kept.push_back({e.x + off_row, r});
-    if (relation == "left" && e.right() <= a.x + 1 && same_row(e, a)) kept.push_back({-e.right() + off_row, r});
+    if (relation == "left" && e.right() <= a.x + 1 && same_row(e, a))
+      kept.push_back({-e.right() + off_row, r});
     if (relation == "next_to" && same_row(e, a) && (e.y < a.bottom() && a.y < e.bottom()))
       kept.push_back({horizontal_gap(a, e) + off_row, r});
     if (relation == "near") {
       // Edge to edge, so a wide row still counts its far end as near; anything in the
       // anchor's own row is near, however wide the table.
-      double gx = std::max({0.0, e.x - a.right(), a.x - e.right()}), gy = std::max({0.0, e.y - a.bottom(), a.y - e.bottom()});
+      double gx = std::max({0.0, e.x - a.right(), a.x - e.right()}),
+             gy = std::max({0.0, e.y - a.bottom(), a.y - e.bottom()});
       double d = std::hypot(gx, gy);
       bool in_row = e.y < a.bottom() && a.y < e.bottom();
       if (d <= kNearPixels || in_row) kept.push_back({d + off_row, r});
@@ -191,12 +198,14 @@ LadderResult resolve_by_label(const std::string& action, const std::string& targ
     // (the nearest text above, among others) is only a guess, so it comes second.
     for (std::size_t i = 0; i < lists.controls.size(); ++i) {
       const Record& c = lists.controls[i];
-      if (action_fits(action, get_string(c, "kind")) && names(get_string(c, "name"))) add_unique(refs, as_ref(lists, i));
+      if (action_fits(action, get_string(c, "kind")) && names(get_string(c, "name")))
+        add_unique(refs, as_ref(lists, i));
     }
     if (refs.empty()) {
       for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
         const Record& e = lists.dom_elements[i];
-        if (descriptor_fits(action, e) && names(detail::attribute(e, "_label"))) add_unique(refs, {Source::dom_elements, i});
+        if (descriptor_fits(action, e) && names(detail::attribute(e, "_label")))
+          add_unique(refs, {Source::dom_elements, i});
       }
     }
     if (refs.empty()) continue;
@@ -211,7 +220,8 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
                                      std::int64_t ordinal, const Lists& lists) {
   detail::ControlPhrase phrase = detail::parse_control_phrase(target);
   // "Edit near Carol White": a name and a place without a type word mean something to click.
-  if (phrase.kind.empty() && !phrase.name.empty() && !phrase.relation.empty() && (action == "click" || action == "hover"))
+  if (phrase.kind.empty() && !phrase.name.empty() && !phrase.relation.empty() &&
+      (action == "click" || action == "hover"))
     phrase.kind = "button";
   if (phrase.kind.empty()) return {};
   if (phrase.ordinal != 0) ordinal = phrase.ordinal;
@@ -229,9 +239,9 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
     std::vector<Ref> named;
     for (const Ref& r : refs) {
       const Record& rec = record_of(lists, r);
-      std::string surfaces = fold(get_string(rec, "text") + " " + get_string(rec, "name") + " " +
-                                  detail::attribute(rec, "_label") + " " + detail::attribute(rec, "aria-label") +
-                                  " " + detail::attribute(rec, "title"));
+      std::string surfaces = fold(
+          get_string(rec, "text") + " " + get_string(rec, "name") + " " + detail::attribute(rec, "_label") +
+          " " + detail::attribute(rec, "aria-label") + " " + detail::attribute(rec, "title"));
       for (std::size_t i = 0; i < lists.controls.size(); ++i) {
         if (get_string(lists.controls[i], "xpath") == get_string(rec, "xpath"))
           surfaces += " " + fold(get_string(lists.controls[i], "name"));
@@ -255,8 +265,10 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
     for (const Ref& r : refs) {
       const Record& rec = record_of(lists, r);
       std::string xpath = get_string(rec, "xpath");
-      if (!xpath::nested(xpath, anchor_xpath)) others.push_back(r);
-      else if (label_anchor || xpath == anchor_xpath) bound.push_back(r);
+      if (!xpath::nested(xpath, anchor_xpath))
+        others.push_back(r);
+      else if (label_anchor || xpath == anchor_xpath)
+        bound.push_back(r);
     }
     refs = in_relation(lists, others, box_of(a), phrase.relation);
     refs.insert(refs.begin(), bound.begin(), bound.end());
@@ -266,7 +278,7 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
 
 std::string kind_of_element(const Record& element) {
   static const std::set<std::string> kNotText = {"checkbox", "radio", "submit", "button", "reset",
-                                                 "image", "file", "hidden", "range", "color"};
+                                                 "image",    "file",  "hidden", "range",  "color"};
   std::string role = detail::attribute(element, "role");
   if (role == "checkbox" || role == "switch" || role == "menuitemcheckbox") return "checkbox";
   if (role == "radio" || role == "menuitemradio") return "radio";
@@ -290,7 +302,8 @@ bool contradicts_kind(const std::string& target, const Record& element) {
   if (kind == "select" && is.empty()) {
     // Bootstrap and friends mark the button that opens a menu.
     std::string cls = " " + detail::attribute(element, "class") + " ";
-    if (cls.find(" dropdown-toggle ") != std::string::npos || cls.find(" dropdown ") != std::string::npos) return false;
+    if (cls.find(" dropdown-toggle ") != std::string::npos || cls.find(" dropdown ") != std::string::npos)
+      return false;
   }
   return kind != is;
 }
@@ -298,9 +311,10 @@ bool contradicts_kind(const std::string& target, const Record& element) {
 bool contradicts_name(const std::string& target, const Record& element) {
   detail::ControlPhrase phrase = detail::parse_control_phrase(target);
   if (phrase.relation.empty() || phrase.name.empty()) return false;
-  std::string surfaces = fold(get_string(element, "text") + " " + detail::attribute(element, "aria-label") + " " +
-                              detail::attribute(element, "title") + " " + detail::attribute(element, "_label") + " " +
-                              detail::attribute(element, "value"));
+  std::string surfaces =
+      fold(get_string(element, "text") + " " + detail::attribute(element, "aria-label") + " " +
+           detail::attribute(element, "title") + " " + detail::attribute(element, "_label") + " " +
+           detail::attribute(element, "value"));
   return surfaces.find(phrase.name) == std::string::npos;
 }
 
@@ -315,7 +329,8 @@ LadderResult resolve_present(const std::string& action, const std::string& targe
     if (t.find(needle) != std::string::npos) found.push_back({t.size(), i});
   }
   if (found.empty()) return result;
-  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   result.resolved = true;
   result.resolved_by = kByPresent;
   for (auto& f : found) result.candidates.push_back({Source::hidden, f.second});
@@ -332,7 +347,8 @@ LadderResult exact_name(const std::string& action, const std::string& target, co
     std::vector<std::string> names = {fold(get_string(r, "text")), fold(detail::attribute(r, "aria-label")),
                                       fold(detail::attribute(r, "title"))};
     std::string tag = get_string(r, "tag");
-    if (tag == "input" || tag == "textarea" || tag == "select") names.push_back(fold(detail::attribute(r, "_label")));
+    if (tag == "input" || tag == "textarea" || tag == "select")
+      names.push_back(fold(detail::attribute(r, "_label")));
     if (tag == "input") names.push_back(fold(detail::attribute(r, "value")));
     if (control) names.push_back(fold(get_string(*control, "name")));
     return names;
@@ -369,7 +385,7 @@ LadderResult exact_name(const std::string& action, const std::string& target, co
 std::vector<std::size_t> retry_order(const std::string& action, const std::vector<Record>& candidates,
                                      std::size_t failed) {
   static const std::set<std::string> kNotTypeable = {"checkbox", "radio", "submit", "button", "reset",
-                                                     "image", "file", "hidden", "range", "color"};
+                                                     "image",    "file",  "hidden", "range",  "color"};
   std::string failed_xpath = failed < candidates.size() ? get_string(candidates[failed], "xpath") : "";
   std::vector<std::size_t> order;
   std::set<std::string> tried;  // one element listed by two harvest sources is tried once

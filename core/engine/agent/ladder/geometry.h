@@ -58,7 +58,10 @@ std::size_t first_read(std::size_t count, Get record) {
       wraps = j != i && xj.size() > xi.size() && xj.compare(0, xi.size(), xi) == 0 && xj[xi.size()] == '/';
     }
     if (wraps) continue;
-    if (best == count) { best = i; continue; }
+    if (best == count) {
+      best = i;
+      continue;
+    }
     Box a = box_of(record(i)), b = box_of(record(best));
     if (a.y + 1 < b.y || (std::abs(a.y - b.y) <= 1 && a.x < b.x)) best = i;
   }

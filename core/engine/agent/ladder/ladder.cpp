@@ -25,7 +25,8 @@ LadderResult resolve(const Record& parsed_instruction, const Lists& lists) {
   // name, read as a label first.
   LadderResult result = resolve_by_control_type(action, target, ordinal, lists);
   if (!result.resolved) result = resolve_by_label(action, target, ordinal, lists);
-  if (!result.resolved && action == "extract_text") result = resolve_extended_text(action, target, value, lists);
+  if (!result.resolved && action == "extract_text")
+    result = resolve_extended_text(action, target, value, lists);
   if (!result.resolved) result = resolve_present(action, target, lists);
   return result;
 }

@@ -32,8 +32,8 @@ struct Ref {
 struct Lists {
   const std::vector<Record>& dom_elements;
   const std::vector<Record>& text_elements;
-  const std::vector<Record>& controls;  // extras: one record per form control, with "kind" and "name"
-  const std::vector<Record>& texts;     // extras: text-element records of the extended tags
+  const std::vector<Record>& controls;          // extras: one record per form control, with "kind" and "name"
+  const std::vector<Record>& texts;             // extras: text-element records of the extended tags
   const std::vector<Record>* hidden = nullptr;  // extras: text in the document but not shown
 };
 

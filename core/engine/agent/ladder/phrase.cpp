@@ -107,7 +107,8 @@ ControlPhrase parse_control_phrase(const std::string& target) {
     }
   }
   std::size_t before_end = rel_at;
-  if (rel_len && before_end >= 2 && words[before_end - 1] == "the" && words[before_end - 2] == "to") before_end -= 2;
+  if (rel_len && before_end >= 2 && words[before_end - 1] == "the" && words[before_end - 2] == "to")
+    before_end -= 2;
   std::vector<std::string> name;
   for (std::size_t i = 0; i < before_end;) {
     std::string kind;
@@ -143,11 +144,15 @@ std::string strip_type_words(const std::string& target) {
     return kind_at(lower, i, &k) == len;
   };
   while (to > from) {
-    if (to - from >= 2 && is_type(to - 2, 2)) to -= 2;
-    else if (is_type(to - 1, 1) || lower[to - 1] == "button") to -= 1;
-    else break;
+    if (to - from >= 2 && is_type(to - 2, 2))
+      to -= 2;
+    else if (is_type(to - 1, 1) || lower[to - 1] == "button")
+      to -= 1;
+    else
+      break;
   }
-  while (from < to && (is_article(lower[from]) || is_type(from, 1) || is_type(from, 2))) from += is_type(from, 2) ? 2 : 1;
+  while (from < to && (is_article(lower[from]) || is_type(from, 1) || is_type(from, 2)))
+    from += is_type(from, 2) ? 2 : 1;
   return from < to ? join(words, from, to) : target;
 }
 

@@ -8,10 +8,10 @@
 namespace kelvo::ladder::detail {
 
 struct ControlPhrase {
-  std::string kind;      // kind group of kind_of_word; empty when the phrase names no kind
-  std::string name;      // other words before the relation, folded ("keep me signed in")
-  std::string relation;  // "below", "above", "left", "right", "next_to", "near" or empty
-  std::string anchor;    // folded words after the relation, articles dropped
+  std::string kind;          // kind group of kind_of_word; empty when the phrase names no kind
+  std::string name;          // other words before the relation, folded ("keep me signed in")
+  std::string relation;      // "below", "above", "left", "right", "next_to", "near" or empty
+  std::string anchor;        // folded words after the relation, articles dropped
   std::int64_t ordinal = 0;  // 0 none, -1 last
 };
 

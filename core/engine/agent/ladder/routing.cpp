@@ -9,7 +9,7 @@ namespace kelvo::ladder {
 
 bool aims_at_element(std::string_view action) {
   static constexpr std::array<std::string_view, 9> kElementActions = {
-      "click",          "type",          "select",         "hover",          "extract_text",
+      "click",          "type",           "select",         "hover",          "extract_text",
       "verify_present", "verify_visible", "verify_enabled", "verify_disabled"};
   return std::find(kElementActions.begin(), kElementActions.end(), action) != kElementActions.end();
 }

@@ -9,9 +9,9 @@
 
 namespace kelvo::ladder {
 
-using kelvo::Box;
 using detail::box_of;
 using detail::fold;
+using kelvo::Box;
 
 namespace {
 
@@ -36,8 +36,14 @@ std::string amount(const std::string& s) {
   std::string lowered = text::lower(s);
   for (std::size_t i = 0; i < lowered.size(); ++i) {
     if (lowered[i] == '$' || lowered[i] == ',') continue;
-    if (lowered.compare(i, 2, "\xC2\xA3") == 0) { ++i; continue; }        // £
-    if (lowered.compare(i, 3, "\xE2\x82\xAC") == 0) { i += 2; continue; }  // €
+    if (lowered.compare(i, 2, "\xC2\xA3") == 0) {
+      ++i;
+      continue;
+    }  // £
+    if (lowered.compare(i, 3, "\xE2\x82\xAC") == 0) {
+      i += 2;
+      continue;
+    }  // €
     out += lowered[i];
   }
   return text::strip(out);
@@ -51,7 +57,8 @@ void answer(LadderResult& result, const std::string& action, const std::string& 
     return;
   }
   std::string want = amount(expected), got = amount(actual);
-  result.verified = !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
+  result.verified =
+      !want.empty() && (got.find(want) != std::string::npos || want.find(got) != std::string::npos);
   result.expected = expected;
   result.actual = actual;
 }
@@ -68,14 +75,16 @@ LadderResult search(const std::string& action, const std::string& target, const 
   }
   LadderResult result;
   if (found.empty()) return result;
-  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   result.resolved = true;
   result.resolved_by = kByExtendedText;
   for (auto& f : found) result.candidates.push_back({Source::texts, f.second});
   result.element = result.candidates.front();
   if (action == "verify_text_present" || action == "verify_text_visible")
     result.verified = get_bool(lists.texts[found.front().second], "is_visible", true);
-  if (action == "extract_text") result.extracted = text::strip(get_string(lists.texts[found.front().second], "text"));
+  if (action == "extract_text")
+    result.extracted = text::strip(get_string(lists.texts[found.front().second], "text"));
   return result;
 }
 
@@ -110,9 +119,11 @@ LadderResult spatial(const std::string& action, const std::string& target, const
   const Item* anchor = nullptr;
   std::vector<const Item*> hits;
   for (const Item& it : pool) {
-    if (detail::has_box(*it.record) && detail::first_line(get_string(*it.record, "text")) == dir->anchor) hits.push_back(&it);
+    if (detail::has_box(*it.record) && detail::first_line(get_string(*it.record, "text")) == dir->anchor)
+      hits.push_back(&it);
   }
-  std::size_t first = detail::first_read(hits.size(), [&](std::size_t i) -> const Record& { return *hits[i]->record; });
+  std::size_t first =
+      detail::first_read(hits.size(), [&](std::size_t i) -> const Record& { return *hits[i]->record; });
   if (first < hits.size()) anchor = hits[first];
   bool from_text = anchor != nullptr;
   Item dom_anchor{};
@@ -180,12 +191,14 @@ LadderResult spatial(const std::string& action, const std::string& target, const
     // Near: the closest edge in any direction; another text of the anchor's own tag (the
     // next dt, th or label) is a sibling label, not the value beside it.
     if (d == "near" && get_string(r, "tag") != get_string(*anchor->record, "tag")) {
-      double gx = std::max({0.0, e.x - a.right(), a.x - e.right()}), gy = std::max({0.0, e.y - a.bottom(), a.y - e.bottom()});
+      double gx = std::max({0.0, e.x - a.right(), a.x - e.right()}),
+             gy = std::max({0.0, e.y - a.bottom(), a.y - e.bottom()});
       accepted.push_back({std::hypot(gx, gy) + 0.01 * std::hypot(ex - a.centre_x(), ey - a.centre_y()), &it});
     }
   }
   if (accepted.empty()) return {};
-  std::stable_sort(accepted.begin(), accepted.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  std::stable_sort(accepted.begin(), accepted.end(),
+                   [](const auto& x, const auto& y) { return x.first < y.first; });
   LadderResult result;
   result.resolved = true;
   result.resolved_by = kByExtendedText;
@@ -199,7 +212,8 @@ LadderResult spatial(const std::string& action, const std::string& target, const
 
 LadderResult resolve_extended_text(const std::string& action, const std::string& target,
                                    const std::string& value, const Lists& lists) {
-  if (action == "verify_spatial_text" || action == "extract_text_spatial") return spatial(action, target, value, lists);
+  if (action == "verify_spatial_text" || action == "extract_text_spatial")
+    return spatial(action, target, value, lists);
   if (action == "find_text" || action == "find_exact_text" || action == "verify_text_present" ||
       action == "verify_text_visible" || action == "extract_text") {
     return search(action, target, lists);

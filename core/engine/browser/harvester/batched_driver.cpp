@@ -55,7 +55,8 @@ Record to_record(dom::element value) {
     }
     case Type::OBJECT: {
       Record out = Record::object();
-      for (dom::key_value_pair field : dom::object(value)) out[std::string(field.key)] = to_record(field.value);
+      for (dom::key_value_pair field : dom::object(value))
+        out[std::string(field.key)] = to_record(field.value);
       return out;
     }
     case Type::INT64: {
@@ -126,8 +127,10 @@ std::string batch_script(const BatchPlan& plan) {
 
 struct BatchedDriver::State {
   State(PageDriver& live, BatchPlan plan) : live(live), plan(std::move(plan)) {
-    for (std::size_t i = 0; i < this->plan.selectors.size(); ++i) selectors.emplace(this->plan.selectors[i], i);
-    for (std::size_t i = 0; i < this->plan.page_scripts.size(); ++i) page_scripts.emplace(this->plan.page_scripts[i].text, i);
+    for (std::size_t i = 0; i < this->plan.selectors.size(); ++i)
+      selectors.emplace(this->plan.selectors[i], i);
+    for (std::size_t i = 0; i < this->plan.page_scripts.size(); ++i)
+      page_scripts.emplace(this->plan.page_scripts[i].text, i);
     // Attribute names match case-sensitively in the batch; get_attribute lower-cases an
     // HTML element's name first. Lower-case names read the same both ways.
     for (const auto& name : this->plan.attributes) {
@@ -188,7 +191,8 @@ struct BatchedDriver::State {
     dom::object data;
     if (parser.parse(json).get(data)) return false;
     auto column = [&](const char* name, Column& out) { return read_column(data[name].value_unsafe(), out); };
-    for (const char* name : {"visible", "enabled", "texts", "boxes", "attributes", "scripts", "queries", "page", "lookups"}) {
+    for (const char* name :
+         {"visible", "enabled", "texts", "boxes", "attributes", "scripts", "queries", "page", "lookups"}) {
       if (data[name].error()) return false;
     }
     if (!column("visible", visible) || !column("enabled", enabled) || !column("texts", texts) ||
@@ -212,7 +216,8 @@ struct BatchedDriver::State {
 
   const std::vector<Handle>& live_query(const std::string& selector) {
     auto found = live_queries.find(selector);
-    if (found == live_queries.end()) found = live_queries.emplace(selector, live.query_selector_all(selector)).first;
+    if (found == live_queries.end())
+      found = live_queries.emplace(selector, live.query_selector_all(selector)).first;
     return found->second;
   }
 
@@ -258,8 +263,12 @@ class BatchedHandle : public ElementHandle {
   // as long as this handle.
   BatchedHandle(std::shared_ptr<BatchedDriver::State> state, std::size_t node, std::string_view selector,
                 std::size_t position, std::size_t count, bool lookup)
-      : state_(std::move(state)), node_(node), selector_(selector), position_(position),
-        count_(count), lookup_(lookup) {}
+      : state_(std::move(state)),
+        node_(node),
+        selector_(selector),
+        position_(position),
+        count_(count),
+        lookup_(lookup) {}
 
   bool is_visible() override {
     bool visible;
@@ -381,7 +390,8 @@ std::vector<Handle> BatchedDriver::query_selector_all(const std::string& selecto
   std::vector<Handle> out;
   out.reserve(nodes.size());
   for (dom::element node : nodes) {
-    out.push_back(std::make_shared<BatchedHandle>(state_, static_cast<std::size_t>(std::int64_t(node.get_int64())),
+    out.push_back(std::make_shared<BatchedHandle>(state_,
+                                                  static_cast<std::size_t>(std::int64_t(node.get_int64())),
                                                   planned, out.size(), nodes.size(), false));
   }
   return out;

@@ -14,8 +14,9 @@ std::string join(const std::vector<std::string>& parts, const std::string& separ
 const std::vector<std::string> NATIVE_TAGS = {"button", "input", "a", "select", "textarea"};
 
 const std::vector<std::string> ARIA_ROLES = {
-    "button", "link",     "textbox",    "checkbox", "menuitem", "menuitemcheckbox", "menuitemradio",
-    "option", "combobox", "searchbox", "spinbutton", "switch", "tab"};
+    "button",           "link",          "textbox", "checkbox", "menuitem",
+    "menuitemcheckbox", "menuitemradio", "option",  "combobox", "searchbox",
+    "spinbutton",       "switch",        "tab"};
 
 namespace {
 
@@ -42,10 +43,10 @@ std::string custom_input_selector() {
 const std::string INTERACTABLE_SELECTOR = interactable_selector();
 
 const std::vector<std::string> CAPTURED_ATTRIBUTES = {
-    "id",   "name", "type",  "placeholder", "aria-label",  "aria-labelledby", "title",
-    "role", "href", "value", "class",       "data-testid", "alt"};
+    "id",   "name",  "type",  "placeholder", "aria-label", "aria-labelledby", "title", "role",
+    "href", "value", "class", "data-testid", "alt"};
 
-const std::vector<std::string> TEXT_TAGS = {"h1", "h2",    "h3", "h4", "h5", "h6", "p",     "span",
+const std::vector<std::string> TEXT_TAGS = {"h1",    "h2", "h3", "h4", "h5", "h6",     "p",  "span",
                                             "label", "li", "td", "th", "a",  "button", "div"};
 
 const std::string TEXT_SELECTOR = join(TEXT_TAGS, ", ");

@@ -3,9 +3,9 @@
 #include <iostream>
 
 #include "engine/browser/harvester/custom_elements.h"
+#include "engine/browser/harvester/driver_calls.h"
 #include "engine/browser/harvester/field_labels.h"
 #include "engine/browser/harvester/native_elements.h"
-#include "engine/browser/harvester/driver_calls.h"
 #include "engine/browser/harvester/text_elements.h"
 #include "harvester_scripts.h"
 
@@ -27,7 +27,8 @@ void append_all(Record& to, Record& from) {
 std::pair<Record, Record> DOMParser::harvest_document(PageDriver& document) {
   Record elements = harvester::extract_native_elements(document);
   // No de-duplication across sources: an element found twice is listed twice.
-  for (auto& descriptor : harvester::extract_custom_inputs(document)) elements.push_back(std::move(descriptor));
+  for (auto& descriptor : harvester::extract_custom_inputs(document))
+    elements.push_back(std::move(descriptor));
   for (auto& descriptor : harvester::extract_cursor_pointer_elements(document)) {
     elements.push_back(std::move(descriptor));
   }
@@ -71,7 +72,8 @@ void DOMParser::harvest_frames(PageDriver& parent, const FramePlace& at, Record&
   for (ChildFrame& frame : frames) {
     const std::string name = frame.url.empty() ? std::string("(no address)") : frame.url;
     if (!frame.driver) {
-      unread.push_back(name + ": " + (frame.error.empty() ? std::string("it is not reachable") : frame.error));
+      unread.push_back(name + ": " +
+                       (frame.error.empty() ? std::string("it is not reachable") : frame.error));
       continue;
     }
     FramePlace place{at.x + frame.x, at.y + frame.y, at.hops};

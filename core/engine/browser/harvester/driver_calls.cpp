@@ -15,8 +15,8 @@ Record box_record(const Box& box) {
 
 std::string script_string(const Record& result, const char* script_name) {
   if (!result.is_string()) {
-    throw DriverError(std::string("the ") + script_name + " script returned " +
-                      result.type_name() + ", not a string");
+    throw DriverError(std::string("the ") + script_name + " script returned " + result.type_name() +
+                      ", not a string");
   }
   return result.get<std::string>();
 }

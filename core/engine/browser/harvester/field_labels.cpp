@@ -119,7 +119,8 @@ class CandidatesAbove {
  public:
   explicit CandidatesAbove(std::vector<CandidateBox> boxes) : boxes_(std::move(boxes)) {
     // A NaN bottom never wins (its distance compares false), so it is left out.
-    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(), [](const CandidateBox& c) { return std::isnan(c.bottom); }),
+    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(),
+                                [](const CandidateBox& c) { return std::isnan(c.bottom); }),
                  boxes_.end());
     std::stable_sort(boxes_.begin(), boxes_.end(),
                      [](const CandidateBox& a, const CandidateBox& b) { return a.bottom > b.bottom; });
@@ -141,7 +142,7 @@ class CandidatesAbove {
       // equal ones the earliest candidate wins, so equal distances are still looked at.
       if (best ? distance > best_distance : distance >= best_distance) break;
       if (it->x > el_x + el_w || it->right < el_x) continue;  // no horizontal overlap
-      if (!(distance <= best_distance)) continue;               // NaN distance never wins
+      if (!(distance <= best_distance)) continue;             // NaN distance never wins
       if (!best || distance < best_distance || it->index < best->index) {
         best = &*it;
         best_distance = distance;
@@ -161,7 +162,8 @@ bool read_candidates(const Record& label_candidates, std::vector<CandidateBox>& 
     const Record* box = find_key(candidate, "bounding_box");
     const Record* text = find_key(candidate, "text");
     if (!box || !text || !text->is_string()) return false;
-    const Record* keys[] = {find_key(*box, "x"), find_key(*box, "y"), find_key(*box, "width"), find_key(*box, "height")};
+    const Record* keys[] = {find_key(*box, "x"), find_key(*box, "y"), find_key(*box, "width"),
+                            find_key(*box, "height")};
     for (const Record* key : keys) {
       if (!key || !key->is_number()) return false;
     }
@@ -202,10 +204,10 @@ void assign_spatial_labels(Record& elements, const Record& label_candidates) {
         const double c_x = box_number(c_box, "x");
         const double c_bottom = box_number(c_box, "y") + box_number(c_box, "height");
         const double c_x_right = c_x + box_number(c_box, "width");
-        if (c_bottom > el_y_top) continue;                       // not entirely above
-        if (c_x > el_x + el_w || c_x_right < el_x) continue;     // no horizontal overlap
+        if (c_bottom > el_y_top) continue;                    // not entirely above
+        if (c_x > el_x + el_w || c_x_right < el_x) continue;  // no horizontal overlap
         const double distance = el_y_top - c_bottom;
-        if (distance < best_distance) {                          // ties: earlier stays
+        if (distance < best_distance) {  // ties: earlier stays
           best_distance = distance;
           best_text = get_string(candidate, "text");
         }

@@ -52,8 +52,8 @@ void place_records(Record& records, const FramePlace& place) {
 
 std::string unread_frames_note(const std::vector<std::string>& frames) {
   if (frames.empty()) return {};
-  std::string out = std::to_string(frames.size()) + (frames.size() == 1 ? " frame" : " frames") +
-                    " could not be read: ";
+  std::string out =
+      std::to_string(frames.size()) + (frames.size() == 1 ? " frame" : " frames") + " could not be read: ";
   for (std::size_t i = 0; i < frames.size(); ++i) out += (i ? "; " : "") + frames[i];
   return out;
 }

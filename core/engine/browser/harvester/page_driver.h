@@ -47,7 +47,7 @@ class PageDriver;
 struct ChildFrame {
   std::shared_ptr<PageDriver> driver;  // null when the frame could not be reached
   std::string url;
-  std::string error;  // why the frame could not be reached or read; empty when it could
+  std::string error;    // why the frame could not be reached or read; empty when it could
   double x = 0, y = 0;  // its content box's top-left, in the parent's viewport
   std::string path;     // the frame element's path in the parent (as the xpath script writes it)
 };

@@ -55,9 +55,9 @@ std::string write_atomically(const std::string& path, const std::string& content
   std::string temp;
   int fd = -1;
   for (int attempt = 0; fd < 0; ++attempt) {
-    temp = (target.parent_path() / ("." + target.filename().string() + "." +
-                                    std::to_string(::getpid()) + "." +
-                                    std::to_string(counter++) + ".tmp")).string();
+    temp = (target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
+                                    "." + std::to_string(counter++) + ".tmp"))
+               .string();
     // 0666 before the umask, as an ordinary text file would be created.
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || attempt > 100)) fail(errno, "cannot write the snapshot", path);
@@ -121,8 +121,7 @@ std::string join_path(const std::string& directory, const std::string& name) {
 }
 
 std::optional<std::string> save_snapshot(PageDriver& page, const Record& elements,
-                                         const Record& text_elements,
-                                         const SnapshotSettings& settings) {
+                                         const Record& text_elements, const SnapshotSettings& settings) {
   if (!settings.save_snapshots) return std::nullopt;
   make_directories(settings.log_path);
   const std::string name = snapshot_file_name(page.url(), std::time(nullptr));

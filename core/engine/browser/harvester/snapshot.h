@@ -39,8 +39,7 @@ std::string join_path(const std::string& directory, const std::string& name);
 // already taken (same second, same address) is never replaced: the file is numbered instead,
 // "<name>.2.json", "<name>.3.json"...
 std::optional<std::string> save_snapshot(PageDriver& page, const Record& elements,
-                                         const Record& text_elements,
-                                         const SnapshotSettings& settings);
+                                         const Record& text_elements, const SnapshotSettings& settings);
 
 // The console line announcing a saved snapshot.
 std::string snapshot_saved_line(const std::string& path);

@@ -91,7 +91,8 @@ std::vector<std::size_t> dedup_survivors(const std::vector<DedupEntry>& entries)
     }
     in_grid[j] = 1;
     for (auto cx = s.x0; cx <= s.x1; ++cx) {
-      for (auto cy = s.y0; cy <= s.y1; ++cy) grid.cells[Grid::key(cx, cy)].push_back(static_cast<std::uint32_t>(j));
+      for (auto cy = s.y0; cy <= s.y1; ++cy)
+        grid.cells[Grid::key(cx, cy)].push_back(static_cast<std::uint32_t>(j));
     }
   }
 

@@ -26,7 +26,6 @@ double number_at(const Record& box, const char* key, std::size_t index) {
   return value->get<double>();
 }
 
-
 }  // namespace
 
 Record extract_text_elements(PageDriver& page) {

@@ -13,7 +13,6 @@ const Record& empty_object() {
   return empty;
 }
 
-
 // A box value: absent or null reads as integer 0, as a harvest never leaves one out.
 Record read_number(const Record& box, std::string_view key) {
   const Record* v = find_key(box, key);

@@ -14,9 +14,7 @@ namespace {
 // NaN sorts after every number, so a stray NaN coordinate cannot break the sort's ordering.
 bool before(double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
 
-double coordinate(const MatrixEntry& entry, const char* key) {
-  return entry.position[key].get<double>();
-}
+double coordinate(const MatrixEntry& entry, const char* key) { return entry.position[key].get<double>(); }
 
 // Errors name the record they came from, as the caller knows it.
 template <typename Fn>

@@ -81,8 +81,8 @@ void check_position(const Record& entry, const std::string& where) {
 void check_entry(const Record& entry, const std::string& where) {
   if (!entry.is_object()) wrong_kind(entry, where, "a dict");
   expect_key(require(entry, "index", where).is_number(), entry["index"], where, "index", "a number");
-  expect_key(require(entry, "element_type", where).is_string(), entry["element_type"], where,
-             "element_type", "a str");
+  expect_key(require(entry, "element_type", where).is_string(), entry["element_type"], where, "element_type",
+             "a str");
   check_position(entry, where);
   optional_of(entry, "text", where, &Record::is_string, "a str");
   optional_of(entry, "searchable", where, &Record::is_string, "a str");
@@ -98,13 +98,12 @@ void check_entry(const Record& entry, const std::string& where) {
   if (!attributes) return;
   for (const char* key : {"aria-label", "_label", "placeholder"}) {
     const Record* v = present(*attributes, key);
-    if (v && !v->is_string()) wrong_kind(*v, where + "['element']['attributes'][" + quoted(key) + "]", "a str");
+    if (v && !v->is_string())
+      wrong_kind(*v, where + "['element']['attributes'][" + quoted(key) + "]", "a str");
   }
 }
 
-double coordinate(const Record& entry, const char* key) {
-  return entry.at("position").at(key).get<double>();
-}
+double coordinate(const Record& entry, const char* key) { return entry.at("position").at(key).get<double>(); }
 
 const std::string& entry_text(const Record& entry, std::string_view key) {
   static const std::string empty;

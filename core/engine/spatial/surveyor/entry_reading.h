@@ -23,9 +23,9 @@ void check_entry(const Record& entry, const std::string& where);
 void check_position(const Record& entry, const std::string& where);
 
 // Readers on checked entries.
-double coordinate(const Record& entry, const char* key);   // position[key]
+double coordinate(const Record& entry, const char* key);                   // position[key]
 const std::string& entry_text(const Record& entry, std::string_view key);  // absent or null: ""
-bool is_anchor_only(const Record& entry);                    // absent: false
+bool is_anchor_only(const Record& entry);                                  // absent: false
 const std::string& element_attribute(const Record& entry, std::string_view key);
 const std::string& element_xpath(const Record& entry);
 

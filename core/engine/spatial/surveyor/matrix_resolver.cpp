@@ -105,9 +105,9 @@ SpatialResolution MatrixResolver::resolve(std::string_view target) const {
   return out;
 }
 
-std::vector<std::size_t> MatrixResolver::candidates_for(
-    std::size_t anchor, const std::optional<std::string>& type,
-    const std::optional<std::string>& target_text) const {
+std::vector<std::size_t> MatrixResolver::candidates_for(std::size_t anchor,
+                                                        const std::optional<std::string>& type,
+                                                        const std::optional<std::string>& target_text) const {
   const Record& anchor_index = matrix_[anchor].at("index");
   std::vector<std::size_t> pool;
   for (std::size_t i = 0; i < matrix_.size(); ++i) {
@@ -183,8 +183,7 @@ std::optional<std::size_t> MatrixResolver::find_anchor(std::string_view anchor_t
   return best;
 }
 
-std::vector<std::size_t> MatrixResolver::rank(const std::vector<Record>& candidates,
-                                              const Record& anchor,
+std::vector<std::size_t> MatrixResolver::rank(const std::vector<Record>& candidates, const Record& anchor,
                                               const std::optional<std::string>& strategy,
                                               std::optional<std::int64_t> ordinal) {
   check_entry(anchor, "anchor");
@@ -208,23 +207,28 @@ std::vector<std::size_t> MatrixResolver::rank_checked(const std::vector<const Re
 
   std::vector<std::size_t> sorted;
   if (s == "below") {
-    sorted = select_sorted(candidates,
+    sorted = select_sorted(
+        candidates,
         [&](const Record& e) { return coordinate(e, "y") >= ay2 && overlaps_horizontally(e, anchor); },
         [](const Record& e) { return coordinate(e, "y"); });
   } else if (s == "above") {
-    sorted = select_sorted(candidates,
+    sorted = select_sorted(
+        candidates,
         [&](const Record& e) { return coordinate(e, "y2") <= ay && overlaps_horizontally(e, anchor); },
         [](const Record& e) { return -coordinate(e, "y2"); });
   } else if (s == "left") {
-    sorted = select_sorted(candidates,
+    sorted = select_sorted(
+        candidates,
         [&](const Record& e) { return coordinate(e, "x2") <= ax && overlaps_vertically(e, anchor); },
         [](const Record& e) { return -coordinate(e, "x2"); });
   } else if (s == "right") {
-    sorted = select_sorted(candidates,
+    sorted = select_sorted(
+        candidates,
         [&](const Record& e) { return coordinate(e, "x") >= ax2 && overlaps_vertically(e, anchor); },
         [](const Record& e) { return coordinate(e, "x"); });
   } else if (s == "near") {
-    sorted = select_sorted(candidates,
+    sorted = select_sorted(
+        candidates,
         [&](const Record& e) {
           return centre_distance(e, anchor) <= static_cast<double>(NEAR_MAX_PIXELS) &&
                  xpath_aligned_distance(anchor_xpath, element_xpath(e)) <= NEAR_MAX_DOM_STEPS;
@@ -232,7 +236,8 @@ std::vector<std::size_t> MatrixResolver::rank_checked(const std::vector<const Re
         [&](const Record& e) { return centre_distance(e, anchor); });
   } else if (s == "next_to") {
     // Only to the right on the anchor's row, in reading order; one entry at most.
-    sorted = select_sorted(candidates,
+    sorted = select_sorted(
+        candidates,
         [&](const Record& e) { return overlaps_vertically(e, anchor) && coordinate(e, "x") >= ax2; },
         [](const Record& e) { return e.at("index").get<double>(); });
     if (!ordinal || *ordinal == 0) ordinal = 1;
@@ -261,7 +266,8 @@ SpatialResolution MatrixResolver::resolve_ordinal(std::int64_t ordinal,
     const std::string wanted = text::lower(std::string_view(*search_text));
     std::vector<std::size_t> exact;
     for (std::size_t i : candidates) {
-      if (text::strip(std::string_view(text::lower(std::string_view(entry_text(matrix_[i], "text"))))) == wanted) {
+      if (text::strip(std::string_view(text::lower(std::string_view(entry_text(matrix_[i], "text"))))) ==
+          wanted) {
         exact.push_back(i);
       }
     }

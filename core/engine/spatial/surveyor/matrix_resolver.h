@@ -17,8 +17,8 @@ namespace kelvo::surveyor {
 struct SpatialResolution {
   enum class Shape { failure, relational, ordinal };
   Shape shape = Shape::failure;
-  std::size_t best = 0;                   // the chosen entry
-  std::vector<std::size_t> candidates;    // best first (relational) or matrix order (ordinal)
+  std::size_t best = 0;                 // the chosen entry
+  std::vector<std::size_t> candidates;  // best first (relational) or matrix order (ordinal)
   // Relational answers only:
   std::size_t anchor = 0;
   std::int64_t ordinal = 1;

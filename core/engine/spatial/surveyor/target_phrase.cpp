@@ -29,9 +29,8 @@ std::optional<std::string> join_or_none(const std::vector<std::string>& words) {
 const std::vector<RelationKeyword>& relations_longest_first() {
   static const std::vector<RelationKeyword> rows = [] {
     std::vector<RelationKeyword> sorted(RELATIONS.begin(), RELATIONS.end());
-    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
-      return a.keyword.size() > b.keyword.size();
-    });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.keyword.size() > b.keyword.size(); });
     return sorted;
   }();
   return rows;
@@ -41,8 +40,7 @@ const std::vector<RelationKeyword>& relations_longest_first() {
 
 std::string normalize(std::string_view text) {
   std::string lowered = text::lower(text);
-  lowered.erase(std::remove_if(lowered.begin(), lowered.end(),
-                               [](char c) { return c == ' ' || c == '-'; }),
+  lowered.erase(std::remove_if(lowered.begin(), lowered.end(), [](char c) { return c == ' ' || c == '-'; }),
                 lowered.end());
   return lowered;
 }

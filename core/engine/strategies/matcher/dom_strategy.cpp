@@ -23,8 +23,7 @@ std::string instruction_text(const Record& instruction, const char* key, const c
 void check_instruction_field(const Record& instruction, const char* key) {
   const Record* value = find_key(instruction, key);
   if (value && !value->is_string() && !value->is_null()) {
-    throw ArgumentError(std::string("parsed_instruction['") + key + "']", "str or None",
-                        kind_name(*value));
+    throw ArgumentError(std::string("parsed_instruction['") + key + "']", "str or None", kind_name(*value));
   }
 }
 
@@ -47,8 +46,7 @@ const Elements kNoElements;
 
 }  // namespace
 
-ResolutionResult DOMStrategy::resolve(const Record& parsed_instruction,
-                                      const Elements& dom_elements,
+ResolutionResult DOMStrategy::resolve(const Record& parsed_instruction, const Elements& dom_elements,
                                       const Elements* text_elements) const {
   if (!parsed_instruction.is_object()) {
     throw ArgumentError("parsed_instruction", "a dict", kind_name(parsed_instruction));
@@ -68,15 +66,13 @@ ResolutionResult DOMStrategy::resolve(const Record& parsed_instruction,
   }
   if (action == "find_text") return resolve_find_text(target, text_list);
   if (action == "find_exact_text") return resolve_find_exact_text(target, text_list);
-  if (is_one_of(action,
-                {"verify_present", "verify_visible", "verify_enabled", "verify_disabled"})) {
+  if (is_one_of(action, {"verify_present", "verify_visible", "verify_enabled", "verify_disabled"})) {
     return resolve_verify(action, target, dom_elements);
   }
   if (is_one_of(action, {"verify_text_present", "verify_text_visible"})) {
     return resolve_verify_text(action, target, text_list);
   }
-  return resolve_target(action, target, instruction_ordinal(parsed_instruction), dom_elements,
-                        text_elements);
+  return resolve_target(action, target, instruction_ordinal(parsed_instruction), dom_elements, text_elements);
 }
 
 ResolutionResult DOMStrategy::resolve_target(std::string_view action, std::string_view target,

@@ -26,20 +26,18 @@ class DOMStrategy {
                                        const Elements& text_elements) const;
 
   ResolutionResult resolve_find_text(std::string_view target, const Elements& text_elements) const;
-  ResolutionResult resolve_find_exact_text(std::string_view target,
-                                           const Elements& text_elements) const;
+  ResolutionResult resolve_find_exact_text(std::string_view target, const Elements& text_elements) const;
 
   // "below Total" / "right of Price": the nearest text in that direction from the label.
   ResolutionResult resolve_verify_spatial_text(std::string_view target, std::string_view expected,
                                                const Elements& text_elements,
                                                const Elements* dom_elements = nullptr) const;
-  ResolutionResult resolve_extract_spatial_text(std::string_view target,
-                                                const Elements& text_elements,
+  ResolutionResult resolve_extract_spatial_text(std::string_view target, const Elements& text_elements,
                                                 const Elements* dom_elements = nullptr) const;
 
   // Target resolution on its own, as resolve does it for element actions.
-  ResolutionResult resolve_target(std::string_view action, std::string_view target,
-                                  std::int64_t ordinal, const Elements& dom_elements,
+  ResolutionResult resolve_target(std::string_view action, std::string_view target, std::int64_t ordinal,
+                                  const Elements& dom_elements,
                                   const Elements* text_elements = nullptr) const;
 };
 

@@ -32,8 +32,7 @@ double coordinate(const Record& element, const char* name) {
 }  // namespace
 
 void sort_by_text_length(std::vector<std::size_t>& positions, const Elements& elements) {
-  sort_by_key(positions, elements,
-              [](const Record& element) { return text::length(text_of(element)); });
+  sort_by_key(positions, elements, [](const Record& element) { return text::length(text_of(element)); });
 }
 
 void sort_by_reading_order(std::vector<std::size_t>& positions, const Elements& elements) {

@@ -6,23 +6,15 @@ namespace kelvo::matcher {
 
 std::string kind_name(const Record& value) {
   switch (value.type()) {
-    case Record::value_t::null:
-      return "NoneType";
-    case Record::value_t::boolean:
-      return "bool";
+    case Record::value_t::null: return "NoneType";
+    case Record::value_t::boolean: return "bool";
     case Record::value_t::number_integer:
-    case Record::value_t::number_unsigned:
-      return "int";
-    case Record::value_t::number_float:
-      return "float";
-    case Record::value_t::string:
-      return "str";
-    case Record::value_t::array:
-      return "list";
-    case Record::value_t::object:
-      return "dict";
-    default:
-      return "object";
+    case Record::value_t::number_unsigned: return "int";
+    case Record::value_t::number_float: return "float";
+    case Record::value_t::string: return "str";
+    case Record::value_t::array: return "list";
+    case Record::value_t::object: return "dict";
+    default: return "object";
   }
 }
 
@@ -31,21 +23,14 @@ namespace detail {
 bool truthy(const Record* value) {
   if (!value) return false;
   switch (value->type()) {
-    case Record::value_t::boolean:
-      return value->get<bool>();
-    case Record::value_t::number_integer:
-      return value->get<std::int64_t>() != 0;
-    case Record::value_t::number_unsigned:
-      return value->get<std::uint64_t>() != 0;
-    case Record::value_t::number_float:
-      return value->get<double>() != 0.0;
-    case Record::value_t::string:
-      return !value->get_ref<const std::string&>().empty();
+    case Record::value_t::boolean: return value->get<bool>();
+    case Record::value_t::number_integer: return value->get<std::int64_t>() != 0;
+    case Record::value_t::number_unsigned: return value->get<std::uint64_t>() != 0;
+    case Record::value_t::number_float: return value->get<double>() != 0.0;
+    case Record::value_t::string: return !value->get_ref<const std::string&>().empty();
     case Record::value_t::array:
-    case Record::value_t::object:
-      return !value->empty();
-    default:
-      return false;
+    case Record::value_t::object: return !value->empty();
+    default: return false;
   }
 }
 

@@ -20,9 +20,7 @@ enum class Source { dom_elements, text_elements };
 struct ElementRef {
   Source source;
   std::size_t index;
-  bool operator==(const ElementRef& other) const {
-    return source == other.source && index == other.index;
-  }
+  bool operator==(const ElementRef& other) const { return source == other.source && index == other.index; }
   bool operator!=(const ElementRef& other) const { return !(*this == other); }
 };
 
@@ -63,8 +61,7 @@ class ArgumentValueError : public std::invalid_argument {
 // A bounding box that cannot be measured: a coordinate is missing (`missing`) or not a number.
 class MeasureError : public std::runtime_error {
  public:
-  MeasureError(const std::string& what, bool missing)
-      : std::runtime_error(what), missing(missing) {}
+  MeasureError(const std::string& what, bool missing) : std::runtime_error(what), missing(missing) {}
   bool missing;
 };
 

@@ -90,10 +90,8 @@ struct Search {
   std::vector<ElementRef> candidates;  // nearest first
 };
 
-const Record& record_at(ElementRef ref, const Elements& text_elements,
-                        const Elements* dom_elements) {
-  return ref.source == Source::text_elements ? text_elements[ref.index]
-                                             : (*dom_elements)[ref.index];
+const Record& record_at(ElementRef ref, const Elements& text_elements, const Elements* dom_elements) {
+  return ref.source == Source::text_elements ? text_elements[ref.index] : (*dom_elements)[ref.index];
 }
 
 // Splits "below the Total" into a direction and an anchor text.
@@ -120,8 +118,7 @@ std::string first_line(const std::string& text) {
   return text::strip(std::string_view(trimmed).substr(0, trimmed.find('\n')));
 }
 
-Search search_beside(std::string_view target, const Elements& text_elements,
-                     const Elements* dom_elements) {
+Search search_beside(std::string_view target, const Elements& text_elements, const Elements* dom_elements) {
   Search search;
   if (!read_phrase(target, search) || search.anchor_text.empty()) return search;
 
@@ -181,8 +178,7 @@ Search search_beside(std::string_view target, const Elements& text_elements,
     if (from_text && anchor.index == i) continue;
     const Record& element = text_elements[i];
     if (!in_table(TEXT_ONLY_TAGS, get_string(element, "tag")) || !measurable(element)) continue;
-    if (from_text &&
-        dom_distance(anchor_xpath, get_string(element, "xpath")) > DOM_DISTANCE_THRESHOLD) {
+    if (from_text && dom_distance(anchor_xpath, get_string(element, "xpath")) > DOM_DISTANCE_THRESHOLD) {
       continue;
     }
     Box e = box_of(element, {Source::text_elements, i});
@@ -211,8 +207,7 @@ Search search_beside(std::string_view target, const Elements& text_elements,
 
 }  // namespace
 
-ResolutionResult DOMStrategy::resolve_verify_spatial_text(std::string_view target,
-                                                          std::string_view expected,
+ResolutionResult DOMStrategy::resolve_verify_spatial_text(std::string_view target, std::string_view expected,
                                                           const Elements& text_elements,
                                                           const Elements* dom_elements) const {
   Search search = search_beside(target, text_elements, dom_elements);
@@ -220,8 +215,7 @@ ResolutionResult DOMStrategy::resolve_verify_spatial_text(std::string_view targe
   result.shape = Shape::verification;
   result.state["expected"] = std::string(expected);
   switch (search.outcome) {
-    case Outcome::no_direction:
-      return result;
+    case Outcome::no_direction: return result;
     case Outcome::anchor_not_found:
       result.state["actual"] = "anchor '" + search.anchor_text + "' not found";
       return result;
@@ -229,11 +223,9 @@ ResolutionResult DOMStrategy::resolve_verify_spatial_text(std::string_view targe
       // The anchor was found, so the answer stays resolved, but nothing was read.
       result.resolved = true;
       result.element = search.anchor;
-      result.state["actual"] =
-          "no element " + search.direction + " of '" + search.anchor_text + "'";
+      result.state["actual"] = "no element " + search.direction + " of '" + search.anchor_text + "'";
       return result;
-    case Outcome::found:
-      break;
+    case Outcome::found: break;
   }
   ElementRef nearest = search.candidates.front();
   std::string actual = text::strip(detail::text_of(text_elements[nearest.index]));

@@ -12,8 +12,8 @@ namespace kelvo::matcher {
 
 // Attributes a reader would call an element by, in the order they are consulted.
 // "_label" is the harvested field label; only typing looks at it.
-inline constexpr std::array<std::string_view, 6> MATCH_ATTRIBUTES = {
-    "aria-label", "_label", "placeholder", "data-testid", "type", "alt"};
+inline constexpr std::array<std::string_view, 6> MATCH_ATTRIBUTES = {"aria-label",  "_label", "placeholder",
+                                                                     "data-testid", "type",   "alt"};
 
 // Words that say what kind of element is meant ("Login button"), not which one.
 inline constexpr auto TYPE_DESCRIPTORS = [] {
@@ -23,8 +23,8 @@ inline constexpr auto TYPE_DESCRIPTORS = [] {
 }();
 
 inline constexpr std::array<std::string_view, 2> TYPEABLE_TAGS = {"input", "textarea"};
-inline constexpr std::array<std::string_view, 4> TYPEABLE_ROLES = {"textbox", "searchbox",
-                                                                   "spinbutton", "combobox"};
+inline constexpr std::array<std::string_view, 4> TYPEABLE_ROLES = {"textbox", "searchbox", "spinbutton",
+                                                                   "combobox"};
 inline constexpr std::array<std::string_view, 1> SELECTABLE_TAGS = {"select"};
 
 // Tags whose text can be the value read beside a label.

@@ -7,8 +7,8 @@
 #include "common/element_state.h"
 #include "common/text.h"
 #include "engine/strategies/matcher/dom_strategy.h"
-#include "engine/strategies/matcher/ordering.h"
 #include "engine/strategies/matcher/fast_text.h"
+#include "engine/strategies/matcher/ordering.h"
 #include "engine/strategies/matcher/record_reading.h"
 #include "engine/strategies/matcher/text_matching.h"
 
@@ -44,8 +44,10 @@ std::vector<std::size_t> containing(std::string_view needle, const Elements& tex
 ResolutionResult DOMStrategy::resolve_verify(std::string_view action, std::string_view target,
                                              const Elements& dom_elements) const {
   if (!element_state::check_of(action)) {
-    throw ArgumentValueError("action must be one of verify_present, verify_visible, "
-                             "verify_enabled, verify_disabled, not " + text::repr(action));
+    throw ArgumentValueError(
+        "action must be one of verify_present, verify_visible, "
+        "verify_enabled, verify_disabled, not " +
+        text::repr(action));
   }
   TargetMatch match(strip_type_descriptors(target));
   std::vector<std::size_t> matches;
@@ -79,9 +81,8 @@ ResolutionResult DOMStrategy::resolve_verify(std::string_view action, std::strin
 ResolutionResult DOMStrategy::resolve_verify_text(std::string_view action, std::string_view target,
                                                   const Elements& text_elements) const {
   if (action != "verify_text_present" && action != "verify_text_visible") {
-    throw ArgumentValueError(
-        "action must be one of verify_text_present, verify_text_visible, not " +
-        text::repr(action));
+    throw ArgumentValueError("action must be one of verify_text_present, verify_text_visible, not " +
+                             text::repr(action));
   }
   std::vector<std::size_t> matches = containing(text::lower(target), text_elements);
   if (matches.empty()) return not_verified();
@@ -92,8 +93,7 @@ ResolutionResult DOMStrategy::resolve_verify_text(std::string_view action, std::
   result.resolved = true;
   result.state["present"] = true;
   result.state["visible"] = flag(element, "is_visible");
-  result.verified =
-      action == "verify_text_present" ? result.state["present"] : result.state["visible"];
+  result.verified = action == "verify_text_present" ? result.state["present"] : result.state["visible"];
   result.element = ElementRef{Source::text_elements, matches.front()};
   result.candidates = detail::refs(Source::text_elements, matches);
   return result;

@@ -15,9 +15,7 @@ namespace {
 using detail::attributes_of;
 using detail::text_of;
 
-void replace_all(std::string& text, char from, char to) {
-  std::replace(text.begin(), text.end(), from, to);
-}
+void replace_all(std::string& text, char from, char to) { std::replace(text.begin(), text.end(), from, to); }
 
 // Words of a class, id or data-attribute name that read as names: long enough and free
 // of digits (generated ids like "col-md-6" or "x1f3" say nothing to a reader).
@@ -76,9 +74,7 @@ void add_data_words(const Record& attributes, std::vector<std::string>& surfaces
 
 std::string strip_type_descriptors(std::string_view target) {
   std::vector<std::string> words = detail::split(target);
-  auto descriptor = [](const std::string& word) {
-    return in_table(TYPE_DESCRIPTORS, detail::lower(word));
-  };
+  auto descriptor = [](const std::string& word) { return in_table(TYPE_DESCRIPTORS, detail::lower(word)); };
   std::size_t end = words.size();
   while (end > 0 && descriptor(words[end - 1])) --end;
   std::size_t begin = 0;
@@ -140,8 +136,7 @@ bool exact_matches_element(std::string_view target, const Record& element, bool 
   return TargetMatch(target).exact(element, include_label);
 }
 
-std::optional<std::vector<std::size_t>> filter_by_action(std::string_view action,
-                                                         const Elements& elements) {
+std::optional<std::vector<std::size_t>> filter_by_action(std::string_view action, const Elements& elements) {
   bool typing = action == "type";
   if (!typing && action != "select") return std::nullopt;
   std::vector<std::size_t> kept;

@@ -42,13 +42,11 @@ class TargetMatch {
 };
 
 bool matches_element(std::string_view target, const Record& element, bool include_label = false);
-bool exact_matches_element(std::string_view target, const Record& element,
-                           bool include_label = false);
+bool exact_matches_element(std::string_view target, const Record& element, bool include_label = false);
 
 // Typing prefers fields and selecting prefers drop-downs. Answers the positions kept, or
 // nothing when the input list stands as it is (other actions, or no element suits).
-std::optional<std::vector<std::size_t>> filter_by_action(std::string_view action,
-                                                         const Elements& elements);
+std::optional<std::vector<std::size_t>> filter_by_action(std::string_view action, const Elements& elements);
 
 // Tree edges between two elements through their deepest common ancestor, from their
 // positional XPaths.

@@ -23,8 +23,7 @@ std::optional<Record> SpatialStrategy::resolve(Kind parsed_instruction, Kind mat
   return std::nullopt;
 }
 
-std::optional<Record> SpatialStrategy::resolve(const Record& parsed_instruction,
-                                               const Record& matrix,
+std::optional<Record> SpatialStrategy::resolve(const Record& parsed_instruction, const Record& matrix,
                                                const Record& dom_candidates) const {
   return resolve(kind_of(parsed_instruction), kind_of(matrix), kind_of(dom_candidates));
 }
