@@ -27,18 +27,35 @@ def build_run(tests=TESTS):
         file = f"tests/ui/test_area_{i % FILES}.py"
         nodeid = f"{file}::test_case_{i}[user<{i}>]"
         status = "failed" if i % 17 == 0 else "skipped" if i % 23 == 0 else "xfailed" if i % 29 == 0 else "passed"
-        results.append({"nodeid": nodeid, "file": file, "test": nodeid.partition("::")[2],
-                        "status": status, "duration": 0.1 + i % 7 / 10,
-                        "message": "assert 'Welcome' in page" if status != "passed" else "",
-                        "when": "call"})
-        records = [{"status": "passed", "instruction": f"click the {n}th button below 'Total & tax'",
-                    "started": 1.7e9 + i + n / 10, "duration": 0.05 * n,
-                    "element": {"tag": "button", "text": f"Button {n}", "role": "button"},
-                    "resolved_by": "text"}
-                   for n in range(STEPS_PER_TEST)]
+        results.append(
+            {
+                "nodeid": nodeid,
+                "file": file,
+                "test": nodeid.partition("::")[2],
+                "status": status,
+                "duration": 0.1 + i % 7 / 10,
+                "message": "assert 'Welcome' in page" if status != "passed" else "",
+                "when": "call",
+            }
+        )
+        records = [
+            {
+                "status": "passed",
+                "instruction": f"click the {n}th button below 'Total & tax'",
+                "started": 1.7e9 + i + n / 10,
+                "duration": 0.05 * n,
+                "element": {"tag": "button", "text": f"Button {n}", "role": "button"},
+                "resolved_by": "text",
+            }
+            for n in range(STEPS_PER_TEST)
+        ]
         if status == "failed":
-            records[-1] = {"status": "failed", "instruction": "verify text Welcome is visible",
-                           "message": "assert 'Welcome' in page <body>", "screenshot": SCREENSHOT}
+            records[-1] = {
+                "status": "failed",
+                "instruction": "verify text Welcome is visible",
+                "message": "assert 'Welcome' in page <body>",
+                "screenshot": SCREENSHOT,
+            }
         steps[nodeid] = records
     return results, steps
 
@@ -74,8 +91,7 @@ def chromium_load(page, path, runs=3):
 
 def write_report(folder, tests):
     results, steps = build_run(tests)
-    reporter = KelvoReporter(os.path.join(folder, f"report_{tests}.html"),
-                             types.SimpleNamespace(_kelvo_steps=steps))
+    reporter = KelvoReporter(os.path.join(folder, f"report_{tests}.html"), types.SimpleNamespace(_kelvo_steps=steps))
     reporter.results = results
     return reporter, results, steps
 
@@ -109,8 +125,10 @@ def main():
     print("  Chromium, best of 3:     first paint   DOM ready   load + script ready")
     for tests, t in ((TESTS // 10, small_load), (TESTS, report_load)):
         print(f"    {tests:5} tests:       {t['paint']:9.1f} ms {t['ready']:8.1f} ms {t['load']:12.1f} ms")
-    print(f"  load, {TESTS} / {TESTS // 10} tests = {report_load['load'] / small_load['load']:.2f}"
-          f"  (the file is {size / small_size:.1f} times as big)")
+    print(
+        f"  load, {TESTS} / {TESTS // 10} tests = {report_load['load'] / small_load['load']:.2f}"
+        f"  (the file is {size / small_size:.1f} times as big)"
+    )
     print(f"  Chromium load / render = {report_load['load'] / (render * 1000):.2f}")
 
 

@@ -3,9 +3,9 @@
 import types
 
 import pytest
+from test_report_page import tiny_png
 
 from kelvo_web.harness.reporter import KelvoReporter
-from test_report_page import tiny_png
 
 TESTS = 3000
 FILES = 60
@@ -23,13 +23,25 @@ def big_report(tmp_path_factory):
         file = f"tests/test_area_{i % FILES}.py"
         nodeid = f"{file}::test_{i}"
         status = statuses(i)
-        results.append({"nodeid": nodeid, "file": file, "test": f"test_{i}", "status": status,
-                        "duration": 0.25, "message": "boom" if status == "failed" else "",
-                        "when": "call"})
+        results.append(
+            {
+                "nodeid": nodeid,
+                "file": file,
+                "test": f"test_{i}",
+                "status": status,
+                "duration": 0.25,
+                "message": "boom" if status == "failed" else "",
+                "when": "call",
+            }
+        )
         records = [{"status": "passed", "instruction": f"click button {n} of test {i}"} for n in range(STEPS)]
         if status == "failed":
-            records[-1] = {"status": "failed", "instruction": f"verify text Done of test {i}",
-                           "message": "not found", "screenshot": tiny_png(4, 5)}
+            records[-1] = {
+                "status": "failed",
+                "instruction": f"verify text Done of test {i}",
+                "message": "not found",
+                "screenshot": tiny_png(4, 5),
+            }
         steps[nodeid] = records
     path = tmp_path_factory.mktemp("big") / "report.html"
     reporter = KelvoReporter(str(path), types.SimpleNamespace(_kelvo_steps=steps))
@@ -49,11 +61,14 @@ def row_of(page, test):
 
 
 # The last tests lie in groups far below the first screen, which the browser has not drawn yet.
-@pytest.mark.parametrize("test, failed", [
-    ("test_0", True),  # first group, on screen
-    (f"test_{TESTS - 1}", False),  # last group, never drawn before the click
-    (f"test_{TESTS - 1 - (TESTS - 1) % 17}", True),  # far down, with a screenshot
-])
+@pytest.mark.parametrize(
+    "test, failed",
+    [
+        ("test_0", True),  # first group, on screen
+        (f"test_{TESTS - 1}", False),  # last group, never drawn before the click
+        (f"test_{TESTS - 1 - (TESTS - 1) % 17}", True),  # far down, with a screenshot
+    ],
+)
 def test_a_row_far_down_expands_its_steps(big_page, test, failed):
     page = big_page
     number = test.split("_")[1]
@@ -66,7 +81,8 @@ def test_a_row_far_down_expands_its_steps(big_page, test, failed):
     assert len(texts) == STEPS and texts[0].startswith(f"click button 0 of test {number}")
     if failed:
         size = steps.locator(".step-screenshot img").evaluate(
-            "img => img.decode().then(() => [img.naturalWidth, img.naturalHeight])")
+            "img => img.decode().then(() => [img.naturalWidth, img.naturalHeight])"
+        )
         assert size == [4, 5]
     button.click()
     assert not steps.is_visible()
@@ -76,7 +92,8 @@ def test_filter_reaches_groups_not_yet_drawn(big_page):
     page = big_page
     page.click(".filter-btn:text-is('Skipped')")
     shown = page.locator(".test-row").evaluate_all(
-        "rows => rows.filter(r => !r.classList.contains('hidden')).map(r => r.dataset.status)")
+        "rows => rows.filter(r => !r.classList.contains('hidden')).map(r => r.dataset.status)"
+    )
     assert shown == ["skipped"] * sum(statuses(i) == "skipped" for i in range(TESTS))
     last = page.locator(".file-group").last
     last.scroll_into_view_if_needed()
