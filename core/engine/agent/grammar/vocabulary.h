@@ -12,26 +12,13 @@ namespace kelvo::grammar {
 
 // Action names a parsed instruction can carry and that the "Unrecognised instruction"
 // message lists; `navigate` and `wait` are produced too but deliberately not listed.
-inline constexpr std::array<std::string_view, 20> kSupportedActions = {"click",
-                                                                       "type",
-                                                                       "hover",
-                                                                       "select",
-                                                                       "press_key",
-                                                                       "sendkeys",
-                                                                       "extract_text",
-                                                                       "extract_text_spatial",
-                                                                       "find_text",
-                                                                       "find_exact_text",
-                                                                       "verify_present",
-                                                                       "verify_visible",
-                                                                       "verify_enabled",
-                                                                       "verify_disabled",
-                                                                       "verify_text_present",
-                                                                       "verify_text_visible",
-                                                                       "verify_spatial_text",
-                                                                       "accept_dialog",
-                                                                       "dismiss_dialog",
-                                                                       "verify_dialog"};
+// clang-format off
+inline constexpr std::array<std::string_view, 20> kSupportedActions = {
+    "click", "type", "hover", "select", "press_key", "sendkeys", "extract_text",
+    "extract_text_spatial", "find_text", "find_exact_text", "verify_present", "verify_visible",
+    "verify_enabled", "verify_disabled", "verify_text_present", "verify_text_visible",
+    "verify_spatial_text", "accept_dialog", "dismiss_dialog", "verify_dialog"};
+// clang-format on
 
 using StateEntry = std::pair<std::u32string_view, std::string_view>;
 

@@ -1,5 +1,6 @@
 #include "engine/strategies/matcher/record_reading.h"
 
+#include "common/element_state.h"
 #include "engine/strategies/matcher/result.h"
 
 namespace kelvo::matcher {
@@ -20,19 +21,7 @@ std::string kind_name(const Record& value) {
 
 namespace detail {
 
-bool truthy(const Record* value) {
-  if (!value) return false;
-  switch (value->type()) {
-    case Record::value_t::boolean: return value->get<bool>();
-    case Record::value_t::number_integer: return value->get<std::int64_t>() != 0;
-    case Record::value_t::number_unsigned: return value->get<std::uint64_t>() != 0;
-    case Record::value_t::number_float: return value->get<double>() != 0.0;
-    case Record::value_t::string: return !value->get_ref<const std::string&>().empty();
-    case Record::value_t::array:
-    case Record::value_t::object: return !value->empty();
-    default: return false;
-  }
-}
+bool truthy(const Record* value) { return element_state::truthy(value); }
 
 const Record* attributes_of(const Record& element) {
   const Record* attributes = find_key(element, "attributes");
