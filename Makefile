@@ -15,8 +15,8 @@ build: setup
 	$(PY) -m pip install --no-build-isolation --no-deps -q \
 	  -Cbuild-dir=$(BUILD_DIR) -Ccmake.define.KELVO_BUILD_TESTS=ON .
 
-# A manylinux wheel in dist/: the C++ runtime linked in statically, the text helpers' tables
-# built in, and whatever else the modules need (simdjson) vendored by auditwheel.
+# A manylinux_2_17 wheel in dist/, compiled with zig for an old glibc, the C++ runtime and the
+# core linked into every module (KELVO_WHEEL_TOOLCHAIN=system: the machine's g++ instead).
 wheel: setup
 	bash scripts/build_wheel.sh
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 PY=.venv/bin/python
 export KELVO_GLIBC="${KELVO_GLIBC:-2.28}"
 export KELVO_ZIG_PYTHON="$PWD/$PY"
-$PY -m ziglang version >/dev/null 2>&1 || $PY -m pip install -q "ziglang==0.17.0"
+$PY -m ziglang version >/dev/null 2>&1 || { echo "ziglang is missing from the .venv: run make setup" >&2; exit 1; }
 SIMDJSON_VERSION=7.0.2
 src=build/wheel-zig-src
 if [ ! -f "$src/simdjson/simdjson.cpp" ]; then
