@@ -5,8 +5,9 @@ buttons, links, selects, role buttons), with text and pointer-cursor containers 
 them. For each: the per-call harvest (skipped at 5,000, where it would take many
 minutes), the batched harvest, their ratio, the driver calls of each, and for reference
 one plain page script that visits every node and reads its box, computed style and text.
-"browser" is the batched harvest's one page-script call alone, so the table shows how
-much of the harvest is the browser's and how much building the records.
+"browser" is the batched harvest's one page-script call alone (a short call to the model
+installed in the page), so the table shows how much of the harvest is the browser's and how
+much building the records.
 Then the text de-duplication of 10,000 text elements.
 
 Run: .venv/bin/python bench/harvest_batched.py [--quick]
@@ -19,7 +20,7 @@ import time
 
 from kelvo_web.browser import new_page
 from kelvo_web.engine import settings
-from kelvo_web.engine.browser.harvester import DOMParser, _batch_script, _harvest_plan
+from kelvo_web.engine.browser.harvester import DOMParser, _harvest_plan, _model_scripts
 
 SIZES = [100, 1000, 5000]
 PER_CALL_LIMIT = 1000  # beyond this the per-call harvest takes too long to wait for
@@ -110,7 +111,8 @@ def best_of(runs, action):
 def harvest_table(quick):
     page = new_page()
     page.set_viewport_size({"width": 1280, "height": 800})
-    batch_script = _batch_script(_harvest_plan())
+    # The page's model is installed (an init script of the context): a harvest asks it.
+    batch_script = _model_scripts(_harvest_plan())["ask"]
     print(
         f"{'elements':>8} {'nodes':>6} {'per-call':>10} {'calls':>7} {'batched':>9} {'calls':>5} "
         f"{'ratio':>7} {'all-node':>9} {'batched/all-node':>16} {'browser':>8} {'browser/all-node':>16}"

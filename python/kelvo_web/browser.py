@@ -201,8 +201,18 @@ def adopt_playwright(playwright):
 def new_page():
     """A fresh page in its own browser context; close it with page.context.close()."""
     context = get_browser().new_context()
+    _install_page_model(context)
     _start_trace(context)
     return context.new_page()
+
+
+def _install_page_model(context):
+    # Every document of the context gets the harvest's page model before its own scripts
+    # run: harvests then send a short call instead of the whole model, and a page that
+    # replaces built-ins afterwards cannot change what they read.
+    from kelvo_web.engine.browser.harvester import _install_script
+
+    context.add_init_script(script=_install_script())
 
 
 def _start_trace(context):

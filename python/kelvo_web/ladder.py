@@ -6,8 +6,9 @@ extras the harvest does not carry (control names and kinds, inline and structura
 """
 
 from kelvo_web.engine.agent import _ladder
+from kelvo_web.page_scripts import guarded
 
-EXTRAS_JS = _ladder.EXTRAS_JS
+EXTRAS_JS = guarded(_ladder.EXTRAS_JS)
 retry_order = _ladder.retry_order
 contradicts_kind = _ladder.contradicts_kind
 contradicts_name = _ladder.contradicts_name

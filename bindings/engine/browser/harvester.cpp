@@ -1,6 +1,7 @@
 // kelvo_web.engine.browser.harvester: DOMParser over any Python page object, the
 // harvester's vocabulary and its page scripts.
 #include <nanobind/nanobind.h>
+#include <nanobind/stl/optional.h>
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
@@ -98,6 +99,7 @@ struct PyDOMParser {
   explicit PyDOMParser(nb::object page) : page(std::move(page)) {}
   nb::object page;
   std::vector<std::string> notes;  // of the last full harvest
+  std::string state;               // the top document's change state at the last batch
 
   // `batchable`: a whole harvest (or one of its parts) that may be answered in one page
   // script; the single-element and file operations always go call by call.
@@ -108,8 +110,11 @@ struct PyDOMParser {
       if (batchable && batched_harvest(page)) {
         BatchedDriver batched(driver, harvest_plan());
         DOMParser parser(batched, HarvestHooks{read_settings, print_line});
-        return operation(parser);
+        auto out = operation(parser);
+        state = batched.state();
+        return out;
       }
+      state.clear();
       DOMParser parser(driver, HarvestHooks{read_settings, print_line});
       return operation(parser);
     });
@@ -236,6 +241,14 @@ NB_MODULE(harvester, m) {
       .def_prop_ro(
           "_notes", [](PyDOMParser& p) { return p.notes; },
           "What the last full harvest could not read (frames, closed shadow roots).")
+      .def_prop_ro(
+          "_state",
+          [](PyDOMParser& p) -> std::optional<std::string> {
+            if (p.state.empty()) return std::nullopt;
+            return p.state;
+          },
+          "The top document's change state the last harvest was read at; None when it was "
+          "read call by call. A harvest whose state is still the page's may be reused.")
       .def("extract_text_elements", &PyDOMParser::extract_text_elements)
       .def("_extract_custom_inputs", &PyDOMParser::extract_custom_inputs)
       .def("_extract_cursor_pointer_elements", &PyDOMParser::extract_cursor_pointer_elements)

@@ -35,9 +35,9 @@ std::string optional_text(nb::dict entry, const char* key) {
 }
 
 // {"selectors": [...], "attributes": [...], "enabled_on": [...], "details": [target...],
-//  "element_scripts": [{"text", "on", "batch_text"?}],
+//  "element_scripts": [{"text", "on", "model"?}],
 //  "lookups": [{"attribute", "prefix", "suffix", "on"}],
-//  "page_scripts": [text or {"text", "batch_text"?}]}
+//  "page_scripts": [text or {"text", "model"?}]}
 BatchPlan plan_of(nb::handle value) {
   nb::dict plan = bind::require_dict(value, "plan");
   BatchPlan out;
@@ -48,7 +48,7 @@ BatchPlan plan_of(nb::handle value) {
   for (nb::handle script : plan["element_scripts"]) {
     nb::dict entry = bind::require_dict(script, "element script");
     out.element_scripts.push_back(
-        {nb::cast<std::string>(entry["text"]), targets_of(entry["on"]), optional_text(entry, "batch_text")});
+        {nb::cast<std::string>(entry["text"]), targets_of(entry["on"]), optional_text(entry, "model")});
   }
   for (nb::handle lookup : plan["lookups"]) {
     out.lookups.push_back({nb::cast<std::string>(lookup["attribute"]),
@@ -60,7 +60,7 @@ BatchPlan plan_of(nb::handle value) {
       out.page_scripts.push_back({nb::cast<std::string>(script), {}});
     } else {
       nb::dict entry = bind::require_dict(script, "page script");
-      out.page_scripts.push_back({nb::cast<std::string>(entry["text"]), optional_text(entry, "batch_text")});
+      out.page_scripts.push_back({nb::cast<std::string>(entry["text"]), optional_text(entry, "model")});
     }
   }
   return out;
@@ -124,25 +124,42 @@ void bind_batched(nb::module_& m) {
       .def_prop_ro("url", [](PyBatchedPage& p) { return p.driver->url(); })
       .def_prop_ro("batched", [](PyBatchedPage& p) { return p.driver->batched(); });
   m.def("_batch_script", [](nb::handle plan) { return batch_script(plan_of(plan)); }, nb::arg("plan"));
+  // The page model of a full harvest as an init script, installed before the page's own
+  // scripts run (each new document of a context gets it).
+  m.def("_install_script", [] { return model_scripts(harvest_plan()).install; });
+  // A page script of the agent's, run with the built-ins as they were before the page's
+  // scripts (see model_guarded_call).
+  m.def(
+      "_guarded_script",
+      [](const std::string& script) { return model_guarded_call(model_scripts(harvest_plan()), script); },
+      nb::arg("script"));
+  // The texts that install and ask the model of `plan` (see ModelScripts), for tests and
+  // benchmarks.
+  m.def(
+      "_model_scripts",
+      [](nb::handle plan) {
+        ModelScripts texts = model_scripts(plan_of(plan));
+        nb::dict out;
+        out["install"] = texts.install;
+        out["harvest"] = texts.harvest;
+        out["ask"] = texts.ask;
+        out["state"] = texts.state;
+        return out;
+      },
+      nb::arg("plan"));
+  // The page's change state now, None when its document has no model installed: equal
+  // to a harvest's `_state`, the page has not changed since that harvest.
+  m.def(
+      "_page_state",
+      [](nb::object page) -> nb::object {
+        bind::PyPageDriver driver(page);
+        Record state = driver.evaluate(model_scripts(harvest_plan()).state);
+        return state.is_string() ? bind::from_record(state) : nb::none();
+      },
+      nb::arg("page"));
   // The plan of a full harvest, in the dict form _BatchedPage takes, for tests and
-  // benchmarks; "text" is the script the harvest asks, "batch_text" what the batch runs.
-  m.def("_harvest_plan", [] {
-    BatchPlan plan = harvest_plan();
-    Record out = plan.to_record();
-    for (std::size_t i = 0; i < plan.element_scripts.size(); ++i) {
-      out["element_scripts"][i]["text"] = plan.element_scripts[i].text;
-      out["element_scripts"][i]["batch_text"] = plan.element_scripts[i].batch_text;
-    }
-    Record pages = Record::array();
-    for (const auto& script : plan.page_scripts) {
-      Record entry = Record::object();
-      entry["text"] = script.text;
-      entry["batch_text"] = script.batch_text;
-      pages.push_back(std::move(entry));
-    }
-    out["page_scripts"] = std::move(pages);
-    return bind::from_record(out);
-  });
+  // benchmarks; "text" is the script the harvest asks, "model" the page model's own version of it.
+  m.def("_harvest_plan", [] { return bind::from_record(harvest_plan().to_record()); });
 }
 
 }  // namespace kelvo::bind

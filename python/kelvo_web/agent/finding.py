@@ -2,6 +2,7 @@
 
 import atexit
 import functools
+import time
 from types import SimpleNamespace
 from typing import NamedTuple
 
@@ -32,19 +33,31 @@ def engine():
 atexit.register(engine.cache_clear)
 
 
+# A reading is reused only this long: a change no event tells of (a custom element
+# upgraded late, a closed shadow root filled) is read within it all the same.
+REUSE_S = 1.0
+
+
 class Harvest(NamedTuple):
     """One reading of the page, with what it could not read (frames, closed shadow roots)."""
 
     elements: list
     texts: list
     notes: list
+    state: str | None = None  # the page's change state it was read at; None: never reused
+    read_at: float = 0.0
 
 
-def harvest(page):
+def harvest(page, previous=None):
+    """A reading of the page: `previous` again while the page has not changed since it."""
+    if previous is not None and still_current(page, previous):
+        return previous
     try:
         parser = engine().harvester(page)
         elements, texts = parser.extract_interactable_elements()
-        return Harvest(elements, texts, list(parser._notes))
+        # Only the top document's changes are counted: a page with frames is read anew.
+        state = parser._state if len(getattr(page, "frames", ())) <= 1 else None
+        return Harvest(elements, texts, list(parser._notes), state, time.monotonic())
     except OSError as error:
         # The snapshot folder, not the page: no later attempt will do better.
         raise Problem(
@@ -55,6 +68,17 @@ def harvest(page):
     except Exception as error:
         # Usually a navigation under way; the next attempt reads the new page.
         raise Problem(f"the page could not be read: {first_line(error)}") from None
+
+
+def still_current(page, reading):
+    if not reading.state or time.monotonic() - reading.read_at > REUSE_S:
+        return False
+    from kelvo_web.engine.browser.harvester import _page_state
+
+    try:
+        return _page_state(page) == reading.state
+    except Exception:
+        return False  # a navigation under way: read the page anew
 
 
 def read_extras(page):

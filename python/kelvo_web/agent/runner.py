@@ -39,6 +39,7 @@ class WebAgent:
         self._closed = False
         self._opened_tabs = []
         self._dialogs = DialogKeeper()
+        self._reading = None
         self._given_page = page
         if page is not None and not callable(getattr(page, "goto", None)):
             raise TypeError(f"page must be a Playwright Page, not {type(page).__name__}")
@@ -245,6 +246,7 @@ class WebAgent:
     def _retrying(self, attempt):
         """Run attempt(remaining_ms) until it succeeds, fails for good or time runs out."""
         deadline = time.monotonic() + self.step_timeout_ms / 1000
+        self._reading = None  # the step's last reading of the page, reused while it is current
         while True:
             # A tab the step before opened may announce itself only now; the step belongs there.
             self._follow_new_tab()
@@ -293,8 +295,12 @@ class WebAgent:
         """The element a parsed step aims at on one harvest, with the route that found it."""
         return finding.find_element(self.page, parsed, dom_elements, text_elements)
 
+    def _read_page(self):
+        self._reading = finding.harvest(self.page, self._reading)
+        return self._reading[:3]
+
     def _element_step(self, parsed, remaining_ms):
-        dom_elements, text_elements, notes = finding.harvest(self.page)
+        dom_elements, text_elements, notes = self._read_page()
         result, route = self.resolve(parsed, dom_elements, text_elements)
         target = parsed["target"]
         if not result["resolved"]:
@@ -316,7 +322,7 @@ class WebAgent:
         return acting.act_or_next(self.page, action, result, parsed.get("value"), remaining_ms, text_elements)
 
     def _text_step(self, parsed):
-        dom_elements, text_elements, notes = finding.harvest(self.page)
+        dom_elements, text_elements, notes = self._read_page()
         result, route = finding.find_text(self.page, parsed, dom_elements, text_elements)
         try:
             return checking.check_text(parsed, result, route, dom_elements, text_elements)

@@ -6,5 +6,13 @@ from importlib import resources
 
 @functools.cache
 def script(name):
-    """The text of `<name>.js` from this folder."""
-    return resources.files(__name__).joinpath(name + ".js").read_text(encoding="utf-8")
+    """The text of `<name>.js` from this folder, run with the built-ins as they were before
+    the page's own scripts (a page may replace them); a script gets the guard as its third
+    argument, to guard what it does after an await."""
+    return guarded(resources.files(__name__).joinpath(name + ".js").read_text(encoding="utf-8"))
+
+
+def guarded(text):
+    from kelvo_web.engine.browser.harvester import _guarded_script
+
+    return _guarded_script(text)

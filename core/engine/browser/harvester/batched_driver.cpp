@@ -95,7 +95,8 @@ Record BatchPlan::to_record() const {
   Record scripts = Record::array();
   for (const auto& script : element_scripts) {
     Record entry = Record::object();
-    entry["text"] = script.batch_text.empty() ? script.text : script.batch_text;
+    entry["text"] = script.text;
+    entry["model"] = script.model;
     entry["on"] = targets_record(script.on);
     scripts.push_back(std::move(entry));
   }
@@ -113,17 +114,63 @@ Record BatchPlan::to_record() const {
   Record page_list = Record::array();
   for (const auto& script : page_scripts) {
     Record entry = Record::object();
-    entry["text"] = script.batch_text.empty() ? script.text : script.batch_text;
-    entry["batch"] = !script.batch_text.empty();
+    entry["text"] = script.text;
+    entry["model"] = script.model;
     page_list.push_back(std::move(entry));
   }
   out["page_scripts"] = std::move(page_list);
   return out;
 }
 
-std::string batch_script(const BatchPlan& plan) {
-  return std::string("() => (") + scripts::page_model + ")(" + plan.to_record().dump() + ")";
+namespace {
+
+// 64-bit FNV-1a: names a model by its text and plan, so another build or plan installs
+// beside it instead of answering in its place.
+std::string text_hash(const std::string& text) {
+  std::uint64_t hash = 1469598103934665603ULL;
+  for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
+  static const char digits[] = "0123456789abcdef";
+  std::string out(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) out[static_cast<std::size_t>(i)] = digits[hash & 15];
+  return out;
 }
+
+}  // namespace
+
+ModelScripts model_scripts(const BatchPlan& plan) {
+  const std::string plan_json = plan.to_record().dump();
+  const std::string bundle = scripts::page_model;
+  const std::string key = "'__kelvoPageModel_" + text_hash(bundle + plan_json) + "'";
+  const std::string model = "(" + bundle + ")(" + key + ", " + plan_json + ")";
+  ModelScripts out;
+  out.key = key;
+  // A document where the model cannot be installed (an unusual realm) must not see an error
+  // of ours: its first harvest tries again and, failing, asks call by call.
+  out.install = "(() => { try { " + model + "; } catch (error) {} })();";
+  out.harvest = "() => " + model + ".harvest()";
+  out.ask =
+      "() => { const model = window[" + key + "]; return model === undefined ? null : model.harvest(); }";
+  out.state =
+      "() => { const model = window[" + key + "]; return model === undefined ? null : model.state(); }";
+  return out;
+}
+
+std::string model_element_call(const ModelScripts& scripts, const std::string& name) {
+  return "el => window[" + scripts.key + "].element(" + Record(name).dump() + ", el)";
+}
+
+std::string model_guarded_call(const ModelScripts& scripts, const std::string& script) {
+  // The function text goes in parentheses: a statement's closing ";" cannot.
+  std::string function = script;
+  while (!function.empty() && std::string(" \t\r\n;").find(function.back()) != std::string::npos) {
+    function.pop_back();
+  }
+  return "(a, b) => { const model = window[" + scripts.key +
+         "]; const guard = model ? model.guarded : (run) => run(); return guard(() => (" + function +
+         "\n)(a, b, guard)); }";
+}
+
+std::string batch_script(const BatchPlan& plan) { return model_scripts(plan).harvest; }
 
 struct BatchedDriver::State {
   State(PageDriver& live, BatchPlan plan) : live(live), plan(std::move(plan)) {
@@ -154,11 +201,22 @@ struct BatchedDriver::State {
     }
     return std::nullopt;
   }
+  // What a live handle runs for `script`: once the batch was read (so this document has
+  // the model), a script the model has its own version of runs as the model's, out of
+  // reach of the page's built-ins; any other script as it is.
+  std::string live_script(const std::string& script) const {
+    if (!loaded) return script;
+    auto column = script_column(script);
+    if (!column || plan.element_scripts[*column].model.empty()) return script;
+    return model_element_call(model, plan.element_scripts[*column].model);
+  }
   std::unordered_map<std::string, std::size_t> page_scripts;
   std::unordered_set<std::string> attributes_asked;
 
   bool tried = false;
   bool loaded = false;
+  std::string state_text;  // the document's change state at the batch
+  ModelScripts model;      // the model's texts, set at the first read
   // The batch as parsed, and its columns of one entry per node (see scripts/page_model);
   // the columns point into the parser's document, which lives as long as this state.
   dom::parser parser;
@@ -176,7 +234,11 @@ struct BatchedDriver::State {
     if (tried) return loaded;
     tried = true;
     try {
-      Record result = live.evaluate(batch_script(plan));
+      // The model is usually installed already (an init script, or an earlier harvest
+      // of this document); only a document without one is sent the whole of it.
+      model = model_scripts(plan);
+      Record result = live.evaluate(model.ask);
+      if (result.is_null()) result = live.evaluate(model.harvest);
       if (!result.is_string()) return false;
       loaded = read(result.get_ref<const std::string&>());
     } catch (const DriverError&) {
@@ -200,6 +262,8 @@ struct BatchedDriver::State {
         !column("page", page)) {
       return false;
     }
+    std::string_view seen_at;
+    if (!data["state"].get(seen_at)) state_text = std::string(seen_at);
     dom::array script_columns;
     if (data["scripts"].get(script_columns)) return false;
     for (dom::element value : script_columns) {
@@ -338,7 +402,7 @@ class BatchedHandle : public ElementHandle {
         case Slot::ask_live: break;
       }
     }
-    return live().evaluate(script);
+    return live().evaluate(state_->live_script(script));
   }
 
  private:
@@ -379,13 +443,48 @@ BatchedDriver::~BatchedDriver() = default;
 
 bool BatchedDriver::batched() const { return state_->tried && state_->loaded; }
 
+std::string BatchedDriver::state() const { return batched() ? state_->state_text : std::string(); }
+
+namespace {
+
+// A live handle whose element scripts run as the installed model's own (see live_script).
+class ModelRoutedHandle : public ElementHandle {
+ public:
+  ModelRoutedHandle(std::shared_ptr<BatchedDriver::State> state, Handle live)
+      : state_(std::move(state)), live_(std::move(live)) {}
+  bool is_visible() override { return live_->is_visible(); }
+  bool is_enabled() override { return live_->is_enabled(); }
+  std::string inner_text() override { return live_->inner_text(); }
+  std::optional<std::string> get_attribute(const std::string& name) override {
+    return live_->get_attribute(name);
+  }
+  std::optional<Box> bounding_box() override { return live_->bounding_box(); }
+  Record evaluate(const std::string& script) override;
+
+ private:
+  std::shared_ptr<BatchedDriver::State> state_;
+  Handle live_;
+};
+
+std::vector<Handle> model_routed(const std::shared_ptr<BatchedDriver::State>& state,
+                                 std::vector<Handle> live) {
+  for (auto& handle : live) handle = std::make_shared<ModelRoutedHandle>(state, std::move(handle));
+  return live;
+}
+
+Record ModelRoutedHandle::evaluate(const std::string& script) {
+  return live_->evaluate(state_->live_script(script));
+}
+
+}  // namespace
+
 std::vector<Handle> BatchedDriver::query_selector_all(const std::string& selector) {
   auto index = state_->selectors.find(selector);
   if (index == state_->selectors.end() || !state_->ready()) return state_->live.query_selector_all(selector);
   dom::element found = state_->queries[index->second];
   if (slot_kind(found) == Slot::error) raise(found);
   dom::array nodes;
-  if (found.get(nodes)) return state_->live.query_selector_all(selector);
+  if (found.get(nodes)) return model_routed(state_, state_->live.query_selector_all(selector));
   const std::string& planned = state_->plan.selectors[index->second];
   std::vector<Handle> out;
   out.reserve(nodes.size());

@@ -25,17 +25,18 @@ struct BatchPlan {
     std::optional<std::vector<std::string>> tags;
     bool visible_only = false;  // only nodes the batch finds visible
   };
-  // An element script (`el => ...`), run on every node of its targets. `batch_text`, when
-  // set, is a faster script giving the same results over a whole page (it may keep
-  // state between elements); the comparison tests hold the two against each other.
+  // An element script (`el => ...`), run on every node of its targets. `model`, when
+  // set, names the page model's own version of the script (scripts/page_model/
+  // own_scripts.js): the same results, faster over a whole page and out of reach of the
+  // page's replaced built-ins; the comparison tests hold the two against each other.
   struct ElementScript {
     std::string text;
     std::vector<Target> on;
-    std::string batch_text;
+    std::string model;
   };
   struct PageScript {
     std::string text;
-    std::string batch_text;
+    std::string model;
   };
   // A selector built from an attribute value (prefix + value + suffix) and asked of the
   // page with query_selector, for every target node carrying the attribute.
@@ -57,7 +58,25 @@ struct BatchPlan {
   Record to_record() const;
 };
 
-// The page-script text that gathers `plan` in one evaluation.
+// The page model for `plan` is installed once per document, under a name of its own
+// (scripts/page_model/install.js); these are the texts that install and ask it.
+struct ModelScripts {
+  std::string key;      // the name the model is installed under, as a quoted JS string
+  std::string install;  // a script installing the model (an init script, or evaluated)
+  std::string harvest;  // `() => batch JSON`, installing the model first when needed
+  std::string ask;      // `() => batch JSON`, or null when the document has no model yet
+  std::string state;    // `() => change state`, or null when the document has no model
+};
+ModelScripts model_scripts(const BatchPlan& plan);
+// `el => ...` running the installed model's own element script `name` on one element.
+std::string model_element_call(const ModelScripts& scripts, const std::string& name);
+// A function script `script` (called with up to two arguments, as Playwright's evaluate
+// calls it) wrapped to run with the built-ins the model found at install put back
+// (pristine.js); the guard itself comes as a third argument, for the part of an async
+// script after its first await. Where no model is installed it runs as it is.
+std::string model_guarded_call(const ModelScripts& scripts, const std::string& script);
+
+// The page-script text that gathers `plan` in one evaluation (installing the model).
 std::string batch_script(const BatchPlan& plan);
 
 class BatchedDriver : public PageDriver {
@@ -79,6 +98,9 @@ class BatchedDriver : public PageDriver {
   // True once the batch was read; false before first use or when it failed and every
   // call goes to the live driver.
   bool batched() const;
+  // The document's change state the batch was read at (see ModelScripts); empty when
+  // no batch was read.
+  std::string state() const;
 
   struct State;
 

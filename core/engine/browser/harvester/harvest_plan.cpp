@@ -23,15 +23,15 @@ BatchPlan harvest_plan() {
   plan.enabled_on = {interactable};
   plan.details = {all_interactables, custom_inputs, visible_texts, visible_candidates};
   plan.element_scripts = {
-      {scripts::tag_name, {all_interactables, custom_inputs, visible_texts}, ""},
-      {scripts::data_attributes, {all_interactables, visible_texts}, scripts::batch_data_attributes},
-      {scripts::xpath, {all_interactables, custom_inputs, visible_texts}, scripts::batch_xpath},
-      {scripts::direct_text, {visible_texts}, scripts::batch_direct_text},
-      {scripts::preceding_sibling_label, fields, ""},
-      {scripts::parent_children_label, fields, ""},
+      {scripts::tag_name, {all_interactables, custom_inputs, visible_texts}, "tag_name"},
+      {scripts::data_attributes, {all_interactables, visible_texts}, "data_attributes"},
+      {scripts::xpath, {all_interactables, custom_inputs, visible_texts}, "xpath"},
+      {scripts::direct_text, {visible_texts}, "direct_text"},
+      {scripts::preceding_sibling_label, fields, "preceding_sibling_label"},
+      {scripts::parent_children_label, fields, "parent_children_label"},
   };
   plan.lookups = {{"aria-labelledby", "#", "", fields}, {"id", "label[for=\"", "\"]", fields}};
-  plan.page_scripts = {{scripts::cursor_pointer, scripts::batch_cursor_pointer}, {scripts::closed_roots, ""}};
+  plan.page_scripts = {{scripts::cursor_pointer, "cursor_pointer"}, {scripts::closed_roots, "closed_roots"}};
   return plan;
 }
 

@@ -58,14 +58,23 @@ class FakePage : public PageDriver {
     return names.empty() ? nullptr : std::make_shared<FakeElement>(calls_, names.front());
   }
   Record evaluate(const std::string& script) override {
+    // Asking for the installed model answers the batch once the model was sent; before,
+    // it answers null and is not logged.
+    if (script.rfind("() => { const model = window[", 0) == 0) {
+      if (!installed) return Record(nullptr);
+      calls_.log.push_back("page: batch (asked)");
+      return batch();
+    }
     if (script.rfind("() => (", 0) == 0) {
       calls_.log.push_back("page: batch");
+      installed = true;
       return batch();
     }
     calls_.log.push_back("page: evaluate " + script);
     return "live page " + script;
   }
   std::string url() override { return calls_.log.push_back("page: url"), "http://x/"; }
+  bool installed = false;
 
  private:
   Calls& calls_;
@@ -139,6 +148,10 @@ TEST_F(BatchedDriverTest, AnswersAWholeHarvestFromOneCall) {
   EXPECT_EQ(driver.query_selector("div")->is_enabled(), false);
   EXPECT_TRUE(driver.batched());
   EXPECT_EQ(calls.log, std::vector<std::string>{"page: batch"});
+  // The next harvest of the document only asks the model the first one installed.
+  BatchedDriver again(page, plan());
+  EXPECT_EQ(again.query_selector_all("button").size(), 2u);
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"page: batch", "page: batch (asked)"}));
 }
 
 TEST_F(BatchedDriverTest, AbsentAttributeIsNoneWithoutAskingLive) {
@@ -269,9 +282,26 @@ TEST(BatchScript, CarriesThePlanAndTheHarvestScriptsVerbatim) {
   const auto last = script.find("// ---- plan.js");
   ASSERT_NE(last, std::string::npos);
   EXPECT_LT(first, last);
-  EXPECT_NE(script.find("return main;\n})())({\"selectors\""), std::string::npos);
-  const auto start = script.find(")({\"selectors\"") + 2;
-  Record embedded = Record::parse(script.substr(start, script.size() - start - 1));
+  // Installed under a name of the bundle and plan, then asked for the harvest.
+  EXPECT_NE(script.find("return main;\n})())('__kelvoPageModel_"), std::string::npos);
+  const std::string tail = ").harvest()";
+  ASSERT_EQ(script.compare(script.size() - tail.size(), tail.size(), tail), 0);
+  const auto start = script.find(", {\"selectors\"") + 2;
+  Record embedded = Record::parse(script.substr(start, script.size() - start - tail.size()));
   EXPECT_EQ(embedded, p.to_record());
   EXPECT_EQ(embedded["element_scripts"][0]["text"], p.element_scripts[0].text);
+}
+
+// A document that has the model is only asked: the model is not sent again.
+TEST(BatchScript, ADocumentWithTheModelIsOnlyAsked) {
+  const BatchPlan p = plan();
+  const ModelScripts texts = model_scripts(p);
+  EXPECT_EQ(texts.harvest, batch_script(p));
+  EXPECT_EQ(texts.ask.find("page_model"), std::string::npos);
+  EXPECT_LT(texts.ask.size(), 200u);
+  EXPECT_NE(texts.ask.find(texts.key), std::string::npos);
+  // Another plan is another model, installed beside the first.
+  BatchPlan other = p;
+  other.selectors.push_back("em");
+  EXPECT_NE(model_scripts(other).key, texts.key);
 }

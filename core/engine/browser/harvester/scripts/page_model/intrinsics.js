@@ -12,6 +12,7 @@ const isFiniteNumber = Number.isFinite;
 const isWholeNumber = Number.isInteger;
 const absolute = Math.abs;
 const toJson = JSON.stringify;
+const defineProperty = Object.defineProperty;
 const globalEval = eval;
 const ObjectPrototype = Object.prototype;
 const ArrayPrototype = Array.prototype;
@@ -121,6 +122,8 @@ const rectX = getter(RectPrototype, 'x');
 const rectY = getter(RectPrototype, 'y');
 const rectWidth = getter(RectPrototype, 'width');
 const rectHeight = getter(RectPrototype, 'height');
+const rectLeft = getter(RectPrototype, 'left');
+const rectTop = getter(RectPrototype, 'top');
 
 const ELEMENT_NODE = 1;
 const TEXT_NODE = 3;

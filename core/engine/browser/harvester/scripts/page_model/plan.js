@@ -2,7 +2,7 @@
 // driver would get one round trip at a time (query results and their order, visible,
 // enabled, inner text, box, attributes, script results), sent back as columns of one
 // entry per node. 0 in a column leaves that question to the live page.
-// Everything below lives for one call; nothing is kept between harvests.
+// Everything below lives for one call; only the change count (install.js) outlives it.
 
 // The nodes the answer speaks of, numbered in the order they are first met.
 const nodeTable = () => {
@@ -24,8 +24,9 @@ const nodeTable = () => {
   };
 };
 
-const main = (plan) => {
+const harvest = (plan, changes) => {
   const doc = mainDocument;
+  const state = changes ? changes.state() : null;
   const engine = queryEngine(doc);
   const { isVisible } = visibilityJudge(doc);
   const { isEnabled } = enabledJudge();
@@ -123,7 +124,7 @@ const main = (plan) => {
   const scripts = [];
   for (let s = 0; s < plan.element_scripts.length; s++) {
     const script = plan.element_scripts[s];
-    const compiled = compileScript(script.text);
+    const compiled = elementScriptOf(script);
     const column = [];
     for (let i = 0; i < nodes.list.length; i++) column[i] = 0;
     const done = [];
@@ -141,21 +142,46 @@ const main = (plan) => {
   const measured = {
     rect: (el) => {
       const i = nodes.numberOf(el);
-      return i !== undefined && rects[i] ? rects[i] : el.getBoundingClientRect();
+      return i !== undefined && rects[i] ? rects[i] : clientRect(el);
     },
+    // undefined for an element that is not HTML, as its innerText property reads.
     innerText: (el) => {
       const i = nodes.numberOf(el);
-      return i !== undefined && typeof texts[i] === 'string' ? texts[i] : el.innerText;
+      if (i !== undefined && typeof texts[i] === 'string') return texts[i];
+      return namespaceOf(el) === XHTML ? innerText(el) : undefined;
     },
   };
   const page = [];
   for (let p = 0; p < plan.page_scripts.length; p++) {
-    const { text, batch } = plan.page_scripts[p];
-    page[p] = compileScript(text).run(batch ? measured : null);
+    page[p] = pageScriptOf(plan.page_scripts[p]).run(measured);
   }
 
-  return toJson({ queries, lookups, visible, enabled, texts, boxes, attributes, scripts, page });
+  if (changes) changes.watchRoots(engine.allRoots());
+  return serialise({ queries, lookups, visible, enabled, texts, boxes, attributes, scripts, page, state });
 };
 
 // The lower-case tag name the plan's tag filters are written in.
 const lowerTagName = (el) => lower(localName(el));
+
+// { run(arg) } for a script of the plan: the model's own when the plan names one (made
+// afresh per harvest, so no state outlives it), else its text compiled in the page.
+const ownScript = (fn) => ({
+  run: (arg) => {
+    try {
+      return slotOf(fn(arg));
+    } catch (thrown) {
+      return failure(thrown);
+    }
+  },
+});
+const elementScriptOf = (script) => {
+  const make = script.model ? elementScripts[script.model] : undefined;
+  return make ? ownScript(make()) : compileScript(script.text);
+};
+// A page script's text takes no argument; the model's own are given `measured`.
+const pageScriptOf = (script) => {
+  const own = script.model ? pageScripts[script.model] : undefined;
+  if (own) return ownScript(own);
+  const compiled = compileScript(script.text);
+  return { run: () => compiled.run(undefined) };
+};

@@ -85,5 +85,7 @@ const queryEngine = (doc) => {
       return failure(error);
     }
   };
-  return { query, shadowed };
+  // The document and its open shadow roots.
+  const allRoots = () => (shadowed ? (roots = roots || searchRoots(doc)) : [doc]);
+  return { query, shadowed, allRoots };
 };

@@ -14,14 +14,15 @@ const SAFE_INTEGER_LIMIT = 2 ** 53;
 const isExactNumber = (n) =>
   isFiniteNumber(n) && !same(n, -0) && !(isWholeNumber(n) && absolute(n) >= SAFE_INTEGER_LIMIT);
 
-// Plain data only: no holes, no class instances, nothing with its own toJSON.
+// Plain data only: no holes, no class instances, nothing with its own toJSON (one on a
+// built-in prototype is set aside while the batch is serialised).
 const travelsExactly = (value, depth) => {
   if (value === null) return true;
   const kind = typeof value;
   if (kind === 'boolean') return true;
   if (kind === 'number') return isExactNumber(value);
   if (kind === 'string') return isWellFormed(value);
-  if (kind !== 'object' || depth > MAX_DEPTH || typeof value.toJSON === 'function') return false;
+  if (kind !== 'object' || depth > MAX_DEPTH || describe(value, 'toJSON') !== undefined) return false;
   const proto = protoOf(value);
   if (isArray(value)) {
     if (proto !== ArrayPrototype) return false;
@@ -50,3 +51,23 @@ const slotOf = (value) => {
 
 // A failure slot: the message of what the page threw.
 const failure = (error) => ({ e: messageOf(error) });
+
+// The batch as JSON, with any toJSON a page gave a built-in prototype set aside meanwhile
+// (a library giving Array.prototype a toJSON would turn every column into a string).
+const JSON_PROTOTYPES = [ObjectPrototype, ArrayPrototype, SafeString.prototype, Number.prototype, Boolean.prototype];
+const serialise = (value) => {
+  const aside = [];
+  for (let i = 0; i < JSON_PROTOTYPES.length; i++) {
+    const proto = JSON_PROTOTYPES[i];
+    const own = describe(proto, 'toJSON');
+    if (own && own.configurable) {
+      delete proto.toJSON;
+      append(aside, [proto, own]);
+    }
+  }
+  try {
+    return toJson(value);
+  } finally {
+    for (let i = 0; i < aside.length; i++) defineProperty(aside[i][0], 'toJSON', aside[i][1]);
+  }
+};

@@ -1,0 +1,74 @@
+// Installing the model in a document once, ahead of the page's own scripts where it can
+// (an init script), so later harvests neither resend nor recompile it and reach the page
+// only through the built-ins taken then. window[key] becomes a frozen object:
+//   harvest() -> the batch as JSON, with the change state it was read at;
+//   state()   -> "<document token>:<change count>", a new count whenever the document may
+//                look different: a mutation, scroll, resize, load, focus, pointer or input
+//                event, a finished transition or animation, a web font loaded.
+// A harvest read at a state still current may be reused.
+
+const freeze = Object.freeze;
+const random = Math.random;
+const addListener = method(EventTarget.prototype, 'addEventListener');
+const SafeMutationObserver = MutationObserver;
+const observe = method(SafeMutationObserver.prototype, 'observe');
+const takeRecords = method(SafeMutationObserver.prototype, 'takeRecords');
+const timeOrigin = typeof performance === 'object' ? performance.timeOrigin : 0;
+const CHANGE_EVENTS = [
+  'scroll', 'resize', 'load', 'focusin', 'focusout', 'pointerover', 'pointerout', 'input', 'change',
+  'transitionend', 'transitioncancel', 'animationend', 'animationcancel', 'toggle', 'fullscreenchange',
+];
+const WATCHED = { subtree: true, childList: true, attributes: true, characterData: true };
+
+const changeWatch = (doc) => {
+  const token = SafeString(timeOrigin) + '-' + SafeString(random());
+  let count = 0;
+  const bump = () => {
+    count++;
+  };
+  const observer = new SafeMutationObserver(bump);
+  observe(observer, doc, WATCHED);
+  // document.open() (as a page's set_content uses) erases the window's listeners, and
+  // its own mutations change the count; adding them again at every reading is a no-op
+  // while they are still there.
+  const options = { capture: true, passive: true };
+  const fonts = doc.fonts;
+  const listen = () => {
+    for (let i = 0; i < CHANGE_EVENTS.length; i++) addListener(window, CHANGE_EVENTS[i], bump, options);
+    if (fonts) addListener(fonts, 'loadingdone', bump, options);
+  };
+  listen();
+  const watched = new SafeSet();
+  return {
+    state: () => {
+      listen();
+      // Records not yet delivered still count.
+      if (takeRecords(observer).length > 0) bump();
+      return token + ':' + count;
+    },
+    // The observer sees into open shadow roots only when told of each.
+    watchRoots: (roots) => {
+      listen();
+      for (let i = 1; i < roots.length; i++) {
+        if (setHas(watched, roots[i])) continue;
+        setAdd(watched, roots[i]);
+        observe(observer, roots[i], WATCHED);
+      }
+    },
+  };
+};
+
+// The installed model of `key`, installing it first when the document has none.
+const main = (key, plan) => {
+  const installed = describe(window, key);
+  if (installed !== undefined) return installed.value;
+  const changes = changeWatch(mainDocument);
+  // element(): one of the model's own element scripts on one element, for elements the
+  // batch leaves to the live page.
+  const element = (name, el) => elementScripts[name]()(el);
+  // guarded(run): run() with the built-ins as they were at install (pristine.js).
+  const guarded = guardWith(pristineTable());
+  const model = freeze({ harvest: () => harvest(plan, changes), state: changes.state, element, guarded });
+  defineProperty(window, key, { value: model });
+  return model;
+};

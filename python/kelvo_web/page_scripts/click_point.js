@@ -1,0 +1,54 @@
+async (el, arg, guard) => {
+  // Where a plain mouse click would land on el, once el is ready for it: connected,
+  // shown, enabled, at rest over one animation frame, wholly inside the viewport, and the
+  // element under its centre (el itself or inside it). Otherwise null, and the caller
+  // clicks the way that waits, scrolls and explains. A page leaving for another document
+  // after the click sets window.__kelvoLeaving, so the caller can wait for the next one.
+  const NESTED_CONTROLS = 'a[href], button, input, select, textarea, label, [role], [onclick], [tabindex]';
+  const rectOf = () => el.getBoundingClientRect();
+  const same = (a, b) => a.x === b.x && a.y === b.y && a.width === b.width && a.height === b.height;
+  if (!el.isConnected) return null;
+  // A link or a form's submit control may start a navigation, which the waiting click
+  // waits for; a label passes its click on. Those go the locator's way.
+  if (el.closest('a[href], area[href], label') || (el.form && (el.type === 'submit' || el.type === 'image'))) {
+    return null;
+  }
+  const before = rectOf();
+  await new Promise((resolve) => requestAnimationFrame(() => resolve()));
+  // What follows the await runs outside the caller's guard, so it takes the guard again.
+  return guard(() => {
+    if (!el.isConnected) return null;
+    const r = rectOf();
+    if (!same(before, r) || r.width <= 0 || r.height <= 0) return null;
+    // One box and no generated ones: then the centre of its box is where the locator
+    // would click too (it takes the first of the element's boxes, ::before's included).
+    const boxes = el.getClientRects();
+    if (boxes.length !== 1 || !same(boxes[0], r)) return null;
+    for (const pseudo of ['::before', '::after']) {
+      const content = getComputedStyle(el, pseudo).content;
+      if (content && content !== 'none' && content !== 'normal') return null;
+    }
+    if (r.left < 0 || r.top < 0 || r.right > innerWidth || r.bottom > innerHeight) return null;
+    const style = getComputedStyle(el);
+    if (style.visibility !== 'visible' || style.pointerEvents === 'none') return null;
+    if (el.matches(':disabled') || el.closest('[aria-disabled="true"]')) return null;
+    const x = r.left + r.width / 2;
+    const y = r.top + r.height / 2;
+    // Asked of el's own tree and climbed out through shadow hosts: what is hit in a
+    // shadow root is inside el when its host is.
+    const root = el.getRootNode();
+    let hit = (root && root.elementFromPoint ? root : document).elementFromPoint(x, y);
+    while (hit && hit !== el && !el.contains(hit)) {
+      const holder = hit.getRootNode();
+      hit = holder && holder.host && holder !== document ? holder.host : null;
+    }
+    if (!hit) return null;
+    // A control of its own under the point (a link inside a row) would take the click.
+    for (let node = hit; node && node !== el; node = node.parentElement) {
+      if (node.matches(NESTED_CONTROLS)) return null;
+    }
+    window.__kelvoLeaving = false;
+    window.addEventListener('beforeunload', () => (window.__kelvoLeaving = true), { once: true });
+    return { x, y };
+  });
+};
