@@ -2,6 +2,7 @@
 
 import atexit
 import functools
+from collections.abc import Sequence
 from types import SimpleNamespace
 from typing import NamedTuple
 
@@ -33,17 +34,21 @@ atexit.register(engine.cache_clear)
 
 
 class Harvest(NamedTuple):
-    """One reading of the page, with what it could not read (frames, closed shadow roots)."""
+    """One reading of the page, with what it could not read (frames, closed shadow roots).
 
-    elements: list
-    texts: list
+    The elements and texts are native lists: the records stay in the core, where every
+    resolver reads them, and only an element a result names becomes a dict.
+    """
+
+    elements: Sequence[dict]
+    texts: Sequence[dict]
     notes: list
 
 
 def harvest(page):
     try:
         parser = engine().harvester(page)
-        elements, texts = parser.extract_interactable_elements()
+        elements, texts = parser._extract_native()
         return Harvest(elements, texts, list(parser._notes))
     except OSError as error:
         # The snapshot folder, not the page: no later attempt will do better.
