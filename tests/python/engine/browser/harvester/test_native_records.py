@@ -169,3 +169,23 @@ class NotNative:
 def test_argument_errors_are_unchanged(call, message):
     with pytest.raises(TypeError, match=message):
         call()
+
+
+def test_the_native_harvest_is_the_harvest(page, snapshots, capsys):
+    """Same records, snapshot, log line and notes as extract_interactable_elements."""
+    page.set_content(
+        "<h1>Orders</h1><button>Pay \u20ac 8</button><secret-box></secret-box><script>"
+        "customElements.define('secret-box', class extends HTMLElement { constructor() { super();"
+        " this.attachShadow({mode: 'closed'}).innerHTML = '<a>x</a>'; } });</script>"
+    )
+    outcomes = []
+    for harvest in ("extract_interactable_elements", "_extract_native"):
+        parser = DOMParser(page)
+        elements, texts = getattr(parser, harvest)()
+        (path,) = snapshots.iterdir()
+        outcomes.append(([list(elements), list(texts)], path.read_text(encoding="ascii"), capsys.readouterr().out))
+        outcomes[-1] += (parser._notes,)
+        path.unlink()
+    assert outcomes[0][3], "the closed shadow root is noted"
+    assert outcomes[0][2].startswith("  [DOM snapshot saved")
+    assert outcomes[1] == outcomes[0]
