@@ -180,20 +180,52 @@ nb::object from_record(const Record& record) {
   return nb::steal(out);
 }
 
+SharedRecords* shared_records_of(nb::handle value) {
+  if (PyList_Check(value.ptr()) || PyDict_Check(value.ptr()) || value.is_none()) return nullptr;
+  PyObject* capsule = PyObject_GetAttrString(value.ptr(), kSharedRecordsAttribute);
+  if (!capsule) {
+    PyErr_Clear();
+    return nullptr;
+  }
+  void* pointer = PyCapsule_IsValid(capsule, kSharedRecordsCapsule)
+                      ? PyCapsule_GetPointer(capsule, kSharedRecordsCapsule)
+                      : nullptr;
+  Py_DECREF(capsule);
+  return static_cast<SharedRecords*>(pointer);
+}
+
+bool is_record_list(nb::handle value) {
+  return PyList_Check(value.ptr()) || shared_records_of(value) != nullptr;
+}
+
+nb::object shared_object(SharedRecords& shared, std::size_t i) {
+  PyObject*& slot = shared.objects.at(i);
+  if (!slot) slot = from_record(shared.records[i]).release().ptr();
+  return nb::borrow(slot);
+}
+
+nb::object RecordList::object(std::size_t i) const {
+  return shared_ ? shared_object(*shared_, i) : objects_.at(i);
+}
+
+std::vector<Record> RecordList::take_records() {
+  if (shared_) return shared_->records;
+  return std::move(own_);
+}
+
 RecordList to_record_list(nb::handle value, const char* argument, bool none_is_empty) {
   RecordList out;
   if (value.is_none() && none_is_empty) return out;
   if (!PyList_Check(value.ptr())) {
+    if (SharedRecords* shared = shared_records_of(value)) return RecordList(shared, nb::borrow(value));
     raise_type_error(argument, none_is_empty ? "a list or None" : "a list", value);
   }
   nb::list list = nb::borrow<nb::list>(value);
-  out.objects.reserve(list.size());
-  out.records.reserve(list.size());
+  out.reserve(list.size());
   std::size_t i = 0;
   for (nb::handle item : list) {
     const Path root{nullptr, argument};
-    out.records.push_back(convert(item, Path{&root, nullptr, {}, i, false}, 0));
-    out.objects.push_back(nb::borrow(item));
+    out.add(convert(item, Path{&root, nullptr, {}, i, false}, 0), item);
     ++i;
   }
   return out;
@@ -201,10 +233,11 @@ RecordList to_record_list(nb::handle value, const char* argument, bool none_is_e
 
 RecordList to_dict_list(nb::handle value, const char* argument, bool none_is_empty) {
   RecordList list = to_record_list(value, argument, none_is_empty);
-  for (std::size_t i = 0; i < list.records.size(); ++i) {
-    if (!list.records[i].is_object()) {
+  if (list.native()) return list;  // a harvest's records are all element records
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (!list.records()[i].is_object()) {
       const std::string name = std::string(argument) + "[" + std::to_string(i) + "]";
-      raise_type_error(name.c_str(), "a dict", list.objects[i]);
+      raise_type_error(name.c_str(), "a dict", list.object(i));
     }
   }
   return list;

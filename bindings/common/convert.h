@@ -2,7 +2,7 @@
 // the core's Record, shared by every extension module.
 //
 // Identity: the core refers to input records by their position in the input list; a
-// binding keeps the caller's own objects (RecordList::objects) and hands those back,
+// binding keeps the caller's own objects (RecordList::object) and hands those back,
 // so results hold the very records the caller passed, never copies.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/record.h"
+#include "common/shared_records.h"
 
 namespace kelvo::bind {
 
@@ -24,11 +25,50 @@ Record to_record(nb::handle value, const char* argument);
 // Record -> new Python objects (dicts keep key order; ints stay int, floats float).
 nb::object from_record(const Record& record);
 
-// A list argument of records, converted once, with the caller's objects kept for identity.
-struct RecordList {
-  std::vector<nb::object> objects;
-  std::vector<Record> records;
+// A list argument of records: a Python list converted once, with the caller's objects
+// kept for identity, or the harvest's native records (shared_records.h), read in place
+// and never copied, whose items become dicts only when a result names them.
+class RecordList {
+ public:
+  RecordList() = default;
+  // A view of native records; `owner` is the Python object holding them, kept alive here.
+  RecordList(SharedRecords* shared, nb::object owner) : shared_(shared), owner_(std::move(owner)) {}
+
+  const std::vector<Record>& records() const { return shared_ ? shared_->records : own_; }
+  std::size_t size() const { return records().size(); }
+  bool native() const { return shared_ != nullptr; }
+  SharedRecords* shared() const { return shared_; }
+  // The caller's own object at position i (made from a native record on first use).
+  nb::object object(std::size_t i) const;
+  // The records for a consumer that keeps them: moved out of a converted list, copied from
+  // native records.
+  std::vector<Record> take_records();
+
+  void add(Record record, nb::handle object) {
+    own_.push_back(std::move(record));
+    objects_.push_back(nb::borrow(object));
+  }
+  void reserve(std::size_t n) {
+    own_.reserve(n);
+    objects_.reserve(n);
+  }
+
+ private:
+  std::vector<Record> own_;
+  std::vector<nb::object> objects_;
+  SharedRecords* shared_ = nullptr;
+  nb::object owner_;
 };
+
+// The native records `value` holds (a harvest's native list, made by any of the modules),
+// or nullptr for anything else, a Python list included.
+SharedRecords* shared_records_of(nb::handle value);
+
+// Whether `value` is a list argument of records: a Python list or a native list.
+bool is_record_list(nb::handle value);
+
+// The native records' i-th item as a dict, the same object on every call.
+nb::object shared_object(SharedRecords& shared, std::size_t i);
 
 // `value` must be a list (TypeError naming `argument` otherwise); None is accepted as
 // an empty list only when `none_is_empty` is set.
@@ -50,15 +90,16 @@ nb::list require_list(nb::handle value, const char* argument);
 
 template <class ReadOne>
 RecordList read_record_list(nb::handle list, const char* argument, ReadOne&& read_one) {
-  if (!PyList_Check(list.ptr())) raise_type_error(argument, "a list", list);
+  if (!PyList_Check(list.ptr())) {
+    if (SharedRecords* shared = shared_records_of(list)) return RecordList(shared, nb::borrow(list));
+    raise_type_error(argument, "a list", list);
+  }
   RecordList out;
   const Py_ssize_t n = PyList_GET_SIZE(list.ptr());
-  out.objects.reserve(static_cast<std::size_t>(n));
-  out.records.reserve(static_cast<std::size_t>(n));
+  out.reserve(static_cast<std::size_t>(n));
   for (Py_ssize_t i = 0; i < n; ++i) {
     nb::handle item = PyList_GET_ITEM(list.ptr(), i);
-    out.records.push_back(read_one(item, static_cast<std::size_t>(i)));
-    out.objects.push_back(nb::borrow(item));
+    out.add(read_one(item, static_cast<std::size_t>(i)), item);
   }
   return out;
 }

@@ -129,11 +129,11 @@ NB_MODULE(_reporter, m) {
             info.interrupted = PyObject_IsTrue(run_dict["interrupted"].ptr()) == 1;
           }
         }
-        Record steps_by_nodeid = steps_for(list.records, steps);
+        Record steps_by_nodeid = steps_for(list.records(), steps);
         std::string html;
         {
           nb::gil_scoped_release unlocked;
-          html = kelvo::reporter::render_report(list.records, steps_by_nodeid, seconds, info);
+          html = kelvo::reporter::render_report(list.records(), steps_by_nodeid, seconds, info);
         }
         return html;
       },

@@ -6,6 +6,7 @@ beside it. So the element is taken once as a handle, checked against what the ha
 saw (text, box, the text of its row) and acted on through that handle, never through the path again.
 """
 
+from kelvo_web.engine.agent._ladder import row_of
 from kelvo_web.page_scripts import script
 
 # Whether the element now at the path is the one harvested (page_scripts/identity.js):
@@ -61,17 +62,11 @@ def identity_of(element, text_elements=()):
     text = element.get("text") or ""
     xpath = element.get("xpath") or ""
     row = None
-    for candidate in text_elements or ():
-        path = candidate.get("xpath") or ""
-        # The row is in the element's own document: a frame's text does not hold what is
-        # shown inside it.
-        if (
-            path
-            and xpath.startswith(path + "/")
-            and FRAME_STEP not in xpath[len(path) :]
-            and (row is None or len(path) > len(row["xpath"]))
-        ):
-            row = candidate
+    if text_elements:
+        # The walk over every text runs in the core, on a harvest's native list in place.
+        texts = list(text_elements) if isinstance(text_elements, tuple) else text_elements
+        index = row_of(xpath, texts)
+        row = None if index is None else texts[index]
     seen_row = None
     if row is not None:
         below = xpath[len(row["xpath"]) :]

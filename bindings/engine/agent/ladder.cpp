@@ -10,6 +10,7 @@
 #include "common/vocabulary.h"
 #include "engine/agent/ladder/ladder.h"
 #include "engine/agent/ladder/routing.h"
+#include "engine/agent/ladder/row.h"
 #include "ladder_scripts.h"
 
 namespace nb = nanobind;
@@ -24,17 +25,17 @@ namespace {
 struct Inputs {
   RecordList dom, text, controls, texts, hidden;
   kl::Lists lists() const {
-    return {dom.records, text.records, controls.records, texts.records, &hidden.records};
+    return {dom.records(), text.records(), controls.records(), texts.records(), &hidden.records()};
   }
   nb::object object(const kl::Ref& ref) const {
     switch (ref.source) {
-      case kl::Source::dom_elements: return dom.objects[ref.index];
-      case kl::Source::text_elements: return text.objects[ref.index];
-      case kl::Source::controls: return controls.objects[ref.index];
-      case kl::Source::texts: return texts.objects[ref.index];
+      case kl::Source::dom_elements: return dom.object(ref.index);
+      case kl::Source::text_elements: return text.object(ref.index);
+      case kl::Source::controls: return controls.object(ref.index);
+      case kl::Source::texts: return texts.object(ref.index);
       case kl::Source::hidden: break;
     }
-    return hidden.objects[ref.index];
+    return hidden.object(ref.index);
   }
 };
 
@@ -106,11 +107,23 @@ NB_MODULE(_ladder, m) {
         std::string verb = kelvo::bind::require_str(action, "action");
         RecordList list = kelvo::bind::to_dict_list(candidates, "candidates");
         nb::list out;
-        for (std::size_t i : kl::retry_order(verb, list.records, failed)) out.append(list.objects[i]);
+        for (std::size_t i : kl::retry_order(verb, list.records(), failed)) out.append(list.object(i));
         return out;
       },
       "action"_a, "candidates"_a, "failed"_a,
       "The candidates still worth trying after candidates[failed] refused the action.");
+
+  m.def(
+      "row_of",
+      [](nb::handle xpath, nb::handle text_elements) -> nb::object {
+        std::string path = kelvo::bind::require_str(xpath, "xpath");
+        RecordList texts = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
+        auto row = kl::row_of(path, texts.records());
+        return row ? nb::object(nb::int_(*row)) : nb::none();
+      },
+      "xpath"_a.none(), "text_elements"_a.none(),
+      "The position of the text element holding the element at `xpath` most closely, in its own "
+      "document, or None.");
 
   m.def(
       "contradicts_kind",

@@ -10,6 +10,7 @@
 #include "common/convert.h"
 #include "engine/browser/harvester/harvester.h"
 #include "engine/browser/harvester_driver.h"
+#include "engine/browser/harvester_records.h"
 #include "harvester_scripts.h"
 
 namespace nb = nanobind;
@@ -68,7 +69,7 @@ nb::list to_list(const Record& records) {
 }
 
 Record record_list(nb::handle value, const char* argument) {
-  return Record(bind::to_record_list(value, argument).records);
+  return Record(bind::to_record_list(value, argument).records());
 }
 
 // Whether a harvest goes through the batched driver: HARVEST_MODE in the settings
@@ -129,6 +130,18 @@ struct PyDOMParser {
     });
   }
 
+  // The same harvest, its records kept in the core: for the agent, whose resolvers read
+  // them in place.
+  nb::tuple extract_native() {
+    return with_parser([this](DOMParser& parser) {
+      notes.clear();
+      auto [elements, text_elements] = parser.extract_interactable_elements();
+      notes = parser.notes();
+      return nb::make_tuple(bind::native_records(std::move(elements)),
+                            bind::native_records(std::move(text_elements)));
+    });
+  }
+
   nb::list extract_text_elements() {
     return with_parser([](DOMParser& parser) { return to_list(parser.extract_text_elements()); });
   }
@@ -166,18 +179,24 @@ struct PyDOMParser {
   }
 };
 
-// Labels the caller's own descriptors in place, as the harvest does with its own.
+// Labels the caller's own descriptors in place, as the harvest does with its own. A native
+// list's records are labelled too, and so are the dicts already made of them.
 void assign_spatial_labels_in_place(nb::handle elements, nb::handle label_candidates) {
   bind::RecordList given = bind::to_record_list(elements, "elements");
   Record candidates = record_list(label_candidates, "label_candidates");
-  Record labelled(given.records);
+  Record labelled(given.records());
   assign_spatial_labels(labelled, candidates);
-  for (std::size_t i = 0; i < given.records.size(); ++i) {
-    const Record* before = find_key(given.records[i], "attributes");
+  bind::SharedRecords* shared = given.shared();
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    const Record* before = find_key(given.records()[i], "attributes");
     const Record* after = find_key(labelled[i], "attributes");
     const std::string label = after ? get_string(*after, "_label") : std::string();
     if (label.empty() || (before && get_string(*before, "_label") == label)) continue;
-    nb::dict element = nb::borrow<nb::dict>(given.objects[i]);
+    if (shared) {
+      shared->records[i] = labelled[i];
+      if (!shared->objects[i]) continue;  // made from the labelled record when first asked for
+    }
+    nb::dict element = nb::borrow<nb::dict>(given.object(i));
     nb::str value(label.data(), label.size());
     if (element.contains("attributes")) {
       element["attributes"]["_label"] = value;
@@ -193,7 +212,7 @@ void assign_spatial_labels_in_place(nb::handle elements, nb::handle label_candid
 nb::list dedup_in_place_order(nb::handle candidates) {
   bind::RecordList given = bind::to_record_list(candidates, "candidates");
   nb::list out;
-  for (std::size_t index : dedup_text_elements(Record(given.records))) out.append(given.objects[index]);
+  for (std::size_t index : dedup_text_elements(given.records())) out.append(given.object(index));
   return out;
 }
 
@@ -238,6 +257,8 @@ NB_MODULE(harvester, m) {
       .def_rw("page", &PyDOMParser::page)
       .def("extract_interactable_elements", &PyDOMParser::extract_interactable_elements,
            "One complete harvest: (element descriptors, text elements).")
+      .def("_extract_native", &PyDOMParser::extract_native,
+           "extract_interactable_elements with the records kept in the core: (native list, native list).")
       .def_prop_ro(
           "_notes", [](PyDOMParser& p) { return p.notes; },
           "What the last full harvest could not read (frames, closed shadow roots).")
@@ -260,4 +281,5 @@ NB_MODULE(harvester, m) {
       .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none());
 
   bind::bind_batched(m);
+  bind::bind_native_records(m);
 }

@@ -87,10 +87,10 @@ nb::dict position_dict(const Record& p, const EntryKeys& k) {
 nb::str str_of(const std::string& s) { return nb::str(s.data(), s.size()); }
 
 nb::list build(const PyMatrixBuilder& self) {
+  // A native list is read in place; a Python list through the keys the matrix reads.
   Inputs dom = read_list(self.dom_elements, "dom_elements");
   Inputs text = self.text_elements.is_none() ? Inputs{} : read_list(self.text_elements, "text_elements");
-  carto::MatrixBuilder builder(std::move(dom.records), std::move(text.records));
-  const auto entries = builder.build();
+  const auto entries = carto::build_matrix(dom.records(), text.records());
 
   const EntryKeys k;
   nb::list out;
@@ -108,7 +108,7 @@ nb::list build(const PyMatrixBuilder& self) {
     d[k.position] = position_dict(e.position, k);
     // The caller's own record, so the element resolved later is the one harvested.
     d[k.element] =
-        e.source == carto::Source::dom_element ? dom.objects[e.source_index] : text.objects[e.source_index];
+        e.source == carto::Source::dom_element ? dom.object(e.source_index) : text.object(e.source_index);
     out.append(d);
   }
   return out;
@@ -123,7 +123,7 @@ Record element_argument(nb::handle value, const char* argument) {
 double bench_build(nb::handle dom_elements, nb::handle text_elements, int repeat) {
   Inputs dom = read_list(dom_elements, "dom_elements");
   Inputs text = read_list(text_elements, "text_elements");
-  carto::MatrixBuilder builder(std::move(dom.records), std::move(text.records));
+  carto::MatrixBuilder builder(dom.take_records(), text.take_records());
   const auto start = std::chrono::steady_clock::now();
   static volatile std::size_t sink = 0;  // keeps the loop from being optimised away
   for (int i = 0; i < repeat; ++i) sink = sink + builder.build().size();
@@ -148,13 +148,13 @@ NB_MODULE(cartographer, m) {
       .def(
           "__init__",
           [](PyMatrixBuilder* self, nb::handle dom_elements, nb::handle text_elements) {
-            if (!PyList_Check(dom_elements.ptr())) {
+            if (!kelvo::bind::is_record_list(dom_elements)) {
               kelvo::bind::raise_type_error("dom_elements", "a list", dom_elements);
             }
-            if (!text_elements.is_none() && !PyList_Check(text_elements.ptr())) {
+            if (!text_elements.is_none() && !kelvo::bind::is_record_list(text_elements)) {
               kelvo::bind::raise_type_error("text_elements", "a list or None", text_elements);
             }
-            nb::object texts = (text_elements.is_none() || PyList_GET_SIZE(text_elements.ptr()) == 0)
+            nb::object texts = (text_elements.is_none() || nb::len(text_elements) == 0)
                                    ? nb::object(nb::list())
                                    : nb::borrow(text_elements);
             new (self) PyMatrixBuilder{nb::borrow(dom_elements), texts};

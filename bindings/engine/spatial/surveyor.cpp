@@ -88,12 +88,11 @@ nb::object element_of(const nb::object& entry) {
 }
 
 // The result in its documented key order, holding the caller's own element records.
-nb::dict result(const sv::SpatialResolution& r, const std::vector<nb::object>& objects,
-                const sv::MatrixResolver& resolver) {
+nb::dict result(const sv::SpatialResolution& r, const Entries& entries, const sv::MatrixResolver& resolver) {
   nb::dict d;
   d["resolved"] = nb::bool_(r.resolved());
   d["confidence"] = nb::float_(r.resolved() ? 1.0 : 0.0);
-  d["element"] = r.resolved() ? element_of(objects[r.best]) : nb::none();
+  d["element"] = r.resolved() ? element_of(entries.object(r.best)) : nb::none();
   if (r.shape == sv::SpatialResolution::Shape::relational) {
     d["anchor_text"] = nb::cast(sv::entry_text(resolver.matrix()[r.anchor], "searchable"));
     d["ordinal"] = nb::int_(r.ordinal);
@@ -101,7 +100,7 @@ nb::dict result(const sv::SpatialResolution& r, const std::vector<nb::object>& o
     d["actual_type"] = r.actual_type ? nb::object(nb::cast(*r.actual_type)) : nb::none();
   }
   nb::list candidates;
-  for (std::size_t i : r.candidates) candidates.append(element_of(objects[i]));
+  for (std::size_t i : r.candidates) candidates.append(element_of(entries.object(i)));
   d["candidates"] = candidates;
   return d;
 }
@@ -132,7 +131,7 @@ double bench_resolve(nb::handle matrix, nb::handle targets, int repeat) {
   nb::list phrases = kelvo::bind::require_list(targets, "targets");
   std::vector<std::string> texts;
   for (nb::handle t : phrases) texts.push_back(kelvo::bind::require_str(t, "targets[]"));
-  const sv::MatrixResolver resolver(std::move(entries.records));
+  const sv::MatrixResolver resolver(entries.take_records());
   static volatile std::size_t sink = 0;  // keeps the loop from being optimised away
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < repeat; ++i) {
@@ -232,8 +231,8 @@ NB_MODULE(surveyor, m) {
           [](const PyMatrixResolver& self, nb::handle parsed_instruction) {
             const std::string target = target_of(parsed_instruction);
             Entries entries = matrix_of(self);
-            const sv::MatrixResolver resolver(std::move(entries.records));
-            return result(resolver.resolve(target), entries.objects, resolver);
+            const sv::MatrixResolver resolver(entries.take_records());
+            return result(resolver.resolve(target), entries, resolver);
           },
           nb::arg("parsed_instruction").none())
       .def(
@@ -241,8 +240,8 @@ NB_MODULE(surveyor, m) {
           [](const PyMatrixResolver& self, nb::handle anchor_text) -> nb::object {
             const std::string text = kelvo::bind::require_str(anchor_text, "anchor_text");
             Entries entries = matrix_of(self);
-            const auto found = sv::MatrixResolver(std::move(entries.records)).find_anchor(text);
-            return found ? entries.objects[*found] : nb::none();
+            const auto found = sv::MatrixResolver(entries.take_records()).find_anchor(text);
+            return found ? entries.object(*found) : nb::none();
           },
           nb::arg("anchor_text").none())
       .def(
@@ -255,8 +254,8 @@ NB_MODULE(surveyor, m) {
             const auto how = optional_str(strategy, "strategy");
             const auto n = optional_int(ordinal, "ordinal", true);
             nb::list out;
-            for (std::size_t i : sv::MatrixResolver::rank(pool.records, anchor_entry, how, n)) {
-              out.append(pool.objects[i]);
+            for (std::size_t i : sv::MatrixResolver::rank(pool.records(), anchor_entry, how, n)) {
+              out.append(pool.object(i));
             }
             return out;
           },
@@ -270,8 +269,8 @@ NB_MODULE(surveyor, m) {
             const auto type = optional_str(type_filter, "type_filter");
             const auto text = optional_str(search_text, "search_text");
             Entries entries = matrix_of(self);
-            const sv::MatrixResolver resolver(std::move(entries.records));
-            return result(resolver.resolve_ordinal(n, type, text), entries.objects, resolver);
+            const sv::MatrixResolver resolver(entries.take_records());
+            return result(resolver.resolve_ordinal(n, type, text), entries, resolver);
           },
           nb::arg("ordinal").none(), nb::arg("type_filter").none(), nb::arg("search_text").none());
 

@@ -60,7 +60,7 @@ bool truth(nb::handle value) {
 }
 
 nb::object element_object(const km::ElementRef& ref, const RecordList& dom, const RecordList& text) {
-  return ref.source == km::Source::dom_elements ? dom.objects[ref.index] : text.objects[ref.index];
+  return ref.source == km::Source::dom_elements ? dom.object(ref.index) : text.object(ref.index);
 }
 
 nb::dict to_python(const km::ResolutionResult& result, const RecordList& dom, const RecordList& text) {
@@ -123,7 +123,7 @@ double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements, nb:
   std::size_t resolved = 0;
   auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < repeat; ++i) {
-    resolved += strategy.resolve(instruction, dom.records, &text.records).resolved ? 1 : 0;
+    resolved += strategy.resolve(instruction, dom.records(), &text.records()).resolved ? 1 : 0;
   }
   std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   volatile std::size_t sink = resolved;
@@ -197,10 +197,10 @@ NB_MODULE(matcher, m) {
       [](nb::handle action, nb::handle elements) -> nb::object {
         std::string name = kelvo::bind::require_str(action, "action");
         RecordList list = kelvo::bind::to_dict_list(elements, "elements");
-        auto kept = km::filter_by_action(name, list.records);
+        auto kept = km::filter_by_action(name, list.records());
         if (!kept) return nb::borrow(elements);
         nb::list out;
-        for (std::size_t i : *kept) out.append(list.objects[i]);
+        for (std::size_t i : *kept) out.append(list.object(i));
         return out;
       },
       "action"_a.none(), "elements"_a.none(),
@@ -229,7 +229,7 @@ NB_MODULE(matcher, m) {
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
             Record instruction = instruction_record(parsed_instruction);
-            return to_python(self.resolve(instruction, dom.records, &text.records), dom, text);
+            return to_python(self.resolve(instruction, dom.records(), &text.records()), dom, text);
           },
           nb::sig("def resolve(self, parsed_instruction: dict, dom_elements: list, "
                   "text_elements: list | None = None) -> dict"),
@@ -241,7 +241,7 @@ NB_MODULE(matcher, m) {
             std::string a = kelvo::bind::require_str(action, "action");
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
-            return to_python(self.resolve_verify(a, t, dom.records), dom, kNoList);
+            return to_python(self.resolve_verify(a, t, dom.records()), dom, kNoList);
           },
           "action"_a.none(), "target"_a.none(), "dom_elements"_a.none())
       .def(
@@ -250,7 +250,7 @@ NB_MODULE(matcher, m) {
             std::string a = kelvo::bind::require_str(action, "action");
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
-            return to_python(self.resolve_verify_text(a, t, text.records), kNoList, text);
+            return to_python(self.resolve_verify_text(a, t, text.records()), kNoList, text);
           },
           "action"_a.none(), "target"_a.none(), "text_elements"_a.none())
       .def(
@@ -258,7 +258,7 @@ NB_MODULE(matcher, m) {
           [](const km::DOMStrategy& self, nb::handle target, nb::handle text_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
-            return to_python(self.resolve_find_text(t, text.records), kNoList, text);
+            return to_python(self.resolve_find_text(t, text.records()), kNoList, text);
           },
           "target"_a.none(), "text_elements"_a.none())
       .def(
@@ -266,7 +266,7 @@ NB_MODULE(matcher, m) {
           [](const km::DOMStrategy& self, nb::handle target, nb::handle text_elements) {
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
-            return to_python(self.resolve_find_exact_text(t, text.records), kNoList, text);
+            return to_python(self.resolve_find_exact_text(t, text.records()), kNoList, text);
           },
           "target"_a.none(), "text_elements"_a.none())
       .def(
@@ -277,8 +277,8 @@ NB_MODULE(matcher, m) {
             std::string e = kelvo::bind::require_str(expected, "expected");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements", true);
-            const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records;
-            return to_python(self.resolve_verify_spatial_text(t, e, text.records, dom_records), dom, text);
+            const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records();
+            return to_python(self.resolve_verify_spatial_text(t, e, text.records(), dom_records), dom, text);
           },
           "target"_a.none(), "expected"_a.none(), "text_elements"_a.none(),
           "dom_elements"_a.none() = nb::none())
@@ -289,8 +289,8 @@ NB_MODULE(matcher, m) {
             std::string t = kelvo::bind::require_str(target, "target");
             RecordList text = kelvo::bind::to_dict_list(text_elements, "text_elements");
             RecordList dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements", true);
-            const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records;
-            return to_python(self.resolve_extract_spatial_text(t, text.records, dom_records), dom, text);
+            const km::Elements* dom_records = dom_elements.is_none() ? nullptr : &dom.records();
+            return to_python(self.resolve_extract_spatial_text(t, text.records(), dom_records), dom, text);
           },
           "target"_a.none(), "text_elements"_a.none(), "dom_elements"_a.none() = nb::none());
 }

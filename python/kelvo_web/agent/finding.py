@@ -3,6 +3,7 @@
 import atexit
 import functools
 import time
+from collections.abc import Sequence
 from types import SimpleNamespace
 from typing import NamedTuple
 
@@ -39,10 +40,14 @@ REUSE_S = 1.0
 
 
 class Harvest(NamedTuple):
-    """One reading of the page, with what it could not read (frames, closed shadow roots)."""
+    """One reading of the page, with what it could not read (frames, closed shadow roots).
 
-    elements: list
-    texts: list
+    The elements and texts are native lists: the records stay in the core, where every
+    resolver reads them, and only an element a result names becomes a dict.
+    """
+
+    elements: Sequence[dict]
+    texts: Sequence[dict]
     notes: list
     state: str | None = None  # the page's change state it was read at; None: never reused
     read_at: float = 0.0
@@ -54,7 +59,7 @@ def harvest(page, previous=None):
         return previous
     try:
         parser = engine().harvester(page)
-        elements, texts = parser.extract_interactable_elements()
+        elements, texts = parser._extract_native()
         # Only the top document's changes are counted: a page with frames is read anew.
         state = parser._state if len(getattr(page, "frames", ())) <= 1 else None
         return Harvest(elements, texts, list(parser._notes), state, time.monotonic())

@@ -123,6 +123,25 @@ for call in (lambda: InstructionParser().parse("frobnicate x"),
     assert run.stdout.split() == ["ValueError", "TypeError"], run.stdout + run.stderr[-2000:]
 
 
+def test_native_lists_are_read_by_every_module(fresh_venv):
+    # Each module links its own copy of the core: the harvester's native records must still be
+    # read in place by the others, and their answers be the list's own items.
+    probe = """
+from kelvo_web.engine.agent import _ladder
+from kelvo_web.engine.browser.harvester import _native_records
+from kelvo_web.engine.spatial.cartographer import MatrixBuilder
+from kelvo_web.engine.strategies.matcher import DOMStrategy
+box = {"x": 0, "y": 0, "width": 10, "height": 10}
+elements = _native_records([{"tag": "button", "text": "Help", "bounding_box": box, "xpath": "/html[1]/body[1]/a[1]"}])
+texts = _native_records([{"tag": "p", "text": "Help", "bounding_box": box, "xpath": "/html[1]/body[1]"}])
+found = DOMStrategy().resolve({"action": "click", "target": "Help"}, elements, texts)["element"]
+entries = MatrixBuilder(elements, texts).build()
+print(found is elements[0], entries[0]["element"] is elements[0], _ladder.row_of(found["xpath"], texts))
+"""
+    run = _run([fresh_venv, "-c", probe])
+    assert run.stdout.split() == ["True", "True", "0"], run.stdout + run.stderr[-2000:]
+
+
 def _suite(tmp_path, site, body, conftest=""):
     (tmp_path / "test_suite.py").write_text(body)
     (tmp_path / "conftest.py").write_text(conftest)

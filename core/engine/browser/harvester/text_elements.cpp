@@ -67,6 +67,10 @@ Record extract_text_elements(PageDriver& page) {
 
 std::vector<std::size_t> dedup_text_elements(const Record& candidates) {
   if (!candidates.is_array()) return {};
+  return dedup_text_elements(candidates.get_ref<const Record::array_t&>());
+}
+
+std::vector<std::size_t> dedup_text_elements(const std::vector<Record>& candidates) {
   const std::size_t n = candidates.size();
   std::vector<Extent> extents(n);
   std::vector<std::string> texts(n);

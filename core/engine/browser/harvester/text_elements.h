@@ -18,6 +18,7 @@ Record extract_text_elements(PageDriver& page);
 // with own text survives; a wrapper without own text goes when a smaller, overlapping
 // record's text is a substring of its own. Throws std::invalid_argument for a record
 // lacking a box number or its text.
-std::vector<std::size_t> dedup_text_elements(const Record& candidates);
+std::vector<std::size_t> dedup_text_elements(const std::vector<Record>& candidates);
+std::vector<std::size_t> dedup_text_elements(const Record& candidates);  // an array; else none survive
 
 }  // namespace kelvo::harvester

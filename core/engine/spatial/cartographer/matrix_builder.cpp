@@ -47,13 +47,16 @@ Record to_record(const MatrixEntry& entry, const Record& element) {
 MatrixBuilder::MatrixBuilder(std::vector<Record> dom_elements, std::vector<Record> text_elements)
     : dom_elements_(std::move(dom_elements)), text_elements_(std::move(text_elements)) {}
 
-std::vector<MatrixEntry> MatrixBuilder::build() const {
-  std::vector<MatrixEntry> entries;
-  entries.reserve(dom_elements_.size() + text_elements_.size());
+std::vector<MatrixEntry> MatrixBuilder::build() const { return build_matrix(dom_elements_, text_elements_); }
 
-  for (std::size_t i = 0; i < dom_elements_.size(); ++i) {
+std::vector<MatrixEntry> build_matrix(const std::vector<Record>& dom_elements,
+                                      const std::vector<Record>& text_elements) {
+  std::vector<MatrixEntry> entries;
+  entries.reserve(dom_elements.size() + text_elements.size());
+
+  for (std::size_t i = 0; i < dom_elements.size(); ++i) {
     with_context("dom_elements", i, [&] {
-      const Record& element = dom_elements_[i];
+      const Record& element = dom_elements[i];
       if (!element.is_object()) throw RecordKindError("must be a dict, not " + python_kind(element));
       const Record* box = find_key(element, "bounding_box");
       if (!truthy(box)) return;
@@ -73,9 +76,9 @@ std::vector<MatrixEntry> MatrixBuilder::build() const {
     });
   }
 
-  for (std::size_t i = 0; i < text_elements_.size(); ++i) {
+  for (std::size_t i = 0; i < text_elements.size(); ++i) {
     with_context("text_elements", i, [&] {
-      const Record& element = text_elements_[i];
+      const Record& element = text_elements[i];
       if (!element.is_object()) throw RecordKindError("must be a dict, not " + python_kind(element));
       const Record* box = find_key(element, "bounding_box");
       if (!truthy(box)) return;

@@ -33,6 +33,10 @@ struct MatrixEntry {
 // The entry as a record with its eleven keys in order; `element` is stored as given.
 Record to_record(const MatrixEntry& entry, const Record& element);
 
+// The matrix of records held elsewhere, read in place; what MatrixBuilder::build gives.
+std::vector<MatrixEntry> build_matrix(const std::vector<Record>& dom_elements,
+                                      const std::vector<Record>& text_elements);
+
 class MatrixBuilder {
  public:
   explicit MatrixBuilder(std::vector<Record> dom_elements, std::vector<Record> text_elements = {});

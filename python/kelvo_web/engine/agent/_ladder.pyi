@@ -14,6 +14,11 @@ def retry_order(action: object, candidates: object, failed: int) -> list:
     The candidates still worth trying after candidates[failed] refused the action.
     """
 
+def row_of(xpath: object | None, text_elements: object | None) -> object:
+    """
+    The position of the text element holding the element at `xpath` most closely, in its own document, or None.
+    """
+
 def contradicts_kind(target: object, element: object) -> bool:
     """
     Whether the target names a control kind (checkbox, radio, dropdown, textbox) the element is not.

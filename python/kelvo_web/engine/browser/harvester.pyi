@@ -53,6 +53,11 @@ class DOMParser:
     def extract_interactable_elements(self) -> tuple:
         """One complete harvest: (element descriptors, text elements)."""
 
+    def _extract_native(self) -> tuple:
+        """
+        extract_interactable_elements with the records kept in the core: (native list, native list).
+        """
+
     @property
     def _notes(self) -> list[str]:
         """
@@ -122,3 +127,29 @@ def _model_scripts(plan: object) -> dict: ...
 def _page_state(page: object) -> object: ...
 
 def _harvest_plan() -> object: ...
+
+def _native_records(records: object | None) -> object:
+    """A native list of copies of these element records (a list of dicts)."""
+
+class _NativeRecordsIterator:
+    def __iter__(self) -> object: ...
+
+    def __next__(self) -> object: ...
+
+class _NativeRecords:
+    """
+    A harvest's records held in the core: a read-only sequence of dicts, each made on first access.
+    """
+
+    def __len__(self) -> int: ...
+
+    def __bool__(self) -> bool: ...
+
+    def __getitem__(self, index: int) -> object: ...
+
+    def __iter__(self) -> _NativeRecordsIterator: ...
+
+    def __repr__(self) -> str: ...
+
+    @property
+    def _kelvo_records(self) -> object: ...
