@@ -45,12 +45,13 @@ def frame_of(page, element):
 LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it is
 
 
-def act_or_next(page, action, result, value, remaining_ms, text_elements=()):
+def act_or_next(page, action, result, value, remaining_ms, text_elements=(), seen_state=None):
     """Act on the chosen element; when it cannot take the action, on the next candidates.
-    `text_elements` are the harvest's texts, for telling the element from its neighbours."""
+    `text_elements` are the harvest's texts, for telling the element from its neighbours;
+    `seen_state` the page's change state the harvest was read at."""
     chosen = result["element"]
     try:
-        act(page, action, chosen, value, remaining_ms, text_elements)
+        act(page, action, chosen, value, remaining_ms, text_elements, seen_state)
         return result
     except Problem as problem:
         if not refused(problem):
@@ -107,11 +108,11 @@ def element_handle(page, element, text_elements=()):
     return handle
 
 
-def act(page, action, element, value, remaining_ms, text_elements=()):
+def act(page, action, element, value, remaining_ms, text_elements=(), seen_state=None):
     """Act on the element through a handle, never through its path again."""
     target = element_handle(page, element, text_elements)
     try:
-        _act_on(page, action, target, element, value, remaining_ms)
+        _act_on(page, action, target, element, value, remaining_ms, seen_state)
     finally:
         try:
             target.dispose()
@@ -119,12 +120,12 @@ def act(page, action, element, value, remaining_ms, text_elements=()):
             pass  # the page it belonged to is gone
 
 
-def _act_on(page, action, target, element, value, remaining_ms):
+def _act_on(page, action, target, element, value, remaining_ms, seen_state=None):
     try:
         if action == "click":
             # A custom checkbox or radio is drawn by its label over the real input.
             label = target.evaluate_handle(LABEL_DRAWN_JS).as_element() if element.get("tag") == "input" else None
-            if label is None and _clicked_directly(page, target, element, remaining_ms):
+            if label is None and _clicked_directly(page, target, element, remaining_ms, seen_state):
                 return
             try:
                 (label or target).click(timeout=remaining_ms)
@@ -143,12 +144,12 @@ def _act_on(page, action, target, element, value, remaining_ms):
         raise Problem(f"{describe(element)} did not take the {action}: {error_reason(error)}") from None
 
 
-def _clicked_directly(page, target, element, remaining_ms):
+def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
     """A plain mouse click on the element's centre when nothing stands in its way, which
     spares the locator click's own waiting; False leaves the click to the locator."""
     if element.get("address"):
         return False  # in a frame or shadow root: the locator finds the point
-    point = target.evaluate(CLICK_POINT_JS)
+    point = target.evaluate(CLICK_POINT_JS, {"state": seen_state, "box": element.get("bounding_box")})
     if point is None:
         return False
     page.mouse.click(point["x"], point["y"])

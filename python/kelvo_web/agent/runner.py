@@ -319,7 +319,10 @@ class WebAgent:
             return checking.check_state(parsed, result, route)
         if action == "extract_text":
             return dict(result, extracted=read_text(self.page, result["element"]))
-        return acting.act_or_next(self.page, action, result, parsed.get("value"), remaining_ms, text_elements)
+        seen_state = self._reading.state if self._reading is not None else None
+        return acting.act_or_next(
+            self.page, action, result, parsed.get("value"), remaining_ms, text_elements, seen_state
+        )
 
     def _text_step(self, parsed):
         dom_elements, text_elements, notes = self._read_page()

@@ -1,9 +1,12 @@
-async (el, arg, guard) => {
+async (el, seen, guard, model) => {
   // Where a plain mouse click would land on el, once el is ready for it: connected,
-  // shown, enabled, at rest over one animation frame, wholly inside the viewport, and the
-  // element under its centre (el itself or inside it). Otherwise null, and the caller
-  // clicks the way that waits, scrolls and explains. A page leaving for another document
-  // after the click sets window.__kelvoLeaving, so the caller can wait for the next one.
+  // shown, enabled, at rest, wholly inside the viewport, and the element under its centre
+  // (el itself or inside it). Otherwise null, and the caller clicks the way that waits,
+  // scrolls and explains. A page leaving for another document after the click sets
+  // window.__kelvoLeaving, so the caller can wait for the next one.
+  // At rest: its box the same over one animation frame; or at once, when nothing in the
+  // page changed since the harvest read `seen.box` at change state `seen.state`, no
+  // animation is running and the box is still that one.
   const NESTED_CONTROLS = 'a[href], button, input, select, textarea, label, [role], [onclick], [tabindex]';
   const rectOf = () => el.getBoundingClientRect();
   const same = (a, b) => a.x === b.x && a.y === b.y && a.width === b.width && a.height === b.height;
@@ -14,7 +17,11 @@ async (el, arg, guard) => {
     return null;
   }
   const before = rectOf();
-  await new Promise((resolve) => requestAnimationFrame(() => resolve()));
+  const box = seen && seen.box;
+  const still =
+    box && seen.state && model && model.state() === seen.state && document.getAnimations().length === 0 &&
+    before.x === box.x && before.y === box.y && before.width === box.width && before.height === box.height;
+  if (!still) await new Promise((resolve) => requestAnimationFrame(() => resolve()));
   // What follows the await runs outside the caller's guard, so it takes the guard again.
   return guard(() => {
     if (!el.isConnected) return null;

@@ -167,7 +167,7 @@ std::string model_guarded_call(const ModelScripts& scripts, const std::string& s
   }
   return "(a, b) => { const model = window[" + scripts.key +
          "]; const guard = model ? model.guarded : (run) => run(); return guard(() => (" + function +
-         "\n)(a, b, guard)); }";
+         "\n)(a, b, guard, model)); }";
 }
 
 std::string batch_script(const BatchPlan& plan) { return model_scripts(plan).harvest; }

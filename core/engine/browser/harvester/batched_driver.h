@@ -73,7 +73,8 @@ std::string model_element_call(const ModelScripts& scripts, const std::string& n
 // A function script `script` (called with up to two arguments, as Playwright's evaluate
 // calls it) wrapped to run with the built-ins the model found at install put back
 // (pristine.js); the guard itself comes as a third argument, for the part of an async
-// script after its first await. Where no model is installed it runs as it is.
+// script after its first await, and the model (or undefined) as a fourth. Where no model
+// is installed it runs as it is.
 std::string model_guarded_call(const ModelScripts& scripts, const std::string& script);
 
 // The page-script text that gathers `plan` in one evaluation (installing the model).
