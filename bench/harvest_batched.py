@@ -5,7 +5,8 @@ buttons, links, selects, role buttons), with text and pointer-cursor containers 
 them. For each: the per-call harvest (skipped at 5,000, where it would take many
 minutes), the batched harvest, their ratio, the driver calls of each, and for reference
 one plain page script that visits every node and reads its box, computed style and text.
-"browser" is the batched harvest's one page-script call alone (a short call to the model
+"native" is the agent's harvest, whose records stay in the core as native lists (no
+dicts). "browser" is the batched harvest's one page-script call alone (a short call to the model
 installed in the page), so the table shows how much of the harvest is the browser's and how
 much building the records.
 Then the text de-duplication of 10,000 text elements.
@@ -115,7 +116,8 @@ def harvest_table(quick):
     batch_script = _model_scripts(_harvest_plan())["ask"]
     print(
         f"{'elements':>8} {'nodes':>6} {'per-call':>10} {'calls':>7} {'batched':>9} {'calls':>5} "
-        f"{'ratio':>7} {'all-node':>9} {'batched/all-node':>16} {'browser':>8} {'browser/all-node':>16}"
+        f"{'ratio':>7} {'all-node':>9} {'batched/all-node':>16} {'native/all-node':>15} {'browser':>8} "
+        f"{'browser/all-node':>16}"
         f"  same records"
     )
     for n in SIZES:
@@ -128,6 +130,8 @@ def harvest_table(quick):
         batched_time, batched_calls, batched_result = harvest(page, "batched")
         for _ in range(RUNS - 1):
             batched_time = min(batched_time, harvest(page, "batched")[0])
+        settings.HARVEST_MODE = "batched"
+        native = best_of(RUNS, lambda: DOMParser(page)._extract_native())
         all_node = best_of(RUNS, lambda: page.evaluate(ALL_NODES_SCRIPT))
         browser = best_of(RUNS, lambda: page.evaluate(batch_script))
         same = "-" if per_call_result is None else ("yes" if per_call_result == batched_result else "NO")
@@ -137,6 +141,7 @@ def harvest_table(quick):
         print(
             f"{n:>8} {nodes:>6} {per_call_text:>10} {calls_text:>7} {batched_time * 1000:7.0f}ms "
             f"{batched_calls:>5} {ratio:>7} {all_node * 1000:7.0f}ms {batched_time / all_node:15.2f}x "
+            f"{native / all_node:14.2f}x "
             f"{browser * 1000:6.0f}ms {browser / all_node:15.2f}x  {same}"
         )
     page.context.close()
