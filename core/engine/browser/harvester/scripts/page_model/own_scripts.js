@@ -126,16 +126,11 @@ const elementScripts = {
 // order of their hosts.
 const matchesInEveryRoot = (doc, css) => {
   const out = [];
-  const collect = (root) => {
-    const found = selectAll(root, css);
+  const roots = searchRoots(doc);
+  for (let r = 0; r < roots.length; r++) {
+    const found = selectAll(roots[r], css);
     for (let i = 0; i < found.length; i++) append(out, found[i]);
-    const all = selectAll(root, '*');
-    for (let i = 0; i < all.length; i++) {
-      const shadow = openShadowRoot(all[i]);
-      if (shadow) collect(shadow);
-    }
-  };
-  collect(doc);
+  }
   return out;
 };
 
