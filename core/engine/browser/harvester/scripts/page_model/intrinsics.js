@@ -21,16 +21,15 @@ const SafeSet = Set;
 const SafeError = Error;
 const SafeString = String;
 
-// (self, ...args) => proto[name] applied to self; rest parameters do not iterate.
-const method = (proto, name) => {
-  const fn = proto[name];
-  return (self, ...args) => call(fn, self, args);
-};
+// fn as a plain function taking its `this` first: Function.prototype.call bound to fn,
+// which engines call without building an argument list.
+const functionCall = Function.prototype.call;
+const functionBind = Function.prototype.bind;
+const uncurry = (fn) => call(functionBind, functionCall, [fn]);
+// proto[name] as a function of (self, ...args).
+const method = (proto, name) => uncurry(proto[name]);
 // The getter of proto's accessor `name`, as a plain function of the object.
-const getter = (proto, name) => {
-  const get = describe(proto, name).get;
-  return (self) => call(get, self, []);
-};
+const getter = (proto, name) => uncurry(describe(proto, name).get);
 
 const mapGet = method(SafeMap.prototype, 'get');
 const mapSet = method(SafeMap.prototype, 'set');
