@@ -19,16 +19,17 @@ bool is_custom_input(std::string_view tag, std::string_view classes) {
 
 Record extract_custom_inputs(PageDriver& page) {
   Record descriptors = Record::array();
+  const ElementScriptTexts& scripts = element_script_texts();
   std::set<std::string> seen;
   for (const Handle& handle : page.query_selector_all(CUSTOM_INPUT_SELECTOR)) {
     guarded([&] {
-      const std::string tag = script_string(handle->evaluate(scripts::tag_name), "tag name");
+      const std::string tag = script_string(handle->evaluate(scripts.tag_name), "tag name");
       const std::string classes = handle->get_attribute("class").value_or("");
       if (!is_custom_input(tag, classes)) return;
       auto box = handle->bounding_box();
       if (!has_positive_size(box)) return;
       if (!handle->is_visible()) return;
-      const std::string xpath = script_string(handle->evaluate(scripts::xpath), "XPath");
+      const std::string xpath = script_string(handle->evaluate(scripts.xpath), "XPath");
       if (!seen.insert(xpath).second) return;
       const std::string text = trimmed_inner_text(*handle);
       const std::string label = get_field_label(page, *handle);
@@ -39,7 +40,7 @@ Record extract_custom_inputs(PageDriver& page) {
       }
       if (!label.empty()) attributes["_label"] = label;
 
-      Record descriptor = Record::object();
+      Record descriptor = object_with_room(8);
       descriptor["tag"] = tag;
       descriptor["text"] = text;
       descriptor["attributes"] = std::move(attributes);

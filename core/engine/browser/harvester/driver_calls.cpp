@@ -1,11 +1,28 @@
 #include "engine/browser/harvester/driver_calls.h"
 
 #include "common/text.h"
+#include "harvester_scripts.h"
 
 namespace kelvo::harvester {
 
-Record box_record(const Box& box) {
+const ElementScriptTexts& element_script_texts() {
+  static const ElementScriptTexts texts{scripts::tag_name,
+                                        scripts::xpath,
+                                        scripts::data_attributes,
+                                        scripts::direct_text,
+                                        scripts::preceding_sibling_label,
+                                        scripts::parent_children_label};
+  return texts;
+}
+
+Record object_with_room(std::size_t keys) {
   Record out = Record::object();
+  out.get_ref<Record::object_t&>().reserve(keys);
+  return out;
+}
+
+Record box_record(const Box& box) {
+  Record out = object_with_room(4);
   out["x"] = box.x;
   out["y"] = box.y;
   out["width"] = box.width;

@@ -25,6 +25,18 @@ bool guarded(Steps&& steps) {
   }
 }
 
+// The element scripts every record runs, made strings once: a handle's evaluate takes a
+// std::string, and making one from the embedded text at every element copies the whole
+// script each time.
+struct ElementScriptTexts {
+  std::string tag_name, xpath, data_attributes, direct_text, preceding_sibling_label, parent_children_label;
+};
+const ElementScriptTexts& element_script_texts();
+
+// An empty record object with room for `keys` keys: a record is built key by key, and
+// growing its list of keys one by one would move the record several times.
+Record object_with_room(std::size_t keys);
+
 // The record "x", "y", "width", "height", in that order, as the driver reported it.
 Record box_record(const Box& box);
 

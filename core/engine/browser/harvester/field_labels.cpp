@@ -10,7 +10,6 @@
 #include "common/text.h"
 #include "engine/browser/harvester/constants.h"
 #include "engine/browser/harvester/driver_calls.h"
-#include "harvester_scripts.h"
 
 namespace kelvo::harvester {
 
@@ -32,7 +31,7 @@ std::string text_of_first_match(PageDriver& page, const std::string& selector) {
   return out;
 }
 
-std::string label_script(ElementHandle& handle, const char* script) {
+std::string label_script(ElementHandle& handle, const std::string& script) {
   std::string out;
   guarded([&] {
     Record result = handle.evaluate(script);
@@ -75,9 +74,9 @@ std::string get_field_label(PageDriver& page, ElementHandle& handle) {
   label = trimmed_attribute(handle, "title");
   if (!label.empty()) return label;
 
-  label = label_script(handle, scripts::preceding_sibling_label);
+  label = label_script(handle, element_script_texts().preceding_sibling_label);
   if (!label.empty()) return label;
-  return label_script(handle, scripts::parent_children_label);
+  return label_script(handle, element_script_texts().parent_children_label);
 }
 
 Record collect_label_candidates(PageDriver& page) {

@@ -6,7 +6,6 @@
 #include "engine/browser/harvester/constants.h"
 #include "engine/browser/harvester/driver_calls.h"
 #include "engine/browser/harvester/field_labels.h"
-#include "harvester_scripts.h"
 
 namespace kelvo::harvester {
 
@@ -17,12 +16,13 @@ bool non_empty(const std::optional<std::string>& value) { return value && !value
 }  // namespace
 
 Record extract_native_elements(PageDriver& page) {
+  const ElementScriptTexts& scripts = element_script_texts();
   Record descriptors = Record::array();
   for (const Handle& handle : page.query_selector_all(INTERACTABLE_SELECTOR)) {
     guarded([&] {
       const bool visible = handle->is_visible();
       const bool enabled = handle->is_enabled();
-      const std::string tag = script_string(handle->evaluate(scripts::tag_name), "tag name");
+      const std::string tag = script_string(handle->evaluate(scripts.tag_name), "tag name");
       std::string text = trimmed_inner_text(*handle);
       if (text.empty()) text = text::strip(handle->get_attribute("value").value_or(""));
       auto box = handle->bounding_box();
@@ -39,14 +39,14 @@ Record extract_native_elements(PageDriver& page) {
       for (const auto& name : CAPTURED_ATTRIBUTES) {
         if (auto value = handle->get_attribute(name)) attributes[name] = *value;
       }
-      merge_data_attributes(attributes, handle->evaluate(scripts::data_attributes));
-      const std::string xpath = script_string(handle->evaluate(scripts::xpath), "XPath");
+      merge_data_attributes(attributes, handle->evaluate(scripts.data_attributes));
+      const std::string xpath = script_string(handle->evaluate(scripts.xpath), "XPath");
       if (tag == "input" || tag == "textarea") {
         const std::string label = get_field_label(page, *handle);
         if (!label.empty()) attributes["_label"] = label;
       }
 
-      Record descriptor = Record::object();
+      Record descriptor = object_with_room(7);
       descriptor["tag"] = tag;
       descriptor["text"] = std::move(text);
       descriptor["attributes"] = std::move(attributes);

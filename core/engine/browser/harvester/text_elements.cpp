@@ -6,16 +6,10 @@
 #include "engine/browser/harvester/constants.h"
 #include "engine/browser/harvester/driver_calls.h"
 #include "engine/browser/harvester/text_dedup_index.h"
-#include "harvester_scripts.h"
 
 namespace kelvo::harvester {
 
 namespace {
-
-// The fields of one record that de-duplication compares, read once.
-struct Extent {
-  double x, y, width, height;
-};
 
 double number_at(const Record& box, const char* key, std::size_t index) {
   const Record* value = find_key(box, key);
@@ -29,6 +23,7 @@ double number_at(const Record& box, const char* key, std::size_t index) {
 }  // namespace
 
 Record extract_text_elements(PageDriver& page) {
+  const ElementScriptTexts& scripts = element_script_texts();
   Record found = Record::array();
   for (const Handle& handle : page.query_selector_all(TEXT_SELECTOR)) {
     guarded([&] {
@@ -37,18 +32,18 @@ Record extract_text_elements(PageDriver& page) {
       if (text.empty()) return;
       auto box = handle->bounding_box();
       if (!box) return;  // its size is not tested: a zero-height text still counts
-      const std::string tag = script_string(handle->evaluate(scripts::tag_name), "tag name");
-      const std::string xpath = script_string(handle->evaluate(scripts::xpath), "XPath");
+      const std::string tag = script_string(handle->evaluate(scripts.tag_name), "tag name");
+      const std::string xpath = script_string(handle->evaluate(scripts.xpath), "XPath");
 
       Record attributes = Record::object();
       for (const auto& name : TEXT_ATTRIBUTES) {
         if (auto value = handle->get_attribute(name)) attributes[name] = *value;
       }
-      merge_data_attributes(attributes, handle->evaluate(scripts::data_attributes));
-      Record direct = handle->evaluate(scripts::direct_text);
+      merge_data_attributes(attributes, handle->evaluate(scripts.data_attributes));
+      Record direct = handle->evaluate(scripts.direct_text);
       if (!direct.is_boolean()) throw DriverError("the direct-text script did not return a boolean");
 
-      Record element = Record::object();
+      Record element = object_with_room(8);
       element["tag"] = tag;
       element["text"] = std::move(text);
       element["has_direct_text"] = direct;
@@ -71,30 +66,27 @@ std::vector<std::size_t> dedup_text_elements(const Record& candidates) {
 }
 
 std::vector<std::size_t> dedup_text_elements(const std::vector<Record>& candidates) {
+  // The entries point into the records' own texts: the records outlive the comparison.
   const std::size_t n = candidates.size();
-  std::vector<Extent> extents(n);
-  std::vector<std::string> texts(n);
-  std::vector<bool> own_text(n);
+  std::vector<DedupEntry> entries(n);
   for (std::size_t i = 0; i < n; ++i) {
     const Record& record = candidates[i];
     const Record* box = find_key(record, "bounding_box");
     if (!box) throw std::invalid_argument("text element " + std::to_string(i) + " has no bounding_box");
-    extents[i] = {number_at(*box, "x", i), number_at(*box, "y", i), number_at(*box, "width", i),
-                  number_at(*box, "height", i)};
+    DedupEntry& entry = entries[i];
+    entry.x = number_at(*box, "x", i);
+    entry.y = number_at(*box, "y", i);
+    entry.width = number_at(*box, "width", i);
+    entry.height = number_at(*box, "height", i);
     const Record* text = find_key(record, "text");
     if (!text || !text->is_string()) {
       throw std::invalid_argument("text element " + std::to_string(i) + " has no text string");
     }
-    texts[i] = text->get<std::string>();
-    own_text[i] = get_bool(record, "has_direct_text");
+    entry.text = text->get_ref<const std::string&>();
+    entry.has_direct_text = get_bool(record, "has_direct_text");
   }
-
   // The pairwise rule, answered through a spatial index (same survivors, see
   // text_dedup_index.h): a large page must not cost a comparison of every pair.
-  std::vector<DedupEntry> entries(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    entries[i] = {extents[i].x, extents[i].y, extents[i].width, extents[i].height, texts[i], own_text[i]};
-  }
   return dedup_survivors(entries);
 }
 
