@@ -5,12 +5,21 @@ from kelvo_web.agent.outcome import Problem, done, first_line, refused
 from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
 from kelvo_web.engine.browser.harvester import _FRAME_PLACE_JS
 from kelvo_web.messages import describe
-from kelvo_web.page_scripts import script
+from kelvo_web.page_scripts import guarded, script, text_of
 from kelvo_web.steps import wait_problem
 
 FIND_OPTION_JS = script("find_option")
 LABEL_DRAWN_JS = script("label_drawn")
 CLICK_POINT_JS = script("click_point")
+# The element found again and its click point in one round trip, so a direct click needs
+# no handle: { changed: what differs }, or { point: the click point, or null }.
+FOUND_POINT_JS = guarded(
+    "async (args, unused, guard, model) => {\n"
+    f"  const el = ({text_of('identity')})(args.seen);\n"
+    "  if (typeof el === 'string') return { changed: el };\n"
+    f"  return {{ point: await ({text_of('click_point')})(el, args.point, guard, model) }};\n"
+    "}"
+)
 LEAVING_JS = "() => window.__kelvoLeaving === true"
 LEAVE_WAIT_MS = 2000  # for a page that began to leave after a click: its next document
 
@@ -110,9 +119,14 @@ def element_handle(page, element, text_elements=()):
 
 def act(page, action, element, value, remaining_ms, text_elements=(), seen_state=None):
     """Act on the element through a handle, never through its path again."""
+    # An input's label may draw it, and an element in a frame or shadow root needs its
+    # frame found first: those take the handle's way at once.
+    at_once = action == "click" and element.get("tag") != "input" and not element.get("address")
+    if at_once and _clicked_at_once(page, element, text_elements, remaining_ms, seen_state):
+        return
     target = element_handle(page, element, text_elements)
     try:
-        _act_on(page, action, target, element, value, remaining_ms, seen_state)
+        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once)
     finally:
         try:
             target.dispose()
@@ -120,12 +134,37 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
             pass  # the page it belonged to is gone
 
 
-def _act_on(page, action, target, element, value, remaining_ms, seen_state=None):
+def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state):
+    """The direct click (see _clicked_directly) with the element found again and its point
+    read in one round trip; False leaves the click to the handle (the element is not ready
+    for a plain click)."""
+    try:
+        seen = identity_of(element, text_elements)
+        found = page.evaluate(FOUND_POINT_JS, {"seen": seen, "point": _point_args(element, seen_state)})
+    except Problem:
+        raise
+    except Exception as error:
+        raise Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
+    if "changed" in found:
+        raise Problem(f"the page changed before the step could act on {describe(element)}: {found['changed']}")
+    point = found["point"]
+    if point is None:
+        return False
+    _click_at(page, point, remaining_ms)
+    return True
+
+
+def _point_args(element, seen_state):
+    return {"state": seen_state, "box": element.get("bounding_box")}
+
+
+def _act_on(page, action, target, element, value, remaining_ms, seen_state=None, direct=True):
+    """`direct`: whether a click may still be a plain mouse click (not yet found wanting)."""
     try:
         if action == "click":
             # A custom checkbox or radio is drawn by its label over the real input.
             label = target.evaluate_handle(LABEL_DRAWN_JS).as_element() if element.get("tag") == "input" else None
-            if label is None and _clicked_directly(page, target, element, remaining_ms, seen_state):
+            if label is None and direct and _clicked_directly(page, target, element, remaining_ms, seen_state):
                 return
             try:
                 (label or target).click(timeout=remaining_ms)
@@ -149,14 +188,19 @@ def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
     spares the locator click's own waiting; False leaves the click to the locator."""
     if element.get("address"):
         return False  # in a frame or shadow root: the locator finds the point
-    point = target.evaluate(CLICK_POINT_JS, {"state": seen_state, "box": element.get("bounding_box")})
+    point = target.evaluate(CLICK_POINT_JS, _point_args(element, seen_state))
     if point is None:
         return False
+    _click_at(page, point, remaining_ms)
+    return True
+
+
+def _click_at(page, point, remaining_ms):
     page.mouse.click(point["x"], point["y"])
     try:
         leaving = page.evaluate(LEAVING_JS)
     except Exception:
-        return True  # the next document is already there
+        return  # the next document is already there
     if leaving:
         # As the locator click does: the step ends once the next document has begun.
         try:
@@ -170,7 +214,6 @@ def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
                     raise _Arrived
         except Exception:
             pass  # arrived already, or no new document (a download, a cancelled navigation)
-    return True
 
 
 class _Arrived(Exception):

@@ -9,7 +9,14 @@ def script(name):
     """The text of `<name>.js` from this folder, run with the built-ins as they were before
     the page's own scripts (a page may replace them); a script gets the guard as its third
     argument, to guard what it does after an await."""
-    return guarded(resources.files(__name__).joinpath(name + ".js").read_text(encoding="utf-8"))
+    return guarded(text_of(name))
+
+
+@functools.cache
+def text_of(name):
+    """The function text of `<name>.js`, for a script composed of several: without the
+    closing ";" a file may end with, which cannot stand inside an expression."""
+    return resources.files(__name__).joinpath(name + ".js").read_text(encoding="utf-8").rstrip(" \t\r\n;")
 
 
 def guarded(text):
