@@ -118,7 +118,8 @@ def element_handle(page, element, text_elements=()):
 
 
 def act(page, action, element, value, remaining_ms, text_elements=(), seen_state=None):
-    """Act on the element through a handle, never through its path again."""
+    """Act on the element once it is found again and checked to be the one resolved
+    (a handle, or the direct click's one evaluation), never through its path alone."""
     # An input's label may draw it, and an element in a frame or shadow root needs its
     # frame found first: those take the handle's way at once.
     at_once = action == "click" and element.get("tag") != "input" and not element.get("address")
