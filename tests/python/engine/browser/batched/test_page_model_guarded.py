@@ -79,7 +79,7 @@ def test_a_page_replacing_built_ins_is_harvested_as_a_clean_one(page, markup):
 
 
 def test_the_change_state_moves_with_the_page_and_only_then(page):
-    page.set_content("<button>Save</button><input id='name'><div id='log'></div>")
+    page.set_content("<button>Save</button><input id='name'><div id='log' style='height: 3000px'></div>")
     parser = DOMParser(page)
     parser.extract_interactable_elements()
     seen = parser._state
@@ -88,7 +88,9 @@ def test_the_change_state_moves_with_the_page_and_only_then(page):
     changes = [
         ("a node added", lambda: page.evaluate("() => document.getElementById('log').append('saved')")),
         ("an attribute set", lambda: page.evaluate("() => document.body.setAttribute('data-x', '1')")),
-        ("scrolled", lambda: page.evaluate("() => window.dispatchEvent(new Event('scroll'))")),
+        ("a scroll event", lambda: page.evaluate("() => window.dispatchEvent(new Event('scroll'))")),
+        # Read before the scroll or resize event has arrived: the viewport itself is read.
+        ("scrolled", lambda: page.evaluate("() => window.scrollTo(0, 200)")),
         ("resized", lambda: page.set_viewport_size({"width": 700, "height": 500})),
         ("hovered", lambda: page.hover("button")),
         ("typed into", lambda: page.type("#name", "A")),

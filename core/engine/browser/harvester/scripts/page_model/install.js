@@ -2,9 +2,11 @@
 // (an init script), so later harvests neither resend nor recompile it and reach the page
 // only through the built-ins taken then. window[key] becomes a frozen object:
 //   harvest() -> the batch as JSON, with the change state it was read at;
-//   state()   -> "<document token>:<change count>", a new count whenever the document may
-//                look different: a mutation, scroll, resize, load, focus, pointer or input
-//                event, a finished transition or animation, a web font loaded.
+//   state()   -> "<document token>:<change count>:<viewport>", a new count whenever the
+//                document may look different: a mutation, scroll, resize, load, focus,
+//                pointer or input event, a finished transition or animation, a web font
+//                loaded. The viewport (size, scroll offset, zoom) is read as it is, since
+//                its scroll and resize events arrive only at the next frame.
 // A harvest read at a state still current may be reused.
 
 const freeze = Object.freeze;
@@ -17,6 +19,13 @@ const timeOrigin = typeof performance === 'object' ? performance.timeOrigin : 0;
 const CHANGE_EVENTS = [
   'scroll', 'resize', 'load', 'focusin', 'focusout', 'pointerover', 'pointerout', 'input', 'change',
   'transitionend', 'transitioncancel', 'animationend', 'animationcancel', 'toggle', 'fullscreenchange',
+];
+const VIEWPORT = [
+  getter(window, 'innerWidth'),
+  getter(window, 'innerHeight'),
+  getter(window, 'scrollX'),
+  getter(window, 'scrollY'),
+  getter(window, 'devicePixelRatio'),
 ];
 const WATCHED = { subtree: true, childList: true, attributes: true, characterData: true };
 
@@ -44,7 +53,9 @@ const changeWatch = (doc) => {
       listen();
       // Records not yet delivered still count.
       if (takeRecords(observer).length > 0) bump();
-      return token + ':' + count;
+      let viewport = '';
+      for (let i = 0; i < VIEWPORT.length; i++) viewport += ',' + SafeString(VIEWPORT[i](window));
+      return token + ':' + count + ':' + slice(viewport, 1);
     },
     // The observer sees into open shadow roots only when told of each.
     watchRoots: (roots) => {
