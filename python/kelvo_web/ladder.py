@@ -109,6 +109,8 @@ def climb(parsed, dom_elements, text_elements, extras, spatial=None):
     if result["resolved"] or spatial is None or parsed.get("action") in TEXT_ACTIONS:
         return result
     found = spatial(list(text_elements) + list(extras.get("texts") or []))
-    if found.get("resolved"):
+    # More anchors find more places, not more names: the answer must still be what the
+    # tester named (*Delete near Carol* is never the Cancel beside Carol).
+    if found.get("resolved") and not rules_missed(parsed, found):
         return dict(found, resolved_by="extended-text")
     return result

@@ -102,7 +102,6 @@ def aims_at_element(parsed):
 def find_element(page, parsed, dom_elements, text_elements):
     """The element a parsed step aims at on one harvest, with the route that found it."""
     found = engine()
-    guess = None
     extras = functools.lru_cache(maxsize=None)(lambda: read_extras(page))  # one read per attempt at most
     for route in resolver_order(parsed["action"], parsed["target"]):
         if route == SPATIAL:
@@ -115,14 +114,14 @@ def find_element(page, parsed, dom_elements, text_elements):
             if better:
                 return better, better["resolved_by"]
             return result, route
-        if result.get("resolved") and guess is None:
-            guess = result, route  # of another kind than the tester named: kept as a last resort
+        # An answer of another kind or name than the tester wrote is no answer: the rules
+        # took whatever stood near the anchor, and acting on it would pass a wrong step.
     # Beyond the rules, at the cost of one more look at the page.
     spatial = lambda texts: found.resolver(found.builder(dom_elements, texts).build()).resolve(parsed)
     climbed = ladder.climb(parsed, dom_elements, text_elements, extras(), spatial)
     if climbed["resolved"]:
         return climbed, climbed["resolved_by"]
-    return guess or (dict(NOT_FOUND), None)
+    return dict(NOT_FOUND), None
 
 
 def find_text(page, parsed, dom_elements, text_elements):

@@ -22,6 +22,7 @@ CLASSES = {
     "6": "controls harvested",
     "7": "spatial text",
     "8": "granularity",
+    "9": "named but absent",
 }
 
 BS5 = "bs5_admin.html"
@@ -30,6 +31,23 @@ TW = "tailwind_dashboard.html"
 DT = "data_table.html"
 CL = "classless_showcase.html"
 SF = "settings_form.html"
+NA = "named_absent.html"
+
+# Every place phrase a tester may write, for the named-but-absent table below.
+PLACE_PHRASES = [
+    "next to",
+    "beside",
+    "below",
+    "under",
+    "beneath",
+    "underneath",
+    "above",
+    "left of",
+    "right of",
+    "near",
+    "to the left of",
+    "to the right of",
+]
 
 CASES = [
     # 1: present means in the document; visible is a separate check.
@@ -124,6 +142,18 @@ CASES = [
     ("8", BS4, "find text $12.00", "text:$12.00"),
     ("8", DT, "find text airi@example.com", "text:airi@example.com"),
     ("8", CL, "find exact text Ctrl", "text:Ctrl"),
+    # 9: a name that is not on the page is never replaced by what stands near the anchor,
+    # whatever the place word; a phrase naming only a kind takes the nearest of that kind.
+    *[("9", NA, f"click Delete {phrase} Carol", "fails") for phrase in PLACE_PHRASES],
+    ("9", NA, "click the Delete button right of Carol", "fails"),  # other buttons in the row
+    ("9", NA, "click Delete near Dave", "fails"),  # nothing of any kind beside the anchor
+    ("9", NA, "click the checkbox near Carol", "fails"),  # no element of the kind anywhere
+    ("9", NA, "verify Forgot password near Login is present", "fails"),
+    ("9", NA, "click Sign up below Password", "fails"),
+    ("9", NA, "click the button near Carol", "css:#c3"),
+    ("9", NA, "click the button right of Carol", "css:#c3"),  # the anchor's own row, not the one above
+    ("9", NA, "click Edit right of Carol", "css:#e3"),
+    ("9", NA, "click the button below Password", "css:#login"),
 ]
 
 VERIFY_ACTIONS = {

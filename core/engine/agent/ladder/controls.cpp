@@ -409,7 +409,8 @@ std::vector<std::size_t> retry_order(const std::string& action, const std::vecto
 LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
                       const Lists& lists) {
   detail::ControlPhrase phrase = detail::parse_control_phrase(target);
-  if (phrase.name.empty() || phrase.relation.empty()) return {};
+  // A name or a kind says what to look for; an ordinal counts along the rules' own order.
+  if ((phrase.name.empty() && phrase.kind.empty()) || phrase.relation.empty() || phrase.ordinal != 0) return {};
   LadderResult found = resolve_by_control_type(action, target, 1, lists);
   if (!found.resolved || !found.element) return {};
   std::string found_xpath = get_string(record_of(lists, *found.element), "xpath");

@@ -92,9 +92,10 @@ LadderResult exact_name(const std::string& action, const std::string& target, co
 // element carries no such name: the rules then chose by place alone.
 bool contradicts_name(const std::string& target, const Record& element);
 
-// A spatial answer of the rules with a twin of the same name closer to the anchor in the
-// page's tree: the Delete button of the anchor's own table row rather than the next row's.
-// Empty when the rules' choice is the closest.
+// A spatial answer of the rules with a twin of the same name (or, for a phrase naming only a
+// kind, of the same kind) closer to the anchor in the page's tree: the Delete button of the
+// anchor's own table row rather than the next row's. Empty when the rules' choice is the
+// closest, or the phrase has an ordinal.
 LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
                       const Lists& lists);
 
