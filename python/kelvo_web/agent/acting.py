@@ -10,17 +10,26 @@ from kelvo_web.steps import wait_problem
 
 FIND_OPTION_JS = script("find_option")
 LABEL_DRAWN_JS = script("label_drawn")
-CLICK_POINT_JS = script("click_point")
+# The click point of an element, with the page armed so the click lands on it or nowhere.
+CLICK_POINT_JS = guarded(
+    "async (el, args, guard, model) => {\n"
+    f"  const point = await ({text_of('click_point')})(el, args, guard, model);\n"
+    f"  if (point) guard(() => ({text_of('click_guard')})(el, model));\n"
+    "  return point;\n"
+    "}"
+)
 # The element found again and its click point in one round trip, so a direct click needs
 # no handle: { changed: what differs }, or { point: the click point, or null }.
 FOUND_POINT_JS = guarded(
     "async (args, unused, guard, model) => {\n"
     f"  const el = ({text_of('identity')})(args.seen);\n"
     "  if (typeof el === 'string') return { changed: el };\n"
-    f"  return {{ point: await ({text_of('click_point')})(el, args.point, guard, model) }};\n"
+    f"  const point = await ({text_of('click_point')})(el, args.point, guard, model);\n"
+    f"  if (point) guard(() => ({text_of('click_guard')})(el, model));\n"
+    "  return { point };\n"
     "}"
 )
-LEAVING_JS = "() => window.__kelvoLeaving === true"
+AFTER_CLICK_JS = script("after_click")
 LEAVE_WAIT_MS = 2000  # for a page that began to leave after a click: its next document
 
 
@@ -151,7 +160,7 @@ def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state):
     point = found["point"]
     if point is None:
         return False
-    _click_at(page, point, remaining_ms)
+    _click_at(page, point, remaining_ms, element)
     return True
 
 
@@ -192,17 +201,24 @@ def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
     point = target.evaluate(CLICK_POINT_JS, _point_args(element, seen_state))
     if point is None:
         return False
-    _click_at(page, point, remaining_ms)
+    _click_at(page, point, remaining_ms, element)
     return True
 
 
-def _click_at(page, point, remaining_ms):
+def _click_at(page, point, remaining_ms, element):
     page.mouse.click(point["x"], point["y"])
     try:
-        leaving = page.evaluate(LEAVING_JS)
+        after = page.evaluate(AFTER_CLICK_JS)
     except Exception:
         return  # the next document is already there
-    if leaving:
+    if after["missed"]:
+        # The page moved between reading the point and the click; the guard stopped the
+        # click, so nothing was clicked, and the next attempt reads the page again.
+        raise Problem(
+            f"the page moved {describe(element)} as the click came (it would have landed on "
+            f"{after['missed']}); the click was held back"
+        )
+    if after["leaving"]:
         # As the locator click does: the step ends once the next document has begun.
         try:
             with page.expect_event(
@@ -211,7 +227,7 @@ def _click_at(page, point, remaining_ms):
                 timeout=min(remaining_ms, LEAVE_WAIT_MS),
             ):
                 # Asked again once listening: the next document may have come in between.
-                if not page.evaluate(LEAVING_JS):
+                if not page.evaluate(AFTER_CLICK_JS)["leaving"]:
                     raise _Arrived
         except Exception:
             pass  # arrived already, or no new document (a download, a cancelled navigation)

@@ -2,8 +2,7 @@ async (el, seen, guard, model) => {
   // Where a plain mouse click would land on el, once el is ready for it: connected,
   // shown, enabled, at rest, wholly inside the viewport, and the element under its centre
   // (el itself or inside it). Otherwise null, and the caller clicks the way that waits,
-  // scrolls and explains. A page leaving for another document after the click sets
-  // window.__kelvoLeaving, so the caller can wait for the next one.
+  // scrolls and explains. The caller arms the page for the click (click_guard.js).
   // At rest: its box the same over one animation frame; or at once, when nothing in the
   // page changed since the harvest read `seen.box` at change state `seen.state`, no
   // animation is running and the box is still that one.
@@ -54,8 +53,6 @@ async (el, seen, guard, model) => {
     for (let node = hit; node && node !== el; node = node.parentElement) {
       if (node.matches(NESTED_CONTROLS)) return null;
     }
-    window.__kelvoLeaving = false;
-    window.addEventListener('beforeunload', () => (window.__kelvoLeaving = true), { once: true });
     return { x, y };
   });
 };

@@ -30,6 +30,21 @@ def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, mon
 
 
 @pytest.mark.parametrize(
+    "step",
+    [
+        "click the Open button right of Beta",  # found by place: a plain mouse click at its point
+        "click Open right of Beta",
+    ],
+)
+def test_a_row_moving_under_the_pointer_does_not_take_the_click(agent_on, step):
+    # The pointer's arrival makes the list put a row on top, so the press would land on the
+    # row above Beta's: the click is held back and made again on the list as it now is.
+    agent = agent_on("shifts_on_hover.html", timeout_ms=4000)
+    agent.run(step)
+    assert agent.page.text_content("#log") == "opened Beta"
+
+
+@pytest.mark.parametrize(
     "page, step, reason",
     [
         ("blocked.html", "click Disabled action", "not enabled"),

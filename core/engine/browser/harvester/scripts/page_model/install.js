@@ -79,7 +79,9 @@ const main = (key, plan) => {
   const element = (name, el) => elementScripts[name]()(el);
   // guarded(run): run() with the built-ins as they were at install (pristine.js).
   const guarded = guardWith(pristineTable());
-  const model = freeze({ harvest: () => harvest(plan, changes), state: changes.state, element, guarded });
+  // slot: the agent's own scripts keep what one evaluation leaves for the next here (the
+  // click guard), out of the page's globals, which a page may own or lock.
+  const model = freeze({ harvest: () => harvest(plan, changes), state: changes.state, element, guarded, slot: {} });
   defineProperty(window, key, { value: model });
   return model;
 };
