@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <algorithm>
+
 #include "common/unicode_tables.h"
 
 namespace kelvo::text {
@@ -133,6 +135,31 @@ std::u32string lower(std::u32string_view text) {
 }
 
 std::string lower(std::string_view text) { return encode(lower(decode(text))); }
+
+namespace {
+
+bool is_invisible(char32_t c) {
+  return c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x206F) ||
+         c == 0xFEFF;
+}
+
+}  // namespace
+
+std::string without_invisible(std::string_view text) {
+  bool ascii = true;
+  for (unsigned char ch : text) {
+    if (ch >= 0x80) {
+      ascii = false;
+      break;
+    }
+  }
+  if (ascii) return std::string(text);
+  std::u32string points = decode(text);
+  if (std::none_of(points.begin(), points.end(), is_invisible)) return std::string(text);
+  points.erase(std::remove_if(points.begin(), points.end(), is_invisible), points.end());
+  return encode(points);
+}
 
 std::u32string lower_aligned(std::u32string_view text) {
   std::u32string out;

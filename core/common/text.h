@@ -44,6 +44,13 @@ std::string strip(std::string_view text);
 std::vector<std::u32string> split(std::u32string_view text);
 std::vector<std::string> split(std::string_view text);
 
+// The text without the characters a reader does not see: the soft hyphen, zero-width
+// spaces, joiners and non-joiners, direction marks, embeddings and isolates, the word
+// joiner and the byte order mark. Pages put them inside names ("Lo\u200bgin") to control
+// line breaks and direction; a tester reads and types the name without them, so every
+// comparison of names drops them on both sides. ASCII comes back unchanged.
+std::string without_invisible(std::string_view text);
+
 // len(str): code points.
 std::size_t length(std::string_view text);
 

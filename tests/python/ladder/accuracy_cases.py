@@ -23,6 +23,7 @@ CLASSES = {
     "7": "spatial text",
     "8": "granularity",
     "9": "named but absent",
+    "10": "invisible characters",
 }
 
 BS5 = "bs5_admin.html"
@@ -32,6 +33,7 @@ DT = "data_table.html"
 CL = "classless_showcase.html"
 SF = "settings_form.html"
 NA = "named_absent.html"
+IM = "invisible_marks.html"
 
 # Every place phrase a tester may write, for the named-but-absent table below.
 PLACE_PHRASES = [
@@ -154,6 +156,15 @@ CASES = [
     ("9", NA, "click the button right of Carol", "css:#c3"),  # the anchor's own row, not the one above
     ("9", NA, "click Edit right of Carol", "css:#e3"),
     ("9", NA, "click the button below Password", "css:#login"),
+    # 10: names carrying characters that take no room on screen read as a person reads them.
+    ("10", IM, "click Login", "css:#login"),  # zero-width space
+    ("10", IM, "click Password reset", "css:#reset"),  # soft hyphen
+    ("10", IM, "click Save", "css:#save"),  # direction marks
+    ("10", IM, "click Archive", "css:#archive"),  # byte order mark in aria-label
+    ("10", IM, "type ada@example.com into Email", "css:#email"),  # zero-width joiner in the label
+    ("10", IM, "verify text Welcome back is visible", "text:Wel\u00adcome back, Ali\u200bce"),
+    ("10", IM, "click Delete right of Carol", "css:#c-del"),  # in the anchor and the name
+    ("10", IM, "verify text right of Carol is Suspended", "text:Sus\u00adpended"),
 ]
 
 VERIFY_ACTIONS = {

@@ -28,10 +28,10 @@ inline std::string attribute(const Record& element, const char* name) {
 }
 
 // Lower-cased, trimmed, inner runs of white space as one blank: names read from the page
-// carry line breaks and non-breaking spaces that testers never type.
+// carry line breaks, non-breaking spaces and invisible characters that testers never type.
 inline std::string fold(const std::string& s) {
   std::string out;
-  for (const std::string& word : text::split(text::lower(s))) {
+  for (const std::string& word : text::split(text::lower(text::without_invisible(s)))) {
     if (!out.empty()) out += ' ';
     out += word;
   }

@@ -131,17 +131,19 @@ std::vector<std::size_t> MatrixResolver::candidates_for(std::size_t anchor,
 
 std::optional<std::size_t> MatrixResolver::find_anchor(std::string_view anchor_text) const {
   check_matrix();
-  const std::string anchor = text::lower(anchor_text);
+  // Names are compared without the characters a reader does not see.
+  const auto fold = [](std::string_view t) { return text::lower(text::without_invisible(t)); };
+  const std::string anchor = fold(anchor_text);
   const std::string prefix = anchor + " ";
   const std::string bracket = anchor + "(";
 
   std::vector<std::string> texts;
   texts.reserve(matrix_.size());
-  for (const auto& entry : matrix_) texts.push_back(text::lower(std::string_view(entry_text(entry, "text"))));
+  for (const auto& entry : matrix_) texts.push_back(fold(entry_text(entry, "text")));
   auto label_matches = [&](const Record& entry, const std::function<bool(const std::string&)>& test) {
     for (const char* key : LABEL_ATTRIBUTES) {
       const std::string& value = element_attribute(entry, key);
-      if (!value.empty() && test(text::lower(std::string_view(value)))) return true;
+      if (!value.empty() && test(fold(value))) return true;
     }
     return false;
   };
@@ -263,10 +265,10 @@ SpatialResolution MatrixResolver::resolve_ordinal(std::int64_t ordinal,
   }
 
   if (search_text && !search_text->empty()) {
-    const std::string wanted = text::lower(std::string_view(*search_text));
+    const std::string wanted = text::lower(text::without_invisible(*search_text));
     std::vector<std::size_t> exact;
     for (std::size_t i : candidates) {
-      if (text::strip(std::string_view(text::lower(std::string_view(entry_text(matrix_[i], "text"))))) ==
+      if (text::strip(std::string_view(text::lower(text::without_invisible(entry_text(matrix_[i], "text"))))) ==
           wanted) {
         exact.push_back(i);
       }

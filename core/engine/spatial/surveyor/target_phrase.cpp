@@ -39,7 +39,7 @@ const std::vector<RelationKeyword>& relations_longest_first() {
 }  // namespace
 
 std::string normalize(std::string_view text) {
-  std::string lowered = text::lower(text);
+  std::string lowered = text::lower(text::without_invisible(text));
   lowered.erase(std::remove_if(lowered.begin(), lowered.end(), [](char c) { return c == ' ' || c == '-'; }),
                 lowered.end());
   return lowered;

@@ -18,8 +18,9 @@ inline bool is_ascii(std::string_view text) {
   return true;
 }
 
+// Lower-cased for comparing names: characters a reader does not see are dropped too.
 inline std::string lower(std::string_view text) {
-  if (!is_ascii(text)) return text::lower(text);
+  if (!is_ascii(text)) return text::lower(text::without_invisible(text));
   std::string out(text);
   for (char& ch : out) {
     if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);

@@ -96,7 +96,7 @@ const Record& record_at(ElementRef ref, const Elements& text_elements, const Ele
 
 // Splits "below the Total" into a direction and an anchor text.
 bool read_phrase(std::string_view target, Search& search) {
-  std::string lowered = text::lower(target);
+  std::string lowered = detail::lower(target);
   for (const auto& [phrase, direction] : directions()) {
     std::string lead = std::string(phrase) + " ";
     if (lowered.rfind(lead, 0) != 0) continue;
@@ -124,7 +124,7 @@ Search search_beside(std::string_view target, const Elements& text_elements, con
 
   // The anchor: a text whose first line is the label; failing that, an interactable
   // element named by its whole text, then by its aria-label.
-  std::string key = text::lower(search.anchor_text);
+  std::string key = detail::lower(search.anchor_text);
   std::vector<ElementRef> found;
   for (std::size_t i = 0; i < text_elements.size(); ++i) {
     const Record& element = text_elements[i];

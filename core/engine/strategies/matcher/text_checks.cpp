@@ -84,7 +84,7 @@ ResolutionResult DOMStrategy::resolve_verify_text(std::string_view action, std::
     throw ArgumentValueError("action must be one of verify_text_present, verify_text_visible, not " +
                              text::repr(action));
   }
-  std::vector<std::size_t> matches = containing(text::lower(target), text_elements);
+  std::vector<std::size_t> matches = containing(detail::lower(target), text_elements);
   if (matches.empty()) return not_verified();
   detail::sort_by_text_length(matches, text_elements);
 
@@ -102,7 +102,7 @@ ResolutionResult DOMStrategy::resolve_verify_text(std::string_view action, std::
 ResolutionResult DOMStrategy::resolve_find_text(std::string_view target,
                                                 const Elements& text_elements) const {
   ResolutionResult result;
-  std::vector<std::size_t> matches = containing(text::lower(target), text_elements);
+  std::vector<std::size_t> matches = containing(detail::lower(target), text_elements);
   if (matches.empty()) return result;
   detail::sort_by_text_length(matches, text_elements);
   result.resolved = true;
@@ -114,7 +114,7 @@ ResolutionResult DOMStrategy::resolve_find_text(std::string_view target,
 ResolutionResult DOMStrategy::resolve_find_exact_text(std::string_view target,
                                                       const Elements& text_elements) const {
   ResolutionResult result;
-  std::string needle = text::lower(target);
+  std::string needle = detail::lower(target);
   std::vector<std::size_t> exact;
   for (std::size_t i = 0; i < text_elements.size(); ++i) {
     if (detail::lower(text::strip(detail::text_of(text_elements[i]))) == needle) exact.push_back(i);
