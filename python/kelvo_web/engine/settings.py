@@ -12,6 +12,7 @@ The browser settings below are read where they are used, when a browser starts o
 is built.
 """
 
+import operator
 import os
 
 
@@ -47,7 +48,12 @@ def set_overrides(**values):
     _overrides.update({name: value for name, value in values.items() if value is not None})
 
 
+_TRUE_WORDS = ("1", "true", "yes", "on")
 _FALSE_WORDS = ("0", "false", "no", "off", "")
+
+# A step may wait this long at most: beyond it a value is a slip (seconds for milliseconds,
+# a stray power), and Playwright's timers overflow well before 10**20 anyway.
+MAX_STEP_TIMEOUT_MS = 3_600_000
 
 
 def _project_config():
@@ -58,24 +64,47 @@ def _project_config():
     return load() if load else {}
 
 
+def _shown(value):
+    text = repr(value)
+    return f"{type(value).__name__} ({text if len(text) <= 60 else text[:57] + '...'})"
+
+
 def _as_flag(name, value):
+    if isinstance(value, bool):
+        return value
     if isinstance(value, str):
-        return value.strip().lower() not in _FALSE_WORDS
-    return bool(value)
+        word = value.strip().lower()
+        if word in _TRUE_WORDS or word in _FALSE_WORDS:
+            return word in _TRUE_WORDS
+    raise ValueError(
+        f"{name} must be True or False (or one of {', '.join(_TRUE_WORDS + _FALSE_WORDS[:-1])}), not {_shown(value)}"
+    )
 
 
 def _as_timeout(name, value):
-    try:
-        timeout = int(str(value).strip()) if isinstance(value, str) else int(value)
-    except (TypeError, ValueError):
-        raise ValueError(f"{name} must be a whole number of milliseconds, not {value!r}") from None
-    if timeout <= 0:
-        raise ValueError(f"{name} must be greater than 0, not {value!r}")
+    timeout = None
+    if isinstance(value, str):
+        text = value.strip()
+        timeout = int(text) if text.isdigit() and text.isascii() else None
+    elif not isinstance(value, (bool, float)):  # True is not 1 ms, nor 1.5 one
+        try:
+            timeout = operator.index(value)
+        except TypeError:
+            pass
+    if timeout is None or not 1 <= timeout <= MAX_STEP_TIMEOUT_MS:
+        raise ValueError(
+            f"{name} must be a whole number of milliseconds from 1 to {MAX_STEP_TIMEOUT_MS} (one hour), "
+            f"not {_shown(value)}"
+        )
     return timeout
 
 
 def _as_text(name, value):
-    text = str(value).strip() if value is not None else ""
+    if isinstance(value, os.PathLike):
+        value = os.fspath(value)
+    if value is not None and not isinstance(value, str):
+        raise ValueError(f"{name} must be text or None, not {_shown(value)}")
+    text = value.strip() if value is not None else ""
     return text or None
 
 
@@ -86,6 +115,13 @@ _CONVERT = {
     "BROWSER_WS": _as_text,
     "BROWSER_CHANNEL": _as_text,
 }
+
+CONFIG_FILE_NAME = "kelvo.web.config.py"
+
+
+def config_value(name, value):
+    """A browser setting's value as the project configuration file gives it, checked."""
+    return _CONVERT[name](f"{name} in {CONFIG_FILE_NAME}", value)
 
 
 def browser_options(config=None):
@@ -98,9 +134,15 @@ def browser_options(config=None):
         if name in _overrides:
             options[name] = _CONVERT[name](name, _overrides[name])
         elif os.environ.get(env_name, "") != "":
-            options[name] = _CONVERT[name](env_name, os.environ[env_name])
+            try:
+                options[name] = _CONVERT[name](env_name, os.environ[env_name])
+            except ValueError as error:
+                raise ValueError(f"{error}: set {env_name} to such a value, or unset it") from None
         elif name in config:
-            options[name] = _CONVERT[name](name, config[name])
+            try:
+                options[name] = config_value(name, config[name])
+            except ValueError as error:
+                raise ValueError(f"{error}: change it in {CONFIG_FILE_NAME}") from None
         else:
             options[name] = _CONVERT[name](name, globals()[name])
     return options

@@ -1,5 +1,6 @@
 """pytest plug-in: the report option, project configuration and the `agent` fixture."""
 
+import ast
 import hashlib
 import os
 import re
@@ -45,12 +46,14 @@ def pytest_addoption(parser):
 
 def pytest_configure(config):
     _apply_browser_options(config)
-    cfg = _load_project_config()
+    # Read once, where the run started: a test that changes directory changes nothing.
+    cfg = _load_project_config(config.invocation_params.dir)
+    _check_settings(cfg, _find_project_config(config.invocation_params.dir))
+    config._kelvo_project_config = cfg
+    _run_configs.append((config, cfg))
     result_dir = cfg.get("RESULT_DIR", "test_report")
     report_path = config.getoption("--kelvo-report", default=None)
     if report_path is None:
-        if not isinstance(result_dir, (str, os.PathLike)):
-            raise pytest.UsageError(f"RESULT_DIR in {CONFIG_FILE_NAME} must be a path, not {type(result_dir).__name__}")
         report_path = os.path.join(result_dir, "report.html")
         source = f"RESULT_DIR in {CONFIG_FILE_NAME}"
     else:
@@ -68,9 +71,15 @@ def pytest_configure(config):
         config.pluginmanager.register(reporter, "kelvo_reporter")
 
 
+def pytest_unconfigure(config):
+    _run_configs[:] = [entry for entry in _run_configs if entry[0] is not config]
+
+
 @pytest.fixture
 def agent(request):
-    cfg = _load_project_config()
+    cfg = getattr(request.config, "_kelvo_project_config", None)
+    if cfg is None:
+        cfg = _load_project_config()
     url = cfg.get("URL")
     page = None
     if _playwright_plugin_active(request.config):
@@ -124,30 +133,142 @@ def _apply_browser_options(config):
     settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel)
 
 
-# Executed configurations by file and version: the file is read on every lookup (the
-# agent, the browser settings and each test ask), but only run again once it changed.
+# The configuration of each run going on in this process, innermost last (a run can start
+# another in the same process, as pytester's do).
+_run_configs = []
+
+# Outside a run: executed configurations by file and version; the file is read on every
+# lookup, but only run again once it changed.
 _loaded_configs = {}
 
+# The keys the plug-in itself reads: what each accepts, and how to say so.
+_PLUGIN_KEYS = {
+    "URL": (lambda v: v is None or isinstance(v, str), "text (the address tests start at) or None"),
+    "RESULT_DIR": (lambda v: isinstance(v, (str, os.PathLike)), "a path"),
+    "SCREENSHOTS_ON_FAILURE": (lambda v: isinstance(v, bool), "True or False"),
+}
 
-def _load_project_config():
-    """Run the nearest kelvo.web.config.py found upwards from the working directory."""
-    directory = os.getcwd()
+
+def _load_project_config(start=None):
+    """The project configuration: the nearest kelvo.web.config.py found upwards from `start`.
+
+    With no `start`, the configuration of the pytest run going on (read where it started),
+    else the one found from the working directory.
+    """
+    if start is None and _run_configs:
+        return dict(_run_configs[-1][1])
+    path = _find_project_config(os.getcwd() if start is None else start)
+    if path is None:
+        return {}
+    source = _read_source(path)
+    key = (path, source)
+    if start is not None or key not in _loaded_configs:
+        cfg = _run_source(path, source)  # a run reads its file afresh, once
+        _loaded_configs.clear()  # one file version at a time is enough
+        _loaded_configs[key] = cfg
+    return dict(_loaded_configs[key])
+
+
+def _find_project_config(start):
+    directory = os.path.abspath(start)
     while True:
         candidate = os.path.join(directory, CONFIG_FILE_NAME)
         if os.path.exists(candidate):
-            with open(candidate) as handle:
-                source = handle.read()
-            key = (candidate, source)
-            if key not in _loaded_configs:
-                cfg = {}
-                exec(compile(source, candidate, "exec"), cfg, cfg)
-                _loaded_configs.clear()  # one file version at a time is enough
-                _loaded_configs[key] = cfg
-            return dict(_loaded_configs[key])
+            return candidate
         parent = os.path.dirname(directory)
         if parent == directory:
-            return {}
+            return None
         directory = parent
+
+
+def _read_source(path):
+    try:
+        with open(path, "rb") as handle:
+            return handle.read()
+    except OSError as error:
+        raise pytest.UsageError(
+            f"{CONFIG_FILE_NAME} could not be read: {path}: {error.strerror or error}. "
+            "Make it a readable file, or remove it."
+        ) from None
+
+
+def _run_source(path, source):
+    """Run the file as Python runs a script: bytes, so a BOM or a coding line is honoured."""
+    try:
+        code = compile(source, path, "exec", dont_inherit=True)
+    except (SyntaxError, ValueError) as error:
+        line = getattr(error, "lineno", None) or _fault_line(source)
+        raise _config_fault(path, line, error, getattr(error, "msg", None) or str(error)) from None
+    cfg = {}
+    try:
+        exec(code, cfg, cfg)
+    except KeyboardInterrupt:
+        raise
+    except BaseException as error:  # SystemExit too: a file cannot end the run without a word
+        line = None
+        traceback = error.__traceback__
+        while traceback is not None:
+            if traceback.tb_frame.f_code.co_filename == path:
+                line = traceback.tb_lineno
+            traceback = traceback.tb_next
+        raise _config_fault(path, line, error, str(error)) from None
+    return cfg
+
+
+def _fault_line(source):
+    # Faults compile places nowhere: a NUL byte, or a coding line naming no known encoding.
+    if b"\0" in source:
+        return source.count(b"\n", 0, source.index(b"\0")) + 1
+    for number, line in enumerate(source.splitlines()[:2], start=1):
+        if re.match(rb"^[ \t\f]*#.*?coding[:=]", line):
+            return number
+    return 1
+
+
+def _config_fault(path, line, error, detail):
+    where = f"{path}, line {line}" if line else path
+    what = f"{type(error).__name__}: {detail}" if detail else type(error).__name__
+    return pytest.UsageError(
+        f"{CONFIG_FILE_NAME} could not be run: {where}: {what}. It is read as Python source: correct it and run again."
+    )
+
+
+def _check_settings(cfg, path):
+    """Every key the run will use, checked once before any test: one clear usage error."""
+    for key, value in cfg.items():
+        problem = None
+        if key in _PLUGIN_KEYS:
+            accepts, accepted = _PLUGIN_KEYS[key]
+            if not accepts(value):
+                problem = f"{key} in {CONFIG_FILE_NAME} must be {accepted}, not {settings._shown(value)}"
+        elif key in settings.BROWSER_SETTINGS:
+            try:
+                settings.config_value(key, value)
+            except ValueError as error:
+                problem = str(error)
+        if problem:
+            line = _assignment_line(path, key)
+            where = f"{path}, line {line}" if line else path
+            raise pytest.UsageError(f"{problem}. Change it in {where}.")
+    try:
+        settings.browser_options(cfg)  # the environment's values, and the command line's
+    except ValueError as error:
+        raise pytest.UsageError(f"{error}.") from None
+
+
+def _assignment_line(path, key):
+    """The line of the file's last top-level assignment to `key`, if it has one."""
+    try:
+        tree = ast.parse(_read_source(path), path)
+    except (SyntaxError, ValueError, pytest.UsageError):
+        return None
+    line = None
+    for node in tree.body:
+        targets = node.targets if isinstance(node, ast.Assign) else [getattr(node, "target", None)]
+        stored = (n for t in targets if t is not None for n in ast.walk(t))
+        if key in [n.id for n in stored if isinstance(n, ast.Name) and isinstance(n.ctx, ast.Store)]:
+            line = node.lineno
+    return line
 
 
 # -- every agent of a test: recorded, traced and closed ------------------------------------

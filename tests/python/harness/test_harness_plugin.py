@@ -199,19 +199,63 @@ def test_one_reporter_is_registered(project, extra):
 
 
 @pytest.mark.parametrize(
-    "config, message",
+    "config, env, fragments",
     [
-        ("URL = ", "SyntaxError"),
-        ("raise RuntimeError('config exploded')", "config exploded"),
-        ("RESULT_DIR = None", "RESULT_DIR in kelvo.web.config.py must be a path, not NoneType"),
+        (b"URL = ", {}, ["SyntaxError", "{file}, line 1"]),
+        (b"URL = 'x'\nraise RuntimeError('config exploded')\n", {}, ["config exploded", "{file}, line 2"]),
+        (b"import sys\nURL = 'x'\nsys.exit(2)\n", {}, ["SystemExit: 2", "{file}, line 3"]),  # not a silent end
+        (b"def url():\n    return missing\n\nURL = url()\n", {}, ["NameError", "{file}, line 2"]),  # where it broke
+        (b"URL = 'caf\xe9'\n", {}, ["utf-8", "{file}, line 1"]),  # Latin-1 bytes without a coding line
+        (b"# shop\n# coding: klingon\n", {}, ["unknown encoding", "{file}, line 2"]),  # compile says line 0
+        (b"URL = 'x'\n\0\n", {}, ["null bytes", "{file}, line 2"]),  # compile gives no line at all
+        (b"\xef\xbb\xbf# coding: latin-1\n", {}, ["with BOM", "{file}, line 1"]),  # a BOM and another coding
+        (
+            b"RESULT_DIR = None",
+            {},
+            ["RESULT_DIR in kelvo.web.config.py must be a path, not NoneType", "{file}, line 1"],
+        ),
+        (b"STEP_TIMEOUT_MS = 'fast'", {}, ["STEP_TIMEOUT_MS in kelvo.web.config.py must be a whole number", "{file}"]),
+        (b"STEP_TIMEOUT_MS = 1.5", {}, ["STEP_TIMEOUT_MS in kelvo.web.config.py", "float (1.5)"]),  # not 1 ms
+        (b"STEP_TIMEOUT_MS = True", {}, ["STEP_TIMEOUT_MS in kelvo.web.config.py", "bool (True)"]),  # not 1 ms
+        (b"STEP_TIMEOUT_MS = 10**20", {}, ["from 1 to 3600000", "{file}, line 1"]),  # overflows the timers
+        (b"URL = 42", {}, ["URL in kelvo.web.config.py must be text", "{file}, line 1"]),
+        (b"URL = 'x'\n\nSCREENSHOTS_ON_FAILURE = 'no'", {}, ["must be True or False, not str ('no')", "line 3"]),
+        (b"HEADLESS = 'maybe'", {}, ["HEADLESS in kelvo.web.config.py must be True or False", "{file}"]),
+        (None, {"KELVO_STEP_TIMEOUT_MS": "fast"}, ["KELVO_STEP_TIMEOUT_MS must be a whole number", "unset it"]),
+        (None, {"KELVO_STEP_TIMEOUT_MS": "1" + "0" * 20}, ["KELVO_STEP_TIMEOUT_MS must be", "from 1 to"]),
+        (None, {"KELVO_HEADLESS": "maybe"}, ["KELVO_HEADLESS must be True or False"]),  # was headless
     ],
 )
-def test_a_broken_configuration_stops_the_run(project, config, message):
-    project.path.joinpath("kelvo.web.config.py").write_text(config)
-    project.makepyfile(test_one="def test_one(): pass")
+def test_a_broken_configuration_stops_the_run(project, monkeypatch, config, env, fragments):
+    # One usage error before any test, as pytest gives for its own bad options.
+    for name, value in env.items():
+        monkeypatch.setenv(name, value)
+    path = project.path.joinpath("kelvo.web.config.py")
+    if config is not None:
+        path.write_bytes(config)
+    project.makepyfile(test_one="def test_one(agent): pass")
     result = project.runpytest()
-    assert result.ret != 0
-    assert message in result.stdout.str() + result.stderr.str()
+    output = result.stdout.str() + result.stderr.str()
+    assert result.ret == pytest.ExitCode.USAGE_ERROR, output
+    for fragment in fragments:
+        assert fragment.format(file=path) in result.stderr.str()
+    assert "INTERNALERROR" not in output and "Traceback" not in output
+    assert "test_one" not in output, "no test ran"
+
+
+@pytest.mark.parametrize(
+    "source, url",
+    [
+        (b"\xef\xbb\xbfURL = 'http://bom'\n", "http://bom"),  # the BOM some editors write
+        (b"# -*- coding: latin-1 -*-\nURL = 'http://caf\xe9'\n", "http://caf\u00e9"),
+        (b"STEP_TIMEOUT_MS = '800'\nHEADLESS = 'no'\nURL = None\n", None),  # text the environment would take
+    ],
+)
+def test_configuration_is_read_as_python_reads_source(project, source, url):
+    project.path.joinpath("kelvo.web.config.py").write_bytes(source)
+    project.makepyfile(test_probe=CONFIG_PROBE)
+    (steps,) = InnerRun(project).steps.values()
+    assert steps[0]["instruction"] == repr((url, False))
 
 
 STEPS = """
@@ -345,3 +389,30 @@ def test_report_lands_where_the_run_started_even_if_a_test_moves(project):
     InnerRun(project, "--kelvo-report", "out/r.html")
     assert project.path.joinpath("out", "r.html").is_file()
     assert not project.path.joinpath("elsewhere", "out").exists()
+
+
+MOVING = """
+import os
+from kelvo_web.engine import settings
+
+def test_moves():
+    os.chdir({target!r})
+
+def test_after(agent):
+    seen = (agent.url, agent.screenshots, settings.browser_options()["STEP_TIMEOUT_MS"])
+    agent._steps.append({{"status": "passed", "instruction": repr(seen)}})
+"""
+
+
+@pytest.mark.parametrize("target", ["elsewhere", "/"])  # a folder with its own file; none above
+def test_configuration_stays_the_one_where_the_run_started(project, target):
+    project.path.joinpath("kelvo.web.config.py").write_text(
+        "URL = 'http://start'\nSCREENSHOTS_ON_FAILURE = True\nSTEP_TIMEOUT_MS = 1234\n"
+    )
+    project.mkdir("elsewhere").joinpath("kelvo.web.config.py").write_text(
+        "URL = 'http://elsewhere'\nSTEP_TIMEOUT_MS = 9\n"
+    )
+    project.makepyfile(test_moving=MOVING.format(target=target))
+    run = InnerRun(project)
+    run.recorder.assertoutcome(passed=2)
+    assert run.steps["test_moving.py::test_after"][0]["instruction"] == repr(("http://start", True, 1234))
