@@ -6,6 +6,7 @@
 #include <nanobind/stl/vector.h>
 
 #include <cstring>
+#include <functional>
 
 #include "common/convert.h"
 #include "engine/browser/harvester/harvester.h"
@@ -103,20 +104,22 @@ struct PyDOMParser {
   std::string state;               // the top document's change state at the last batch
 
   // `batchable`: a whole harvest (or one of its parts) that may be answered in one page
-  // script; the single-element and file operations always go call by call.
+  // script; the single-element and file operations always go call by call. Without
+  // `snapshots` no snapshot is written, whatever the settings say.
   template <class Operation>
-  auto with_parser(Operation&& operation, bool batchable = true) {
+  auto with_parser(Operation&& operation, bool batchable = true, bool snapshots = true) {
     return run([&] {
       PyPageDriver driver(page);
+      HarvestHooks hooks{snapshots ? std::function<SnapshotSettings()>(read_settings) : nullptr, print_line};
       if (batchable && batched_harvest(page)) {
         BatchedDriver batched(driver, harvest_plan());
-        DOMParser parser(batched, HarvestHooks{read_settings, print_line});
+        DOMParser parser(batched, hooks);
         auto out = operation(parser);
         state = batched.state();
         return out;
       }
       state.clear();
-      DOMParser parser(driver, HarvestHooks{read_settings, print_line});
+      DOMParser parser(driver, hooks);
       return operation(parser);
     });
   }
@@ -131,15 +134,17 @@ struct PyDOMParser {
   }
 
   // The same harvest, its records kept in the core: for the agent, whose resolvers read
-  // them in place.
-  nb::tuple extract_native() {
-    return with_parser([this](DOMParser& parser) {
-      notes.clear();
-      auto [elements, text_elements] = parser.extract_interactable_elements();
-      notes = parser.notes();
-      return nb::make_tuple(bind::native_records(std::move(elements)),
-                            bind::native_records(std::move(text_elements)));
-    });
+  // them in place, and which goes on without snapshots once they cannot be saved.
+  nb::tuple extract_native(bool snapshot) {
+    return with_parser(
+        [this](DOMParser& parser) {
+          notes.clear();
+          auto [elements, text_elements] = parser.extract_interactable_elements();
+          notes = parser.notes();
+          return nb::make_tuple(bind::native_records(std::move(elements)),
+                                bind::native_records(std::move(text_elements)));
+        },
+        true, snapshot);
   }
 
   nb::list extract_text_elements() {
@@ -257,8 +262,9 @@ NB_MODULE(harvester, m) {
       .def_rw("page", &PyDOMParser::page)
       .def("extract_interactable_elements", &PyDOMParser::extract_interactable_elements,
            "One complete harvest: (element descriptors, text elements).")
-      .def("_extract_native", &PyDOMParser::extract_native,
-           "extract_interactable_elements with the records kept in the core: (native list, native list).")
+      .def("_extract_native", &PyDOMParser::extract_native, "snapshot"_a = true,
+           "extract_interactable_elements with the records kept in the core: (native list, native list). "
+           "snapshot=False writes no snapshot even when snapshots are on.")
       .def_prop_ro(
           "_notes", [](PyDOMParser& p) { return p.notes; },
           "What the last full harvest could not read (frames, closed shadow roots).")

@@ -2,7 +2,9 @@
 
 import atexit
 import functools
+import os
 import time
+import warnings
 from collections.abc import Sequence
 from types import SimpleNamespace
 from typing import NamedTuple
@@ -59,20 +61,56 @@ def harvest(page, previous=None):
         return previous
     try:
         parser = engine().harvester(page)
-        elements, texts = parser._extract_native()
+        elements, texts = _read_page(parser)
         # Only the top document's changes are counted: a page with frames is read anew.
         state = parser._state if len(getattr(page, "frames", ())) <= 1 else None
         return Harvest(elements, texts, list(parser._notes), state, time.monotonic())
-    except OSError as error:
-        # The snapshot folder, not the page: no later attempt will do better.
-        raise Problem(
-            f"the page snapshot could not be saved ({error}); LOG_PATH (KELVO_LOG_PATH) "
-            "must name a folder that can be written",
-            retry=False,
-        ) from None
+    except SnapshotWarning:
+        raise  # warnings made errors (-W error): the tester asked for the warning to stop the run
     except Exception as error:
         # Usually a navigation under way; the next attempt reads the new page.
         raise Problem(f"the page could not be read: {first_line(error)}") from None
+
+
+class SnapshotWarning(UserWarning):
+    """Page snapshots could not be saved: the steps go on without them."""
+
+
+# The LOG_PATH whose snapshots could not be saved: harvests write none while it is still the
+# folder asked for, so the warning comes once and a changed LOG_PATH is tried afresh.
+_unwritable_log_path = None
+
+
+def _read_page(parser):
+    # Snapshots are debugging data: their folder failing (full, missing, not a folder) must
+    # not fail a step, so the page is read again without one and the steps go on.
+    global _unwritable_log_path
+    from kelvo_web.engine import settings
+
+    log_path = _log_path(settings)
+    if log_path is not None and log_path == _unwritable_log_path:
+        return parser._extract_native(snapshot=False)
+    try:
+        return parser._extract_native()
+    except OSError as error:
+        failure = error
+    _unwritable_log_path = log_path
+    warnings.warn(
+        SnapshotWarning(
+            f"page snapshots could not be saved ({failure}); the steps go on without them while "
+            f"LOG_PATH (KELVO_LOG_PATH) is {log_path!r}: point it at a folder that can be written "
+            "and has room to keep them"
+        ),
+        stacklevel=1,  # once per folder whichever step meets it: the place named is the harvest
+    )
+    return parser._extract_native(snapshot=False)
+
+
+def _log_path(settings):
+    try:
+        return os.fspath(settings.LOG_PATH)
+    except TypeError:
+        return None  # not a path: the harvest says so itself
 
 
 def still_current(page, reading):

@@ -40,6 +40,7 @@ class KelvoReporter:
         self._running = {}  # node id -> [monotonic start, phase under way], until torn down
         self._interrupted = False
         self._written = False
+        self._failure = None  # the lines telling why the report is not where it belongs
 
     # First, so the shipped steps are taken off the report before other plug-ins (such
     # as junitxml) write user_properties out.
@@ -97,15 +98,29 @@ class KelvoReporter:
         if exitstatus == pytest.ExitCode.INTERRUPTED:
             self._interrupted = True
         _refuse_special_file(self._target)
-        os.makedirs(os.path.dirname(self._target), exist_ok=True)
         self._drop_missing_traces()
         html = self._render()
-        _write_atomically(self._target, html)
-        self._written = True
+        try:
+            os.makedirs(os.path.dirname(self._target), exist_ok=True)
+            _write_atomically(self._target, html)
+            self._written = True
+            return
+        except OSError as error:
+            self._failure = _unwritten_report(self._target, html, error)
+        # A run whose results were not written where they belong did not go well.
+        if session.exitstatus == pytest.ExitCode.OK:
+            session.exitstatus = pytest.ExitCode.INTERNAL_ERROR
+        if session.config.pluginmanager.get_plugin("terminalreporter") is None:
+            sys.stderr.write("\n".join(self._failure) + "\n")
 
     def pytest_terminal_summary(self, terminalreporter):
         if self._written:
             terminalreporter.write_sep("-", f"kelvo report: {self._target}")
+        elif self._failure:
+            title, *lines = self._failure
+            terminalreporter.write_sep("!", title, red=True, bold=True)
+            for line in lines:
+                terminalreporter.write_line(line, red=True)
 
     def _extract_message(self, report):
         longrepr = report.longrepr
@@ -295,15 +310,59 @@ def _running_browser_version():
         return None
 
 
-def _write_atomically(path, text):
-    """Replace `path` in one step, so a crash mid-write never leaves half a report."""
-    directory = os.path.dirname(path) or "."
-    fd, temp_path = tempfile.mkstemp(prefix="." + os.path.basename(path) + ".", suffix=".tmp", dir=directory)
+def _unwritten_report(target, html, error):
+    """What is left to do when the report cannot be written: the lines that tell of it.
+
+    The earlier report at `target` goes, so no reader takes it for this run's; this run's
+    report goes to the system's temporary folder, so its results are not lost.
+    """
+    lines = ["kelvo report NOT written", f"could not write the report {target}: {_reason(error)}"]
+    try:
+        os.unlink(target)
+        lines.append(f"the earlier report at {target} was removed, so it is not taken for this run's")
+    except FileNotFoundError:
+        pass
+    except OSError as stuck:
+        lines.append(f"the report at {target} is an EARLIER run's and could not be removed: {_reason(stuck)}")
+    try:
+        fallback = _write_new(tempfile.gettempdir(), "kelvo-report-" + time.strftime("%Y%m%d-%H%M%S-"), ".html", html)
+        lines.append(f"this run's report was written to {fallback} instead")
+    except OSError as lost:
+        lines.append(f"this run's report could not be written to the temporary folder either: {_reason(lost)}")
+    lines.append(
+        f"free some space under {os.path.dirname(target)} or give another path with --kelvo-report, then run again"
+    )
+    return lines
+
+
+def _reason(error):
+    # The error's own words and the file it names: a mkstemp failure names the temporary file.
+    reason = error.strerror or str(error)
+    return f"{reason} ({error.filename})" if error.filename else reason
+
+
+def _write_new(directory, prefix, suffix, text):
+    """Write `text` to a new private file in `directory`; its path, or OSError with nothing left."""
+    fd, path = tempfile.mkstemp(prefix=prefix, suffix=suffix, dir=directory)
     try:
         with os.fdopen(fd, "w", encoding="utf-8") as handle:
             handle.write(text)
             handle.flush()
             os.fsync(handle.fileno())
+    except BaseException:
+        try:
+            os.unlink(path)
+        except OSError:
+            pass
+        raise
+    return path
+
+
+def _write_atomically(path, text):
+    """Replace `path` in one step, so a crash mid-write never leaves half a report."""
+    directory = os.path.dirname(path) or "."
+    temp_path = _write_new(directory, "." + os.path.basename(path) + ".", ".tmp", text)
+    try:
         # mkstemp makes the file private; a report is meant to be shared like any file.
         os.chmod(temp_path, 0o666 & ~_umask())
         os.replace(temp_path, path)

@@ -4,6 +4,7 @@ the run before any test runs."""
 import os
 import re
 import stat
+import tempfile
 
 import pytest
 from inner_run import InnerRun
@@ -218,6 +219,53 @@ def test_a_report_path_that_cannot_be_written_stops_the_run_first(project, make,
     assert not project.path.joinpath("ran.txt").exists(), "no test ran"
     if target == str(project.path / "pipe"):
         assert stat.S_ISFIFO(os.stat(target).st_mode), "the FIFO is left as it was"
+
+
+REMOUNT_READ_ONLY = """
+import subprocess
+
+def test_pay_by_card():
+    subprocess.run(["mount", "-o", "remount,ro", {disk!r}], check=True)
+"""
+
+
+@pytest.mark.parametrize(
+    "tests, disk_fails, temp_on_disk, exit_code, said, earlier_left, kept_in_temp",
+    [
+        # The earlier report goes, so no one reads it as this run's; the results survive in the temp folder.
+        ("def test_pay_by_card(): pass", "full", False, pytest.ExitCode.INTERNAL_ERROR, "was removed", False, True),
+        # A failed test already makes the run fail: its exit status is kept, not hidden by the report's.
+        ("def test_pay_by_card(): assert 0", "full", False, pytest.ExitCode.TESTS_FAILED, "was removed", False, True),
+        # Read-only from mid-run: the earlier report cannot go, so the message says it is not this run's.
+        (REMOUNT_READ_ONLY, "read-only", False, pytest.ExitCode.INTERNAL_ERROR, "is an EARLIER run's", True, True),
+        # Nowhere to write at all: still said, still a failed run, still no stale report.
+        ("def test_pay_by_card(): pass", "full", True, pytest.ExitCode.INTERNAL_ERROR, "either", False, False),
+    ],
+    ids=["full-disk", "full-disk-failed-test", "read-only-mid-run", "temp-folder-full-too"],
+)
+def test_a_report_that_cannot_be_written_is_said_and_never_left_stale(
+    project, tiny_disk, monkeypatch, tests, disk_fails, temp_on_disk, exit_code, said, earlier_left, kept_in_temp
+):
+    target = tiny_disk.path / "report.html"
+    target.write_text("<html>yesterday: all green</html>")
+    temp = tiny_disk.path / "tmp" if temp_on_disk else project.path / "tmp"
+    temp.mkdir()
+    monkeypatch.setattr(tempfile, "tempdir", str(temp))
+    if disk_fails == "full":
+        tiny_disk.fill()
+    project.makepyfile(test_shop=tests.format(disk=str(tiny_disk.path)))
+    result = project.runpytest("--kelvo-report", str(target))
+    out = result.stdout.str()
+    assert result.ret == exit_code
+    assert "Traceback" not in out + result.stderr.str()
+    assert "kelvo report NOT written" in out and f"could not write the report {target}" in out and said in out
+    assert target.exists() == earlier_left
+    assert not [p for p in tiny_disk.path.iterdir() if p.name.endswith(".tmp")], "no half-written report"
+    kept = list(temp.glob("kelvo-report-*.html"))
+    assert len(kept) == int(kept_in_temp)
+    if kept:
+        assert f"this run's report was written to {kept[0]} instead" in out
+        assert "test_pay_by_card" in kept[0].read_text()
 
 
 def test_a_result_dir_under_a_file_is_a_usage_error_too(project):

@@ -53,9 +53,9 @@ class DOMParser:
     def extract_interactable_elements(self) -> tuple:
         """One complete harvest: (element descriptors, text elements)."""
 
-    def _extract_native(self) -> tuple:
+    def _extract_native(self, snapshot: bool = True) -> tuple:
         """
-        extract_interactable_elements with the records kept in the core: (native list, native list).
+        extract_interactable_elements with the records kept in the core: (native list, native list). snapshot=False writes no snapshot even when snapshots are on.
         """
 
     @property
