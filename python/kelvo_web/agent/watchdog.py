@@ -23,10 +23,10 @@ from playwright.sync_api import TimeoutError as PlaywrightTimeout
 
 from kelvo_web.agent.outcome import Problem
 
-OVERRUN_S = 0.05  # past the deadline before the watchdog looks: calls ending on time are left alone
-PROBE_MS = 150  # a main thread that cannot evaluate `0` this fast is held by the page's scripts
+OVERRUN_S = 0.2  # past the deadline before the watchdog looks: calls ending on time are left alone
+PROBE_MS = 300  # a main thread that cannot evaluate `0` this fast is held by the page's scripts
 PAUSE_S = 0.1  # between two looks
-GIVE_UP_S = 0.2  # busy this long after the first stop: the page is crashed, so the step can end
+GIVE_UP_S = 0.4  # still busy this long after the first stop (longer than a harvest let through takes): crashed
 TERMINATE = "Runtime.terminateExecution"
 
 CRASHED = (

@@ -111,6 +111,9 @@ def test_a_click_lands_whatever_stands_in_its_way_at_first(agent_on, steps, chec
 
 
 STEP_MS = 1500  # short, so a step the page holds shows at once against its timeout
+# A held step ends within a second of its timeout on a quiet machine; the bound leaves room for
+# a loaded one (a dialog loop keeps this process busy too).
+MARGIN_S = 2.0
 
 
 class _Overran(BaseException):
@@ -166,7 +169,7 @@ def _crash(page):
     ids=["endless-handler", "alert-loop", "self-feeding-observer", "busy-timer", "endless-key-handler", "crashed"],
 )
 def test_a_step_the_page_holds_ends_within_its_timeout(agent_on, setup, step, said, after):
-    """Each held step fails within its timeout and a second; a page that survives the stop
+    """Each held step fails soon after its timeout; a page that survives the stop
     takes the next step, one that does not fails every later step at once."""
     agent = agent_on("held.html", timeout_ms=STEP_MS)
     with hard_limit(30):
@@ -175,7 +178,7 @@ def test_a_step_the_page_holds_ends_within_its_timeout(agent_on, setup, step, sa
             setup(page)
         took, failure = _timed(agent, step)
         assert failure is not None and said in failure, failure
-        assert took < STEP_MS / 1000 + 1, f"{took:.2f} s"
+        assert took < STEP_MS / 1000 + MARGIN_S, f"{took:.2f} s"
         took, failure = _timed(agent, "verify text Ready is visible")
     if after == "passes":
         assert failure is None, failure
