@@ -17,6 +17,7 @@ class DialogKeeper:
         self.decision = None  # "accept" or "dismiss", kept for the next dialog to open
         self.last_message = None
         self.dismissed_unasked = None  # message of a dialog dismissed for want of a decision
+        self.opened = 0  # dialogs met so far, for telling a page that keeps opening them
 
     def attach(self, page):
         page.on("dialog", self._on_dialog)
@@ -25,6 +26,7 @@ class DialogKeeper:
         page.remove_listener("dialog", self._on_dialog)
 
     def _on_dialog(self, dialog):
+        self.opened += 1
         self.last_message = dialog.message
         if self.decision is not None:
             decision, self.decision = self.decision, None

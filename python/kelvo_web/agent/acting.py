@@ -1,5 +1,7 @@
 """Acting through Playwright: on the chosen element (or the next candidates), and on the page."""
 
+import os
+
 from kelvo_web import ladder
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
 from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
@@ -238,6 +240,9 @@ class _Arrived(Exception):
 
 
 def _type(page, target, element, value, remaining_ms):
+    if _is_file_field(element):
+        _choose_file(target, element, value, remaining_ms)
+        return
     try:
         target.fill(value, timeout=remaining_ms)
         return
@@ -254,6 +259,24 @@ def _type(page, target, element, value, remaining_ms):
     if focused.count() == 0 or not focused.first.is_editable():
         raise Problem(f"{describe(element)} cannot be typed into: {error_reason(first_error)}", retry=False)
     focused.first.fill(value, timeout=remaining_ms)
+
+
+def _is_file_field(element):
+    attributes = element.get("attributes") or {}
+    return element.get("tag") == "input" and str(attributes.get("type") or "").strip().lower() == "file"
+
+
+def _choose_file(target, element, value, remaining_ms):
+    """*type PATH into* a file field: the tester means choosing that file, which no typing does."""
+    path = os.path.abspath(os.path.expanduser(value or ""))
+    if not (value or "").strip() or not os.path.isfile(path):
+        what = "is a folder" if os.path.isdir(path) else "does not exist"
+        raise Problem(
+            f"cannot choose {value!r} in {describe(element)}: {path} {what}; give the path of a file, "
+            f"absolute or relative to {os.getcwd()}",
+            retry=False,
+        )
+    target.set_input_files(path, timeout=remaining_ms)
 
 
 def _select(target, element, value, remaining_ms):

@@ -1,6 +1,7 @@
 """Running steps: the agent's page, one step record per step, auto-waiting and dispatch."""
 
 import base64
+import contextlib
 import time
 from urllib.parse import urljoin
 
@@ -8,6 +9,7 @@ from kelvo_web import browser
 from kelvo_web.agent import acting, checking, finding
 from kelvo_web.agent.outcome import Problem, StepFailure, done, first_line
 from kelvo_web.agent.reading import read_text
+from kelvo_web.agent.watchdog import Watchdog
 from kelvo_web.dialogs import DialogKeeper, DialogRefused
 from kelvo_web.engine import settings
 from kelvo_web.harness import live_agents
@@ -40,6 +42,7 @@ class WebAgent:
         self._opened_tabs = []
         self._dialogs = DialogKeeper()
         self._reading = None
+        self._watchdog = None  # the current page's
         self._given_page = page
         if page is not None and not callable(getattr(page, "goto", None)):
             raise TypeError(f"page must be a Playwright Page, not {type(page).__name__}")
@@ -61,6 +64,7 @@ class WebAgent:
 
     def _use_page(self, page):
         self._dialogs.attach(page)
+        self._watchdog = Watchdog(page, self._dialogs)
         page.set_default_timeout(self.step_timeout_ms)
         page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
         # A link or script opening a tab: testers expect the next step to be there.
@@ -91,6 +95,9 @@ class WebAgent:
                     "the browser closed (it crashed or was killed); the steps after it in this "
                     "test cannot run, and the next test starts a new browser"
                 )
+            gone = self._watchdog.gone() if self._watchdog is not None else None
+            if gone:
+                return gone
             if page.is_closed():
                 return "the page was closed; make a new WebAgent to run more steps"
         except Exception as error:
@@ -113,6 +120,8 @@ class WebAgent:
             try:
                 if self._given_page is not None:
                     self._dialogs.detach(page)  # the page is its owner's again
+                    if self._watchdog is not None:
+                        self._watchdog.detach()
                     return
                 page.context.close()
             except Exception:
@@ -243,10 +252,20 @@ class WebAgent:
 
     # -- auto-waiting --------------------------------------------------------------------
 
+    def _watched(self, deadline):
+        """A context in which the page's scripts cannot hold a browser call past `deadline`."""
+        if self._watchdog is None or self._page is None:
+            return contextlib.nullcontext()
+        return self._watchdog.watching(deadline, self.step_timeout_ms)
+
     def _retrying(self, attempt):
         """Run attempt(remaining_ms) until it succeeds, fails for good or time runs out."""
         deadline = time.monotonic() + self.step_timeout_ms / 1000
         self._reading = None  # the step's last reading of the page, reused while it is current
+        with self._watched(deadline) as watch:
+            return self._attempts(attempt, deadline, watch)
+
+    def _attempts(self, attempt, deadline, watch):
         while True:
             # A tab the step before opened may announce itself only now; the step belongs there.
             self._follow_new_tab()
@@ -254,6 +273,8 @@ class WebAgent:
             try:
                 return attempt(remaining_ms)
             except Problem as problem:
+                if watch is not None and watch.stops:
+                    raise  # the watchdog's own account replaces whatever the stopped call said
                 gone = self._page_gone()
                 if gone:
                     raise Problem(gone, retry=False) from None  # no later attempt can do better
@@ -279,10 +300,10 @@ class WebAgent:
             return self._navigate(parsed["target"])
         if action == "wait":
             return acting.wait(self.page, parsed["target"])
-        if action == "press_key":
-            return acting.press_keys(self.page, parsed["target"], press_only=True)
-        if action == "sendkeys":
-            return acting.press_keys(self.page, parsed["target"], press_only=False)
+        if action in ("press_key", "sendkeys"):
+            # A key handler that never returns holds the press, which has no timeout of its own.
+            with self._watched(time.monotonic() + self.step_timeout_ms / 1000):
+                return acting.press_keys(self.page, parsed["target"], press_only=action == "press_key")
         if finding.aims_at_element(parsed):
             if not (parsed["target"] or "").strip():
                 raise Problem("the step names no element to act on", retry=False)

@@ -2,6 +2,10 @@
 stops changing, the browser dies. Each either completes or fails with a message that says what
 happened, and the run goes on."""
 
+import contextlib
+import signal
+import time
+
 import pytest
 
 
@@ -104,3 +108,120 @@ def test_a_click_lands_whatever_stands_in_its_way_at_first(agent_on, steps, chec
         "([s, t]) => document.querySelector(s)?.textContent === t", arg=list(check), timeout=3000
     )
     assert [s["status"] for s in agent._steps] == ["passed"] * len(steps), why
+
+
+STEP_MS = 1500  # short, so a step the page holds shows at once against its timeout
+# A held step ends within a second of its timeout on a quiet machine; the bound leaves room for
+# a loaded one (a dialog loop keeps this process busy too).
+MARGIN_S = 2.0
+
+
+class _Overran(BaseException):
+    """A step still running long after its timeout: the hang fails the test instead of holding it."""
+
+
+@contextlib.contextmanager
+def hard_limit(seconds):
+    def expire(signum, frame):
+        raise _Overran(f"still running after {seconds} s")
+
+    previous = signal.signal(signal.SIGALRM, expire)
+    signal.setitimer(signal.ITIMER_REAL, seconds)
+    try:
+        yield
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+
+
+def _timed(agent, step):
+    started = time.monotonic()
+    try:
+        agent.run(step)
+    except Exception as error:
+        return time.monotonic() - started, str(error)
+    return time.monotonic() - started, None
+
+
+def _start(script):
+    def setup(page):
+        page.evaluate(f"setTimeout({script})")  # after the evaluation has answered
+        page.wait_for_timeout(100)  # kept by Playwright, not by the page, which is busy now
+
+    return setup
+
+
+def _crash(page):
+    with contextlib.suppress(Exception):
+        page.goto("chrome://crash")
+
+
+@pytest.mark.parametrize(
+    "setup, step, said, after",
+    [
+        (None, "click Spin forever", "kept its main thread busy", "passes"),
+        (None, "click Alert forever", "kept opening dialogs", "ended"),
+        (_start("feedObserver"), "verify text Ready is visible", "kept its main thread busy", "passes"),
+        (_start("busyTimer"), "click Spin forever", "kept its main thread busy", "ended"),
+        (_start("spinOnKeys"), "press Enter", "kept its main thread busy", "passes"),
+        (_crash, "verify text Ready is visible", "the page crashed", "crashed"),
+    ],
+    ids=["endless-handler", "alert-loop", "self-feeding-observer", "busy-timer", "endless-key-handler", "crashed"],
+)
+def test_a_step_the_page_holds_ends_within_its_timeout(agent_on, setup, step, said, after):
+    """Each held step fails soon after its timeout; a page that survives the stop
+    takes the next step, one that does not fails every later step at once."""
+    agent = agent_on("held.html", timeout_ms=STEP_MS)
+    with hard_limit(30):
+        page = agent.page  # opened and loaded before the clock starts
+        if setup:
+            setup(page)
+        took, failure = _timed(agent, step)
+        assert failure is not None and said in failure, failure
+        assert took < STEP_MS / 1000 + MARGIN_S, f"{took:.2f} s"
+        took, failure = _timed(agent, "verify text Ready is visible")
+    if after == "passes":
+        assert failure is None, failure
+    else:
+        expected = {"ended": "the agent ended the page", "crashed": "the page crashed"}[after]
+        assert failure is not None and expected in failure, failure
+        assert took < STEP_MS / 1000, f"{took:.2f} s: a page that can take no step fails at once"
+
+
+@pytest.mark.parametrize(
+    "name, said",
+    [
+        ("notes.txt", None),  # chosen as the file to upload, not typed
+        ("missing.txt", "does not exist"),
+        ("folder", "is a folder"),
+    ],
+)
+def test_typing_a_path_into_a_file_field_chooses_that_file(agent_on, tmp_path, name, said):
+    (tmp_path / "notes.txt").write_text("hello")
+    (tmp_path / "folder").mkdir()
+    agent = agent_on("held.html", timeout_ms=STEP_MS)
+    with hard_limit(30):
+        page = agent.page
+        took, failure = _timed(agent, f"type {tmp_path / name} into Upload")
+    if said is None:
+        assert failure is None, failure
+        assert page.text_content("#chosen") == "chose notes.txt"
+    else:
+        assert failure is not None and said in failure, failure
+        assert took < STEP_MS / 1000, f"{took:.2f} s: a path that cannot be chosen fails at once"
+
+
+HELD = """
+def test_held(agent):
+    agent.page.set_content("<button onclick='for (;;) {}'>Spin</button>")
+    agent.run("click Spin")
+"""
+
+
+def test_the_report_is_written_after_a_step_the_page_held(pytester, monkeypatch):
+    monkeypatch.setenv("KELVO_STEP_TIMEOUT_MS", str(STEP_MS))
+    pytester.makepyfile(test_held=HELD)
+    run = pytester.runpytest_subprocess("--kelvo-report", "report.html", timeout=120)
+    run.assert_outcomes(failed=1)
+    html = (pytester.path / "report.html").read_text(encoding="utf-8")
+    assert "kept its main thread busy" in html
