@@ -55,6 +55,9 @@ def frame_of(page, element):
 
 
 LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it is
+# A page gets the step timeout to arrive, but never less than this: a timeout set low so that
+# a missing element fails fast must not fail a page a busy machine serves in a second or two.
+NAVIGATION_FLOOR_MS = 3000
 
 
 def act_or_next(page, action, result, value, remaining_ms, text_elements=(), seen_state=None):
@@ -261,11 +264,11 @@ class NotOpened(Exception):
 
 
 def goto(page, address, step_timeout_ms):
-    """Opens an address within the step's timeout. A page whose subresources never finish
+    """Opens an address within the step's timeout (NAVIGATION_FLOOR_MS at least). A page whose subresources never finish
     loading is used as it is once its document is there. Answers the visit's notes (loading
     cut short, an error status) as one text, or None; raises NotOpened when the document did
     not arrive in time."""
-    timeout_ms = max(1, int(step_timeout_ms))
+    timeout_ms = max(NAVIGATION_FLOOR_MS, int(step_timeout_ms))
     started = time.monotonic()
     answers = []
 
@@ -303,9 +306,9 @@ def _not_arrived(statuses, timeout_ms):
     if statuses:
         return (
             f"the server answered (HTTP {statuses[-1]}) but did not finish sending the page within "
-            f"{timeout_ms} ms (the step timeout); {what_to_do}"
+            f"{timeout_ms} ms; {what_to_do}"
         )
-    return f"the server did not answer within {timeout_ms} ms (the step timeout); {what_to_do}"
+    return f"the server did not answer within {timeout_ms} ms; {what_to_do}"
 
 
 def _status_phrase(status):
