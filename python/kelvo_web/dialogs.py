@@ -18,6 +18,7 @@ class DialogKeeper:
         self.last_message = None
         self.dismissed_unasked = None  # message of a dialog dismissed for want of a decision
         self.opened = 0  # dialogs met so far, for telling a page that keeps opening them
+        self.leaving_refused = False  # a "leave this page?" prompt dismissed in this step
 
     def attach(self, page):
         page.on("dialog", self._on_dialog)
@@ -33,11 +34,14 @@ class DialogKeeper:
         else:
             decision = "dismiss"
             self.dismissed_unasked = dialog.message
+            # Dismissed, a "leave this page?" prompt keeps the page: the navigation fails.
+            self.leaving_refused = self.leaving_refused or getattr(dialog, "type", None) == "beforeunload"
         _apply(dialog, decision)
 
     def new_step(self):
         """A step that is no dialog step begins: an earlier unasked dismissal is history."""
         self.dismissed_unasked = None
+        self.leaving_refused = False
 
     def decide(self, decision):
         """Keep the decision for the next dialog; refuse an accept that comes too late."""

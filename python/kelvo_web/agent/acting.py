@@ -1,6 +1,8 @@
 """Acting through Playwright: on the chosen element (or the next candidates), and on the page."""
 
+import http
 import os
+import time
 
 from kelvo_web import ladder
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
@@ -63,6 +65,9 @@ def frame_of(page, element):
 
 
 LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it is
+# A page gets the step timeout to arrive, but never less than this: a timeout set low so that
+# a missing element fails fast must not fail a page a busy machine serves in a second or two.
+NAVIGATION_FLOOR_MS = 3000
 
 
 def act_or_next(page, action, result, value, remaining_ms, text_elements=(), seen_state=None):
@@ -292,16 +297,63 @@ def _select(target, element, value, remaining_ms):
     target.select_option(index=found["index"], timeout=remaining_ms)
 
 
+class NotOpened(Exception):
+    """An address whose page did not arrive within the step's timeout; says why."""
+
+
 def goto(page, address, step_timeout_ms):
-    """Opens an address; a page whose subresources never finish loading is used as it is
-    once its document is there. Answers a note when loading was cut short."""
-    page.goto(address, wait_until="domcontentloaded")
-    wait_ms = min(step_timeout_ms, LOAD_WAIT_CAP_MS)
+    """Opens an address within the step's timeout (NAVIGATION_FLOOR_MS at least). A page whose subresources never finish
+    loading is used as it is once its document is there. Answers the visit's notes (loading
+    cut short, an error status) as one text, or None; raises NotOpened when the document did
+    not arrive in time."""
+    timeout_ms = max(NAVIGATION_FLOOR_MS, int(step_timeout_ms))
+    started = time.monotonic()
+    answers = []
+
+    def answered(response):
+        if response.request.is_navigation_request() and response.frame == page.main_frame:
+            answers.append(response.status)
+
+    page.on("response", answered)
     try:
-        page.wait_for_load_state("load", timeout=wait_ms)
+        response = page.goto(address, wait_until="domcontentloaded", timeout=timeout_ms)
+    except Exception as error:
+        if type(error).__name__ != "TimeoutError":
+            raise
+        raise NotOpened(_not_arrived(answers, timeout_ms)) from None
+    finally:
+        page.remove_listener("response", answered)
+    notes = []
+    if response is not None and response.status >= 400:
+        # The page is there and steps may go on with it, but a check should know why.
+        reason = response.status_text or _status_phrase(response.status)
+        notes.append(f"the server answered HTTP {response.status} {reason}".rstrip())
+    wait_ms = min(timeout_ms, LOAD_WAIT_CAP_MS)
+    try:
+        left_ms = wait_ms - int((time.monotonic() - started) * 1000)
+        page.wait_for_load_state("load", timeout=max(1, left_ms))
     except Exception:
-        return f"the page had not finished loading after {wait_ms} ms; went on with what had loaded"
-    return None
+        notes.append(f"the page had not finished loading after {wait_ms} ms; went on with what had loaded")
+    return "; ".join(notes) or None
+
+
+def _not_arrived(statuses, timeout_ms):
+    what_to_do = (
+        "check that the server is running, or raise STEP_TIMEOUT_MS (KELVO_STEP_TIMEOUT_MS) when the page is only slow"
+    )
+    if statuses:
+        return (
+            f"the server answered (HTTP {statuses[-1]}) but did not finish sending the page within "
+            f"{timeout_ms} ms; {what_to_do}"
+        )
+    return f"the server did not answer within {timeout_ms} ms; {what_to_do}"
+
+
+def _status_phrase(status):
+    try:
+        return http.HTTPStatus(status).phrase
+    except ValueError:
+        return ""
 
 
 def navigate(page, address, step_timeout_ms):

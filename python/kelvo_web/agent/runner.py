@@ -40,6 +40,8 @@ class WebAgent:
         self._page = None
         self._closed = False
         self._opened_tabs = []
+        self._openers = []  # the pages the agent left for the tabs they opened, oldest first
+        self._notes = []  # what the next step ends telling beyond its result (a tab closed, a status)
         self._dialogs = DialogKeeper()
         self._reading = None
         self._watchdog = None  # the current page's
@@ -59,7 +61,9 @@ class WebAgent:
             given = self._given_page
             self._use_page(given if given is not None else browser.new_page())
             if self.url and (given is None or self._page.url == "about:blank"):
-                acting.goto(self._page, self.url, self.step_timeout_ms)
+                note = acting.goto(self._page, self.url, self.step_timeout_ms)
+                if note:
+                    self._notes.append(f"the start address {self.url}: {note}")
         return self._page
 
     def _use_page(self, page):
@@ -72,16 +76,37 @@ class WebAgent:
         self._page = page
 
     def _follow_new_tab(self):
-        """Moves to the newest tab the page opened since the last step; its address, or None."""
+        """Moves to the page a step belongs on: back to the opener of a tab that closed itself
+        (a sign-in window, its work done), then to the newest tab opened since the last step.
+        The new tab's address, or None."""
+        self._back_to_opener()
         tabs, self._opened_tabs = [t for t in self._opened_tabs if not t.is_closed()], []
         if not tabs or self._page is None:
             return None
+        self._openers.append(self._page)
         self._use_page(tabs[-1])
         try:
             self._page.wait_for_load_state("domcontentloaded", timeout=self.step_timeout_ms)
         except Exception:
             pass  # still loading: the step's own waiting covers it
         return self._page.url
+
+    def _back_to_opener(self):
+        """From a tab that closed itself to the newest open page of those it was opened from."""
+        page = self._page
+        if page is None or not self._openers or not page.is_closed():
+            return
+        while self._openers:
+            opener = self._openers.pop()
+            if not opener.is_closed():
+                self._page = opener  # still has its listeners and settings
+                self._reading = None
+                note = f"the tab {page.url} closed itself; went back to the tab that opened it, {opener.url}"
+                self._notes.append(note)
+                return
+
+    def _opener_left(self):
+        return any(not opener.is_closed() for opener in self._openers)
 
     def _page_gone(self):
         """Why the agent's page can take no more steps (its browser died, it was closed), or None."""
@@ -98,7 +123,7 @@ class WebAgent:
             gone = self._watchdog.gone() if self._watchdog is not None else None
             if gone:
                 return gone
-            if page.is_closed():
+            if page.is_closed() and not self._opener_left():  # else the step goes back there
                 return "the page was closed; make a new WebAgent to run more steps"
         except Exception as error:
             return f"the browser cannot be reached: {first_line(error)}"
@@ -119,7 +144,8 @@ class WebAgent:
             page, self._page = self._page, None
             try:
                 if self._given_page is not None:
-                    self._dialogs.detach(page)  # the page is its owner's again
+                    for used in [page, *self._openers]:
+                        self._dialogs.detach(used)  # the pages are their owner's again
                     if self._watchdog is not None:
                         self._watchdog.detach()
                     return
@@ -143,10 +169,14 @@ class WebAgent:
             parsed = self._parse(instruction)
             result = self._perform(parsed)
             followed = self._follow_new_tab()
-            if followed:
-                note = f"followed the new tab {followed}"
-                result = dict(result, message=f"{result['message']}; {note}" if result.get("message") else note)
+            notes, self._notes = self._notes, []
+            notes = [result.get("message"), *notes, followed and f"followed the new tab {followed}"]
+            if any(notes[1:]):
+                result = dict(result, message="; ".join(note for note in notes if note))
         except Problem as problem:
+            notes, self._notes = self._notes, []
+            if notes:  # where the step ran, which may explain why it failed
+                problem.problem = "; ".join([problem.problem, *notes])
             message = failure_message(
                 instruction, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
             )
@@ -359,7 +389,19 @@ class WebAgent:
             address = urljoin(base, target) if base and base != "about:blank" else target
         except ValueError as error:
             raise Problem(f"cannot read the address {target!r}: {error}", retry=False) from None
-        return acting.navigate(self.page, address, self.step_timeout_ms)
+        page = self.page
+        leaving = page.url
+        try:
+            return acting.navigate(page, address, self.step_timeout_ms)
+        except Problem:
+            if not self._dialogs.leaving_refused:
+                raise
+        raise Problem(
+            f"could not open {address}: the page {leaving} asked to confirm leaving it (a beforeunload "
+            "prompt), and the prompt was dismissed since no step had decided it; write 'accept dialog' "
+            "before this step to leave the page",
+            retry=False,
+        )
 
 
 def _acted_on(element):

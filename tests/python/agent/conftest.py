@@ -21,7 +21,23 @@ class _HostileHandler(_QuietHandler):
         if self.path.startswith("/hang"):
             time.sleep(60)  # a resource that never arrives while a test waits for it
             return
+        if self.path.startswith("/broken"):
+            self._answer(500, b"<!doctype html><html><body><h1>Something broke</h1></body></html>")
+            return
+        if self.path.startswith("/unfinished"):
+            # Headers and the start of a page, then nothing: the document never completes.
+            self._answer(200, b"<!doctype html><html><body><h1>Half a page</h1>", length=100000)
+            time.sleep(60)
+            return
         super().do_GET()
+
+    def _answer(self, status, body, length=None):
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(length or len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
 
 
 @contextlib.contextmanager
@@ -45,7 +61,8 @@ def shop_url():
 
 @pytest.fixture(scope="session")
 def hostile_url():
-    """The pages in hostile/ (and /hang, which never answers), served for this test session."""
+    """The pages in hostile/, served for this test session, and three that misbehave: /hang
+    never answers, /broken answers HTTP 500, /unfinished never finishes its body."""
     with served(HOSTILE, _HostileHandler) as url:
         yield url
 

@@ -9,6 +9,7 @@ import time
 import pytest
 
 from kelvo_web.agent import StepFailure, finding
+from kelvo_web.browser import get_browser
 from kelvo_web.engine import settings
 
 
@@ -154,6 +155,104 @@ def test_a_page_that_never_finishes_loading_does_not_hold_navigate(agent_on, hos
     assert time.monotonic() - started < 10
     assert "not finished loading" in result["message"]
     agent.run("verify text Almost there is visible")
+
+
+@pytest.mark.parametrize(
+    "page, steps, last_status, said, why",
+    [
+        (
+            "popup_opener.html",
+            ["click Show details", "verify text Popup details is visible"],
+            "passed",
+            None,
+            "a same-origin popup keeps the window of its first about:blank document",
+        ),
+        (
+            "popup_opener.html",
+            ["click Sign in", "type ada into User", "click Log in", "verify text signed in as ada is visible"],
+            "passed",
+            "closed itself; went back to the tab that opened it",
+            "a sign-in window closes itself once done; its opener is still there",
+        ),
+        (
+            "unsaved_changes.html",
+            ["click Note", "type draft into Note", "navigate second_tab.html"],
+            "failed",
+            "write 'accept dialog' before this step",
+            "a dismissed leave prompt keeps the page, which is no bare net::ERR_ABORTED",
+        ),
+        (
+            "unsaved_changes.html",
+            [
+                "click Note",
+                "type draft into Note",
+                "accept dialog",
+                "navigate second_tab.html",
+                "verify text Details page is visible",
+            ],
+            "passed",
+            None,
+            "the remedy the failure names works",
+        ),
+        (
+            "second_tab.html",
+            ["navigate broken", "verify text Details page is visible"],
+            "failed",
+            "the server answered HTTP 500 Internal Server Error",
+            "an error page is noted, and checks on it fail as usual",
+        ),
+        (
+            "broken",
+            ["verify text Something broke is visible"],
+            "passed",
+            "the start address http://",
+            "the start address's status is told too",
+        ),
+        ("second_tab.html", ["navigate hang"], "failed", "did not answer within 3000 ms", "accepts, never answers"),
+        (
+            "hang",
+            ["verify text Details page is visible"],
+            "failed",
+            "did not answer within 3000 ms",
+            "the start address",
+        ),
+        (
+            "second_tab.html",
+            ["navigate unfinished"],
+            "failed",
+            "answered (HTTP 200) but did not finish sending the page within 3000 ms",
+            "headers and half a body, then nothing",
+        ),
+    ],
+    ids=[
+        "popup",
+        "popup-closes",
+        "leave-prompt",
+        "leave-accepted",
+        "http-500",
+        "start-500",
+        "no-answer",
+        "start-no-answer",
+        "no-end",
+    ],
+)
+def test_pages_that_open_close_refuse_or_never_arrive(agent_on, page, steps, last_status, said, why):
+    get_browser()  # started before any step is timed
+    agent = agent_on(page, timeout_ms=3000)
+    if page.endswith(".html"):
+        assert agent.page  # a well-behaved start address opens outside the steps timed below
+    for step in steps[:-1]:
+        agent.run(step)
+    try:
+        agent.run(steps[-1])
+    except StepFailure:
+        pass
+    assert [s["status"] for s in agent._steps] == ["passed"] * (len(steps) - 1) + [last_status], agent._steps
+    if said:
+        assert said in " | ".join(s.get("message", "") for s in agent._steps), why
+    # However the page misbehaves, a step ends within its timeout and a little more (a page
+    # to open, a busy machine), where it took 30 s before.
+    assert max(s["duration"] for s in agent._steps) < 3 + 2.5, why
 
 
 def log_path_naming_a_file(root, disk):

@@ -29,8 +29,13 @@ const VIEWPORT = [
 ];
 const WATCHED = { subtree: true, childList: true, attributes: true, characterData: true };
 
-const changeWatch = (doc) => {
-  const token = SafeString(timeOrigin) + '-' + SafeString(random());
+const changeWatch = () => {
+  let doc = currentDocument();
+  let token = '';
+  const newToken = () => {
+    token = SafeString(timeOrigin) + '-' + SafeString(random());
+  };
+  newToken();
   let count = 0;
   const bump = () => {
     count++;
@@ -41,15 +46,26 @@ const changeWatch = (doc) => {
   // its own mutations change the count; adding them again at every reading is a no-op
   // while they are still there.
   const options = { capture: true, passive: true };
-  const fonts = doc.fonts;
+  let fonts = doc.fonts;
   const listen = () => {
     for (let i = 0; i < CHANGE_EVENTS.length; i++) addListener(window, CHANGE_EVENTS[i], bump, options);
     if (fonts) addListener(fonts, 'loadingdone', bump, options);
+  };
+  // A window that took a new document (see currentDocument): watched anew, under a new
+  // token, so no reading of the old document passes for current.
+  const follow = () => {
+    const now = currentDocument();
+    if (now === doc) return;
+    doc = now;
+    fonts = doc.fonts;
+    observe(observer, doc, WATCHED);
+    newToken();
   };
   listen();
   const watched = new SafeSet();
   return {
     state: () => {
+      follow();
       listen();
       // Records not yet delivered still count.
       if (takeRecords(observer).length > 0) bump();
@@ -73,7 +89,7 @@ const changeWatch = (doc) => {
 const main = (key, plan) => {
   const installed = describe(window, key);
   if (installed !== undefined) return installed.value;
-  const changes = changeWatch(mainDocument);
+  const changes = changeWatch();
   // element(): one of the model's own element scripts on one element, for elements the
   // batch leaves to the live page.
   const element = (name, el) => elementScripts[name]()(el);

@@ -128,7 +128,10 @@ const ELEMENT_NODE = 1;
 const TEXT_NODE = 3;
 const FRAGMENT_NODE = 11;
 const XHTML = 'http://www.w3.org/1999/xhtml';
-const mainDocument = document;
+// The window's document as it is now, not as it was at install: a same-origin page that
+// replaces the initial about:blank of a popup or frame keeps its window, globals and all.
+const documentOf = getter(window, 'document');
+const currentDocument = () => documentOf(window);
 
 // What a thrown value says, as the failure message sent back to the caller.
 const messageOf = (error) =>

@@ -143,7 +143,7 @@ const pageScripts = {
     const xpathOf = positionalPaths();
     const seen = new SafeSet();
     const out = [];
-    const candidates = matchesInEveryRoot(mainDocument, 'div, span, li, td');
+    const candidates = matchesInEveryRoot(currentDocument(), 'div, span, li, td');
     for (let i = 0; i < candidates.length; i++) {
       const el = candidates[i];
       if (styleValue(computedStyle(el), 'cursor') !== 'pointer') continue;
@@ -198,7 +198,7 @@ const pageScripts = {
         }
       }
     };
-    visit(mainDocument);
+    visit(currentDocument());
     return found;
   },
 };

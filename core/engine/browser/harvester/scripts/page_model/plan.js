@@ -25,7 +25,7 @@ const nodeTable = () => {
 };
 
 const harvest = (plan, changes) => {
-  const doc = mainDocument;
+  const doc = currentDocument();
   const state = changes ? changes.state() : null;
   const engine = queryEngine(doc);
   const { isVisible } = visibilityJudge(doc);
