@@ -247,6 +247,7 @@ class WebAgent:
         """Run attempt(remaining_ms) until it succeeds, fails for good or time runs out."""
         deadline = time.monotonic() + self.step_timeout_ms / 1000
         self._reading = None  # the step's last reading of the page, reused while it is current
+        probed = False
         while True:
             # A tab the step before opened may announce itself only now; the step belongs there.
             self._follow_new_tab()
@@ -259,6 +260,13 @@ class WebAgent:
                     raise Problem(gone, retry=False) from None  # no later attempt can do better
                 if not problem.retry or time.monotonic() + RETRY_PAUSE_S >= deadline:
                     raise
+                if not probed and self._page is not None:
+                    # Once a step: a page that broke the driver's own scripts (which may show
+                    # only where a script takes an argument) fails every attempt alike.
+                    probed = True
+                    replaced = finding.replaced_built_ins(self._page)
+                    if replaced:
+                        raise Problem(finding.driver_broken_message(replaced), retry=False) from None
             time.sleep(RETRY_PAUSE_S)
 
     # -- dispatch ------------------------------------------------------------------------
