@@ -48,7 +48,7 @@ import pytest
             "locked_to_json.html",
             ["type Ada into Name", "click Save", "verify text right of Total is 42"],
             ("#out", "Saved Ada"),
-            "every object has a toJSON that throws and cannot be deleted",
+            "every object has a toJSON that answers a string and cannot be deleted",
         ),
         (
             "form.xhtml",
