@@ -144,6 +144,7 @@ void bind_batched(nb::module_& m) {
         out["harvest"] = texts.harvest;
         out["ask"] = texts.ask;
         out["state"] = texts.state;
+        out["replaced"] = texts.replaced;
         return out;
       },
       nb::arg("plan"));

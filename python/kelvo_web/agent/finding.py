@@ -68,8 +68,72 @@ def harvest(page, previous=None):
     except SnapshotWarning:
         raise  # warnings made errors (-W error): the tester asked for the warning to stop the run
     except Exception as error:
-        # Usually a navigation under way; the next attempt reads the new page.
-        raise Problem(f"the page could not be read: {first_line(error)}") from None
+        raise unreadable(page, error) from None
+
+
+def unreadable(page, error):
+    """The Problem of a page that could not be read: usually a navigation under way, which
+    the next attempt reads anew; a page that broke the browser driver, for good."""
+    replaced = replaced_built_ins(page)
+    if replaced:
+        return Problem(driver_broken_message(replaced), retry=False)
+    return Problem(f"the page could not be read: {first_line(error)}")
+
+
+# Whether Playwright can still run a script in the page: an argument in, an object out.
+_DRIVER_PROBE_JS = "(sent) => ({ echo: sent })"
+_PROBE_ARG = [1]
+_NAMES_SHOWN = 6
+
+
+def replaced_built_ins(page):
+    """The built-ins the page's own scripts replaced, when they keep the browser driver
+    from running any script in the page (Playwright's own code there builds on Map,
+    Function.prototype.bind, iterators...), else None: the failure was something else,
+    such as a navigation. The page model is asked over a channel of the browser's own
+    (Chromium's DevTools protocol), which needs none of the page's built-ins."""
+    if _driver_runs(page):
+        return None
+    from kelvo_web.engine.browser.harvester import _harvest_plan, _model_scripts
+
+    try:
+        session = page.context.new_cdp_session(page)
+    except Exception:
+        return None  # not Chromium: nothing to ask
+    try:
+        expression = _model_scripts(_harvest_plan())["replaced"]
+        answer = session.send("Runtime.evaluate", {"expression": expression, "returnByValue": True})
+    except Exception:
+        return None
+    finally:
+        try:
+            session.detach()
+        except Exception:
+            pass
+    value = (answer.get("result") or {}).get("value")
+    if not isinstance(value, str) or not value:
+        return None
+    # Asked again: a probe that failed while a navigation was under way runs on the next
+    # document, which may have replaced only what the driver does without.
+    return None if _driver_runs(page) else value.split("\n")
+
+
+def _driver_runs(page):
+    try:
+        return page.evaluate(_DRIVER_PROBE_JS, _PROBE_ARG) == {"echo": _PROBE_ARG}
+    except Exception:
+        return False
+
+
+def driver_broken_message(replaced):
+    shown = ", ".join(replaced[:_NAMES_SHOWN])
+    if len(replaced) > _NAMES_SHOWN:
+        shown += f" and {len(replaced) - _NAMES_SHOWN} more"
+    return (
+        f"the page's own scripts replaced built-ins ({shown}) that the browser driver (Playwright) "
+        "needs to run its scripts in the page, so no step can read it; keep the page from "
+        "replacing them (an old polyfill or a bundle assigning to them is the usual cause)"
+    )
 
 
 class SnapshotWarning(UserWarning):
@@ -129,7 +193,7 @@ def read_extras(page):
     try:
         return ladder.read_extras(page)
     except Exception as error:
-        raise Problem(f"the page could not be read: {first_line(error)}") from None
+        raise unreadable(page, error) from None
 
 
 def aims_at_element(parsed):

@@ -296,6 +296,7 @@ class WebAgent:
             return self._attempts(attempt, deadline, watch)
 
     def _attempts(self, attempt, deadline, watch):
+        probed = False
         while True:
             # A tab the step before opened may announce itself only now; the step belongs there.
             self._follow_new_tab()
@@ -310,6 +311,13 @@ class WebAgent:
                     raise Problem(gone, retry=False) from None  # no later attempt can do better
                 if not problem.retry or time.monotonic() + RETRY_PAUSE_S >= deadline:
                     raise
+                if not probed and self._page is not None:
+                    # Once a step: a page that broke the driver's own scripts (which may show
+                    # only where a script takes an argument) fails every attempt alike.
+                    probed = True
+                    replaced = finding.replaced_built_ins(self._page)
+                    if replaced:
+                        raise Problem(finding.driver_broken_message(replaced), retry=False) from None
             time.sleep(RETRY_PAUSE_S)
 
     # -- dispatch ------------------------------------------------------------------------

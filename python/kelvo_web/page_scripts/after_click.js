@@ -6,5 +6,5 @@
   const click = slot && slot.click;
   if (!click) return { missed: null, leaving: false };
   if (slot.disarm) slot.disarm();
-  return { missed: click.missed, leaving: click.leaving };
+  return { missed: click.missed, leaving: click.leaving || (model.leaving ? model.leaving() : false) };
 };

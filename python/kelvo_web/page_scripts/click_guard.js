@@ -53,7 +53,10 @@
   };
   for (let i = 0; i < EVENTS.length; i++) apply(add, window, [EVENTS[i], check, OPTIONS]);
   apply(add, el, ['click', done, OPTIONS]);
-  apply(add, window, ['beforeunload', leaving, { once: true }]);
+  // The model's own listener, the window's first, sees the page leave even when a page
+  // handler stops the event; ours is for a model without it.
+  if (model.watchLeaving) model.watchLeaving();
+  else apply(add, window, ['beforeunload', leaving, { once: true }]);
   slot.disarm = disarm;
   slot.click = click;
   // A click that never comes (the caller failed before it) must not leave the page armed.

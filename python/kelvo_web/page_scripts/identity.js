@@ -5,26 +5,30 @@
   // Answers the element itself when it is the same (a handle, in the same round trip),
   // else what differs. With only a path, answers the element at it.
   //
-  // The path is positional, as the harvest writes it; a "#shadow-root" step enters the
-  // open shadow root of the element before it, where XPath cannot follow.
+  // The path is positional, as the harvest writes it: each step the lower-case tag name
+  // and the element's rank among its siblings of that tag; a "#shadow-root" step enters
+  // the open shadow root of the element before it. It is walked here step by step rather
+  // than evaluated as XPath, whose names match neither an XHTML document's elements (an
+  // XML document, where a name without a prefix means no namespace) nor SVG ones.
   const find = (path) => {
-    const parts = path.split('/#shadow-root');
-    let el = document.evaluate(parts[0], document, null, XPathResult.FIRST_ORDERED_NODE_TYPE, null).singleNodeValue;
-    for (let k = 1; k < parts.length && el; k++) {
-      let node = el.shadowRoot;
-      for (const step of parts[k].split('/')) {
-        if (!node || !step) continue;
-        const m = /^(.+)\[(\d+)\]$/.exec(step);
-        let count = 0;
-        let next = null;
-        for (let child = m ? node.firstElementChild : null; child && !next; child = child.nextElementSibling) {
-          if (child.tagName.toLowerCase() === m[1] && ++count === Number(m[2])) next = child;
-        }
-        node = next;
+    const steps = path.split('/');
+    let node = document;
+    for (let i = 0; i < steps.length && node; i++) {
+      const step = steps[i];
+      if (!step) continue;
+      if (step === '#shadow-root') {
+        node = node.nodeType === 1 ? node.shadowRoot : null;
+        continue;
       }
-      el = node;
+      const m = /^(.+)\[(\d+)\]$/.exec(step);
+      let count = 0;
+      let next = null;
+      for (let child = m ? node.firstElementChild : null; child && !next; child = child.nextElementSibling) {
+        if (child.tagName.toLowerCase() === m[1] && ++count === Number(m[2])) next = child;
+      }
+      node = next;
     }
-    return el;
+    return node === document ? null : node;
   };
   const parentOrHost = (node) => {
     if (node.parentElement) return node.parentElement;
@@ -34,9 +38,11 @@
   const el = seen.xpath && find(seen.xpath);
   if (!el) return 'it is no longer on the page';
   const squash = s => (s || '').replace(/\s+/g, ' ').trim();
+  // An SVG or MathML element has no innerText: its text content is what it shows.
+  const shown = (node) => (node.innerText !== undefined ? node.innerText : node.textContent);
   const same = (now, then) => now === then || now.startsWith(then);
-  if (seen.check_text && !same(squash(el.innerText), squash(seen.text))) {
-    return `its text is now ${JSON.stringify(squash(el.innerText).slice(0, 60))}`;
+  if (seen.check_text && !same(squash(shown(el)), squash(seen.text))) {
+    return `its text is now ${JSON.stringify(squash(shown(el)).slice(0, 60))}`;
   }
   const box = seen.box;
   if (box) {
@@ -50,7 +56,7 @@
   if (seen.row) {
     let row = el;
     for (let i = 0; i < seen.row.levels && row; i++) row = parentOrHost(row);
-    const text = row ? squash(row.innerText) : '';
+    const text = row ? squash(shown(row)) : '';
     if (!same(text, squash(seen.row.text))) return `its row now reads ${JSON.stringify(text.slice(0, 60))}`;
   }
   return el;

@@ -48,8 +48,26 @@ import pytest
             ("#out", "Bought"),
             "an element upgraded late changes no light-tree node; a kept reading expires",
         ),
+        (
+            "locked_to_json.html",
+            ["type Ada into Name", "click Save", "verify text right of Total is 42"],
+            ("#out", "Saved Ada"),
+            "every object has a toJSON that answers a string and cannot be deleted",
+        ),
+        (
+            "form.xhtml",
+            ["type Ada into Name", "click Save"],
+            ("#out", "Saved Ada"),
+            "an XML document: XPath names match none of its elements",
+        ),
+        (
+            "svg_button.html",
+            ["click Play"],
+            ("#out", "played"),
+            "an SVG element, which XPath names do not match either, nor has it innerText",
+        ),
     ],
-    ids=["reload", "redirect", "restless", "built-ins", "appears", "upgraded"],
+    ids=["reload", "redirect", "restless", "built-ins", "appears", "upgraded", "to-json", "xhtml", "svg"],
 )
 def test_a_step_completes_on_a_page_that_changes_under_it(agent_on, page, steps, check, why):
     agent = agent_on(page, timeout_ms=5000)

@@ -91,6 +91,20 @@ def test_page_trouble_is_a_step_failure(agent_on, page, step, why):
     assert agent._steps[-1]["status"] == "failed", why
 
 
+@pytest.mark.parametrize(
+    "built_in",
+    ["Map", "Map.prototype.set", "Function.prototype.bind", "iterator-next"],
+)  # each breaks Playwright's own code in the page, so no script of the agent's can run there
+def test_a_page_breaking_the_browser_driver_fails_at_once(agent_on, built_in):
+    agent = agent_on(f"breaks_driver.html?{built_in}", timeout_ms=8000)
+    started = time.monotonic()
+    with pytest.raises(StepFailure, match="browser driver") as failure:
+        agent.run("click Save")
+    assert time.monotonic() - started < 4, "not after the step's whole timeout"
+    named = "Array Iterator.prototype.next" if built_in == "iterator-next" else built_in
+    assert named in str(failure.value)
+
+
 def test_a_lone_surrogate_is_refused_by_the_step_check(agent_on):
     with pytest.raises(StepFailure, match="surrogate"):
         agent_on("second_tab.html").run_all("click Back\ud800\nclick Back to list")

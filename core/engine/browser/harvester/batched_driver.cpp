@@ -152,6 +152,8 @@ ModelScripts model_scripts(const BatchPlan& plan) {
       "() => { const model = window[" + key + "]; return model === undefined ? null : model.harvest(); }";
   out.state =
       "() => { const model = window[" + key + "]; return model === undefined ? null : model.state(); }";
+  out.replaced =
+      "(() => { const model = window[" + key + "]; return model === undefined ? null : model.replaced(); })()";
   return out;
 }
 

@@ -66,6 +66,10 @@ struct ModelScripts {
   std::string harvest;  // `() => batch JSON`, installing the model first when needed
   std::string ask;      // `() => batch JSON`, or null when the document has no model yet
   std::string state;    // `() => change state`, or null when the document has no model
+  // An expression (not a function): the built-ins the page replaced since the model was
+  // installed, one a line, or null without a model. For a channel that needs none of the
+  // page's built-ins, when the driver's own evaluation fails on such a page.
+  std::string replaced;
 };
 ModelScripts model_scripts(const BatchPlan& plan);
 // `el => ...` running the installed model's own element script `name` on one element.

@@ -118,3 +118,29 @@ def test_a_page_without_the_model_is_read_all_the_same(page):
         assert _page_state(other) == parser._state
     finally:
         context.close()
+
+
+# window.__kelvoLeaving forged (always true) or the page's beforeunload stopped: neither
+# changes what the model's own listener saw.
+FORGED_LEAVING = """<script>
+  Object.defineProperty(window, '__kelvoLeaving', { get: () => true, set: () => {} });
+  addEventListener('beforeunload', (event) => event.stopImmediatePropagation(), { capture: true });
+</script><button>Save</button>"""
+
+
+@pytest.mark.parametrize(
+    "after_watch, leaving",
+    [
+        ("() => {}", False),
+        ("() => { dispatchEvent(new Event('beforeunload')); }", True),
+    ],
+    ids=["stays", "leaves"],
+)
+def test_the_model_sees_the_page_leave_whatever_the_page_says(page, after_watch, leaving):
+    from kelvo_web.page_scripts import guarded
+
+    page.route("http://fixture.test/", lambda route: route.fulfill(content_type="text/html", body=FORGED_LEAVING))
+    page.goto("http://fixture.test/")
+    page.evaluate(guarded("(a, b, guard, model) => model.watchLeaving()"))
+    page.evaluate(after_watch)
+    assert page.evaluate(guarded("(a, b, guard, model) => model.leaving()")) is leaving

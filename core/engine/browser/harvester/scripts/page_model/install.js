@@ -6,7 +6,8 @@
 //                document may look different: a mutation, scroll, resize, load, focus,
 //                pointer or input event, a finished transition or animation, a web font
 //                loaded. The viewport (size, scroll offset, zoom) is read as it is, since
-//                its scroll and resize events arrive only at the next frame.
+//                its scroll and resize events arrive only at the next frame;
+//   replaced() -> the built-ins the page replaced since install (pristine.js).
 // A harvest read at a state still current may be reused.
 
 const freeze = Object.freeze;
@@ -85,6 +86,27 @@ const changeWatch = () => {
   };
 };
 
+// Whether the page began to leave for another document (a beforeunload) since the last
+// watch(): seen by a listener of the model's own, the first on the window, which a page
+// can neither stop nor fake as it could a flag on the window.
+const leaveWatch = () => {
+  let left = 0;
+  let armed = 0;
+  const count = () => {
+    left++;
+  };
+  // Added again at every watch: document.open() erases the window's listeners.
+  const listen = () => addListener(window, 'beforeunload', count, { capture: true });
+  listen();
+  return {
+    watch: () => {
+      listen();
+      armed = left;
+    },
+    leaving: () => left !== armed,
+  };
+};
+
 // The installed model of `key`, installing it first when the document has none.
 const main = (key, plan) => {
   const installed = describe(window, key);
@@ -93,11 +115,25 @@ const main = (key, plan) => {
   // element(): one of the model's own element scripts on one element, for elements the
   // batch leaves to the live page.
   const element = (name, el) => elementScripts[name]()(el);
-  // guarded(run): run() with the built-ins as they were at install (pristine.js).
-  const guarded = guardWith(pristineTable());
-  // slot: the agent's own scripts keep what one evaluation leaves for the next here (the
-  // click guard), out of the page's globals, which a page may own or lock.
-  const model = freeze({ harvest: () => harvest(plan, changes), state: changes.state, element, guarded, slot: {} });
+  // guarded(run): run() with the built-ins as they were at install (pristine.js);
+  // replaced(): the names of those the page has replaced since, one a line.
+  const table = pristineTable();
+  const guarded = guardWith(table);
+  const replaced = replacedWith(table);
+  // watchLeaving() before a click, leaving() after it: whether the page began to leave.
+  const leave = leaveWatch();
+  const model = freeze({
+    harvest: () => harvest(plan, changes),
+    state: changes.state,
+    element,
+    guarded,
+    replaced,
+    watchLeaving: leave.watch,
+    leaving: leave.leaving,
+    // slot: the agent's own scripts keep what one evaluation leaves for the next here (the
+    // click guard), out of the page's globals, which a page may own or lock.
+    slot: {},
+  });
   defineProperty(window, key, { value: model });
   return model;
 };

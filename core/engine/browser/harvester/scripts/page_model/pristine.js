@@ -6,14 +6,30 @@
 
 const ownNames = Reflect.ownKeys;
 const deleteProperty = Reflect.deleteProperty;
-// Objects whose own properties are guarded whole, and the globals guarded by name.
+const symbolName = getter(Symbol.prototype, 'description');
+// The prototypes of the iterators for...of and spreading step through.
+const iteratorPrototype = (iterable) => protoOf(iterable[Symbol.iterator]());
+const ArrayIteratorPrototype = iteratorPrototype([]);
+// Objects whose own properties are guarded whole, by the name a message gives them, and
+// the globals guarded by name.
 const GUARDED_OBJECTS = [
-  Object, ObjectPrototype, Array, ArrayPrototype, SafeString, SafeString.prototype, Number, Number.prototype,
-  Boolean.prototype, RegExp.prototype, Function.prototype, JSON, Math, Reflect, Promise, Promise.prototype,
-  SafeMap.prototype, SafeSet.prototype, WeakMap.prototype, Symbol, EventTarget.prototype, Node.prototype,
-  ElementPrototype, HTMLElement.prototype, Document.prototype, DocumentFragment.prototype, ShadowRoot.prototype,
-  CSSStyleDeclaration.prototype, DOMRectReadOnly.prototype, NodeList.prototype, HTMLCollection.prototype,
-  NamedNodeMap.prototype, Attr.prototype,
+  ['Object', Object], ['Object.prototype', ObjectPrototype], ['Array', Array], ['Array.prototype', ArrayPrototype],
+  ['String', SafeString], ['String.prototype', SafeString.prototype], ['Number', Number],
+  ['Number.prototype', Number.prototype], ['Boolean.prototype', Boolean.prototype],
+  ['RegExp.prototype', RegExp.prototype], ['Function.prototype', Function.prototype], ['JSON', JSON],
+  ['Math', Math], ['Reflect', Reflect], ['Promise', Promise], ['Promise.prototype', Promise.prototype],
+  ['Map.prototype', SafeMap.prototype], ['Set.prototype', SafeSet.prototype], ['WeakMap.prototype', WeakMap.prototype],
+  ['Symbol', Symbol], ['Iterator.prototype', protoOf(ArrayIteratorPrototype)],
+  ['Array Iterator.prototype', ArrayIteratorPrototype], ['String Iterator.prototype', iteratorPrototype('')],
+  ['Map Iterator.prototype', iteratorPrototype(new SafeMap())],
+  ['Set Iterator.prototype', iteratorPrototype(new SafeSet())], ['EventTarget.prototype', EventTarget.prototype],
+  ['Node.prototype', Node.prototype], ['Element.prototype', ElementPrototype],
+  ['HTMLElement.prototype', HTMLElement.prototype], ['Document.prototype', Document.prototype],
+  ['DocumentFragment.prototype', DocumentFragment.prototype], ['ShadowRoot.prototype', ShadowRoot.prototype],
+  ['CSSStyleDeclaration.prototype', CSSStyleDeclaration.prototype],
+  ['DOMRectReadOnly.prototype', DOMRectReadOnly.prototype], ['NodeList.prototype', NodeList.prototype],
+  ['HTMLCollection.prototype', HTMLCollection.prototype], ['NamedNodeMap.prototype', NamedNodeMap.prototype],
+  ['Attr.prototype', Attr.prototype],
 ];
 const GUARDED_GLOBALS = [
   'Object', 'Array', 'String', 'Number', 'Boolean', 'RegExp', 'Function', 'JSON', 'Math', 'Reflect', 'Promise',
@@ -21,15 +37,17 @@ const GUARDED_GLOBALS = [
   'parseInt', 'parseFloat', 'isNaN', 'isFinite', 'encodeURIComponent', 'decodeURIComponent',
 ];
 
-// [object, {key: descriptor}, whole] for each guarded object, read once at install;
-// `whole`: every own property is guarded, else only GUARDED_GLOBALS.
-const pristineOf = (object, keys, whole) => {
+// [object, {key: descriptor}, keys, name] for each guarded object, read once at install;
+// `keys`: the names looked at, null for every own property now and at install; `name`:
+// what a message calls the object, '' for the window.
+const pristineOf = (object, keys, name) => {
   const saved = new SafeMap();
-  for (let i = 0; i < keys.length; i++) {
-    const own = describe(object, keys[i]);
-    if (own) mapSet(saved, keys[i], own);
+  const names = keys || ownNames(object);
+  for (let i = 0; i < names.length; i++) {
+    const own = describe(object, names[i]);
+    if (own) mapSet(saved, names[i], own);
   }
-  return [object, saved, whole];
+  return [object, saved, keys, name, names];
 };
 const sameDescriptor = (a, b) =>
   a !== undefined && b !== undefined && same(a.value, b.value) && a.get === b.get && a.set === b.set;
@@ -37,31 +55,45 @@ const sameDescriptor = (a, b) =>
 const pristineTable = () => {
   const table = [];
   for (let i = 0; i < GUARDED_OBJECTS.length; i++) {
-    append(table, pristineOf(GUARDED_OBJECTS[i], ownNames(GUARDED_OBJECTS[i]), true));
+    append(table, pristineOf(GUARDED_OBJECTS[i][1], null, GUARDED_OBJECTS[i][0]));
   }
   // Only these names on the window: it holds the page's own globals too.
-  append(table, pristineOf(window, GUARDED_GLOBALS, false));
+  append(table, pristineOf(window, GUARDED_GLOBALS, ''));
   return table;
+};
+
+// Calls visit(object, key, now, then) for every guarded property whose descriptor is not
+// the one found at install: replaced, added or deleted since.
+const eachReplaced = (table, visit) => {
+  for (let t = 0; t < table.length; t++) {
+    const object = table[t][0];
+    const saved = table[t][1];
+    // Properties there now and those there at install, so a deleted one counts too; one
+    // named twice is the same again by its second visit (or reported once, see replaced).
+    const lists = table[t][2] ? [table[t][2]] : [ownNames(object), table[t][4]];
+    for (let l = 0; l < lists.length; l++) {
+      const keys = lists[l];
+      for (let k = 0; k < keys.length; k++) {
+        const key = keys[k];
+        const now = describe(object, key);
+        const then = mapGet(saved, key);
+        if (then === undefined ? now === undefined : sameDescriptor(now, then)) continue;
+        visit(table[t], key, now, then);
+      }
+    }
+  }
 };
 
 // run() with the pristine built-ins in place; whatever the page had is back afterwards.
 const guardWith = (table) => (run) => {
   const undo = [];
-  for (let t = 0; t < table.length; t++) {
-    const object = table[t][0];
-    const saved = table[t][1];
-    const keys = table[t][2] ? ownNames(object) : GUARDED_GLOBALS;
-    for (let k = 0; k < keys.length; k++) {
-      const key = keys[k];
-      const now = describe(object, key);
-      const then = mapGet(saved, key);
-      if (then === undefined ? now === undefined : sameDescriptor(now, then)) continue;
-      if (now !== undefined && !now.configurable) continue;  // cannot be undone; left as is
-      append(undo, [object, key, now]);
-      if (then === undefined) deleteProperty(object, key);
-      else defineProperty(object, key, then);
-    }
-  }
+  eachReplaced(table, (entry, key, now, then) => {
+    const object = entry[0];
+    if (now !== undefined && !now.configurable) return;  // cannot be undone; left as is
+    append(undo, [object, key, now]);
+    if (then === undefined) deleteProperty(object, key);
+    else defineProperty(object, key, then);
+  });
   try {
     return run();
   } finally {
@@ -71,4 +103,20 @@ const guardWith = (table) => (run) => {
       else defineProperty(entry[0], entry[1], entry[2]);
     }
   }
+};
+
+// The names of the guarded built-ins the page replaced, added or deleted since install
+// ("Map", "Map.prototype.set", "Array Iterator.prototype.next"), one a line: what a step
+// tells the tester when the page's scripts broke the browser driver's own.
+const replacedWith = (table) => () => {
+  const names = setOf([]);
+  let out = '';
+  eachReplaced(table, (entry, key) => {
+    const property = typeof key === 'symbol' ? '[' + symbolName(key) + ']' : SafeString(key);
+    const name = entry[3] ? entry[3] + (typeof key === 'symbol' ? property : '.' + property) : property;
+    if (setHas(names, name)) return;
+    setAdd(names, name);
+    out += (out ? '\n' : '') + name;
+  });
+  return out;
 };

@@ -55,18 +55,42 @@ const failure = (error) => ({ e: messageOf(error) });
 // The batch as JSON, with any toJSON a page gave a built-in prototype set aside meanwhile
 // (a library giving Array.prototype a toJSON would turn every column into a string).
 const JSON_PROTOTYPES = [ObjectPrototype, ArrayPrototype, SafeString.prototype, Number.prototype, Boolean.prototype];
+// JSON written without asking any toJSON, for a page whose toJSON on a built-in prototype
+// cannot be set aside (defined non-configurable): JSON.stringify would call it on every
+// object, and take what it answers, or throw what it throws. A primitive has no toJSON
+// to ask; the batch holds plain objects and arrays of them only.
+const writeJson = (value) => {
+  if (value === null || typeof value !== 'object') return toJson(value);
+  let out = '';
+  if (isArray(value)) {
+    for (let i = 0; i < value.length; i++) {
+      const item = writeJson(value[i]);
+      out += (i ? ',' : '') + (item === undefined ? 'null' : item);
+    }
+    return '[' + out + ']';
+  }
+  const keys = ownKeys(value);
+  for (let k = 0; k < keys.length; k++) {
+    const item = writeJson(value[keys[k]]);
+    if (item !== undefined) out += (out ? ',' : '') + toJson(keys[k]) + ':' + item;
+  }
+  return '{' + out + '}';
+};
 const serialise = (value) => {
   const aside = [];
+  let locked = false;
   for (let i = 0; i < JSON_PROTOTYPES.length; i++) {
     const proto = JSON_PROTOTYPES[i];
     const own = describe(proto, 'toJSON');
     if (own && own.configurable) {
       delete proto.toJSON;
       append(aside, [proto, own]);
+    } else if (own) {
+      locked = true;
     }
   }
   try {
-    return toJson(value);
+    return locked ? writeJson(value) : toJson(value);
   } finally {
     for (let i = 0; i < aside.length; i++) defineProperty(aside[i][0], 'toJSON', aside[i][1]);
   }
