@@ -329,3 +329,12 @@ def test_a_failed_launch_names_its_cause(tmp_path):
         timeout=90,
     )
     assert "display" in done.stdout.lower() or "x server" in done.stdout.lower(), done.stdout + done.stderr
+
+
+def test_a_page_that_owns_window_names_does_not_slow_a_click(agent_on):
+    # The click's state lives in the page model, not in a window global a page may lock
+    # (this name once held it, and a page faking it made every click wait for a navigation).
+    agent = agent_on("second_tab.html", timeout_ms=5000)
+    agent.page.evaluate("Object.defineProperty(window, '__kelvoLeaving', { get: () => true, set() {} })")
+    agent.run("click Back to list")  # a plain mouse click: in view, at rest, no link
+    assert agent._steps[-1]["duration"] < 1.5
