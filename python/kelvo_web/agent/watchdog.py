@@ -5,8 +5,8 @@ own: a handler that never returns, or a page whose main thread never idles, hold
 whole run with them, for ever. Only the browser can end such a call. Over a CDP session opened
 for the page while it is still idle (a session opened later is not served by a busy renderer),
 Runtime.terminateExecution stops the running script even while the main thread is busy, and
-the call held behind it returns; a page that stays busy even so is crashed (Page.crash), which
-ends every call on it at once.
+the call held behind it returns; a page that stays busy even so is closed, which ends its
+renderer and every call on it at once.
 
 How the watchdog runs: a sync call waits by running Playwright's asyncio loop on this same
 thread, so a timer on that loop fires exactly while a call is being waited for, and no thread
@@ -70,7 +70,7 @@ class Watchdog:
 
     def gone(self):
         """Why the page can take no more steps (it crashed, or the watchdog ended it), or None."""
-        if self.ended:
+        if self.ended and not self.crashed:
             return (
                 "the agent ended the page after its scripts kept its main thread busy; the steps "
                 "after it in this test cannot run, start a new WebAgent to go on"
@@ -93,7 +93,7 @@ class Watchdog:
         watch.first_stop = watch.first_stop or now
         if now - watch.first_stop >= GIVE_UP_S:
             self.ended = watch.ended_it = True
-            self._send("Page.crash")
+            self._end_page()
             return
         watch.stops += 1
         self._send(TERMINATE)
@@ -108,6 +108,18 @@ class Watchdog:
         except Exception:
             pass  # ended by our own stop, or the page is gone: either way nothing holds it now
         return True
+
+    def _end_page(self):
+        # Page.crash is carried out by the renderer's main thread, which a page busy from one
+        # task to the next never frees; closing the page is the browser's own doing, and
+        # ends the renderer and every call held on it.
+        def close():
+            try:
+                self.page.close(run_before_unload=False)
+            except Exception:
+                pass  # closed or crashed meanwhile
+
+        self._loop.call_soon(lambda: greenlet.greenlet(close).switch())
 
     def _send(self, method):
         # Neither command answers before what it ends has ended, so each is sent from a
@@ -147,7 +159,8 @@ class _Watch:
         if self.timer is not None:
             self.timer.cancel()
         if (self.stops or self.ended_it) and (kind is None or issubclass(kind, Exception)):
-            raise Problem(self.reason(), retry=False) from None
+            # A renderer that died does not answer either: its crash, once told, is the account.
+            raise Problem(CRASHED if self.watchdog.crashed else self.reason(), retry=False) from None
         return False
 
     def reason(self):
