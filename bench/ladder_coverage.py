@@ -94,7 +94,7 @@ def serve(root):
 def rules_outcome(engine, page, instruction):
     """(passed, element, answer) of the specified rules alone, routed as the agent routes
     them, the element acted on through Playwright as the agent would."""
-    from kelvo_web.routing import SPATIAL, resolver_order
+    from kelvo_web.engine.agent._ladder import SPATIAL, resolver_order
 
     parsed = engine.parser.parse(instruction)
     action = parsed["action"]

@@ -10,43 +10,16 @@
 
 #include "common/convert.h"
 #include "engine/agent/grammar/grammar.h"
+#include "engine/agent/parsed_instruction.h"
 
 namespace nb = nanobind;
 using kelvo::bind::raise_type_error;
 using namespace kelvo::grammar;
+using kelvo::bind::code_points;
+using kelvo::bind::to_dict;
+using kelvo::bind::to_str;
 
 namespace {
-
-std::u32string code_points(nb::handle value, const char* argument) {
-  PyObject* p = value.ptr();
-  if (!PyUnicode_Check(p)) raise_type_error(argument, "str", value);
-  const Py_ssize_t n = PyUnicode_GET_LENGTH(p);
-  const int kind = PyUnicode_KIND(p);
-  const void* data = PyUnicode_DATA(p);
-  std::u32string out(static_cast<std::size_t>(n), U'\0');
-  for (Py_ssize_t i = 0; i < n; ++i) out[i] = PyUnicode_READ(kind, data, i);
-  return out;
-}
-
-nb::str to_str(std::u32string_view text) {
-  return nb::steal<nb::str>(
-      PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, text.data(), static_cast<Py_ssize_t>(text.size())));
-}
-
-nb::object text_or_none(const std::optional<std::u32string>& value) {
-  if (!value) return nb::none();
-  return to_str(*value);
-}
-
-nb::dict to_dict(const ParsedInstruction& parsed) {
-  nb::dict out;
-  out["action"] = nb::str(parsed.action.data(), parsed.action.size());
-  out["target"] = text_or_none(parsed.target);
-  out["value"] = text_or_none(parsed.value);
-  if (parsed.ordinal) out["ordinal"] = nb::int_(*parsed.ordinal);
-  out["_literal_target"] = nb::bool_(parsed.literal_target);
-  return out;
-}
 
 nb::list to_list(const std::vector<std::string>& messages) {
   nb::list out;

@@ -12,6 +12,7 @@
 #include "engine/agent/ladder/routing.h"
 #include "engine/agent/ladder/row.h"
 #include "ladder_scripts.h"
+#include "engine/agent/ladder_result.h"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -22,67 +23,20 @@ using kelvo::bind::RecordList;
 
 namespace {
 
-struct Inputs {
-  RecordList dom, text, controls, texts, hidden;
-  kl::Lists lists() const {
-    return {dom.records(), text.records(), controls.records(), texts.records(), &hidden.records()};
-  }
-  nb::object object(const kl::Ref& ref) const {
-    switch (ref.source) {
-      case kl::Source::dom_elements: return dom.object(ref.index);
-      case kl::Source::text_elements: return text.object(ref.index);
-      case kl::Source::controls: return controls.object(ref.index);
-      case kl::Source::texts: return texts.object(ref.index);
-      case kl::Source::hidden: break;
-    }
-    return hidden.object(ref.index);
-  }
-};
-
-// `extras` is what EXTRAS_JS returned: a dict with lists "controls" and "texts".
-Inputs inputs(nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
-  Inputs in;
-  in.dom = kelvo::bind::to_dict_list(dom_elements, "dom_elements");
-  in.text = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
-  if (!extras.is_none()) {
-    nb::dict e = kelvo::bind::require_dict(extras, "extras");
-    PyObject* controls = PyDict_GetItemString(e.ptr(), "controls");
-    PyObject* texts = PyDict_GetItemString(e.ptr(), "texts");
-    in.controls = kelvo::bind::to_dict_list(controls ? nb::handle(controls) : nb::handle(Py_None),
-                                            "extras['controls']", true);
-    in.texts =
-        kelvo::bind::to_dict_list(texts ? nb::handle(texts) : nb::handle(Py_None), "extras['texts']", true);
-    PyObject* hidden = PyDict_GetItemString(e.ptr(), "hidden");
-    in.hidden = kelvo::bind::to_dict_list(hidden ? nb::handle(hidden) : nb::handle(Py_None),
-                                          "extras['hidden']", true);
-  }
-  return in;
-}
+using Inputs = kelvo::bind::LadderInputs;
+using kelvo::bind::inputs;
 
 nb::dict to_python(const kl::LadderResult& r, const Inputs& in) {
-  nb::dict out;
-  out["resolved"] = nb::bool_(r.resolved);
-  if (r.verified) out["verified"] = nb::bool_(*r.verified);
-  out["confidence"] = nb::float_(r.resolved ? 1.0 : 0.0);
-  out["element"] = r.element ? in.object(*r.element) : nb::none();
-  if (r.expected || r.actual) {
-    nb::dict state;
-    if (r.expected) state["expected"] = nb::str(r.expected->c_str());
-    if (r.actual) state["actual"] = nb::str(r.actual->c_str());
-    out["state"] = state;
-  }
-  if (r.extracted) out["extracted"] = nb::str(r.extracted->c_str());
-  nb::list candidates;
-  for (const auto& ref : r.candidates) candidates.append(in.object(ref));
-  out["candidates"] = candidates;
-  out["resolved_by"] = r.resolved ? nb::object(nb::str(r.resolved_by.c_str())) : nb::none();
-  return out;
+  return kelvo::bind::ladder_dict(r, [&](const kl::Ref& ref) { return in.object(ref); });
 }
 
 }  // namespace
 
+void bind_step(nb::module_& m);
+
 NB_MODULE(_ladder, m) {
   m.doc() = "The agent's resolution steps beyond the text and spatial rules.";
+  bind_step(m);
   m.attr("EXTRAS_JS") = nb::str(kelvo::scripts::extras);
 
   m.def(

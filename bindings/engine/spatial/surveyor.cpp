@@ -9,6 +9,7 @@
 
 #include "common/convert.h"
 #include "engine/spatial/plain_values.h"
+#include "engine/spatial/spatial_result.h"
 #include "engine/spatial/surveyor/surveyor.h"
 
 namespace nb = nanobind;
@@ -89,20 +90,10 @@ nb::object element_of(const nb::object& entry) {
 
 // The result in its documented key order, holding the caller's own element records.
 nb::dict result(const sv::SpatialResolution& r, const Entries& entries, const sv::MatrixResolver& resolver) {
-  nb::dict d;
-  d["resolved"] = nb::bool_(r.resolved());
-  d["confidence"] = nb::float_(r.resolved() ? 1.0 : 0.0);
-  d["element"] = r.resolved() ? element_of(entries.object(r.best)) : nb::none();
-  if (r.shape == sv::SpatialResolution::Shape::relational) {
-    d["anchor_text"] = nb::cast(sv::entry_text(resolver.matrix()[r.anchor], "searchable"));
-    d["ordinal"] = nb::int_(r.ordinal);
-    d["type_relaxed"] = nb::bool_(r.type_relaxed);
-    d["actual_type"] = r.actual_type ? nb::object(nb::cast(*r.actual_type)) : nb::none();
-  }
-  nb::list candidates;
-  for (std::size_t i : r.candidates) candidates.append(element_of(entries.object(i)));
-  d["candidates"] = candidates;
-  return d;
+  const std::string anchor = r.shape == sv::SpatialResolution::Shape::relational
+                                 ? sv::entry_text(resolver.matrix()[r.anchor], "searchable")
+                                 : std::string();
+  return kelvo::bind::spatial_dict(r, anchor, [&](std::size_t i) { return element_of(entries.object(i)); });
 }
 
 struct PyMatrixResolver {

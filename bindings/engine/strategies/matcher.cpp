@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/convert.h"
+#include "engine/strategies/matcher_result.h"
 #include "engine/strategies/matcher/matcher.h"
 
 namespace nb = nanobind;
@@ -64,20 +65,7 @@ nb::object element_object(const km::ElementRef& ref, const RecordList& dom, cons
 }
 
 nb::dict to_python(const km::ResolutionResult& result, const RecordList& dom, const RecordList& text) {
-  nb::dict out;
-  bool verification = result.shape == km::Shape::verification;
-  out["resolved"] = nb::bool_(result.resolved);
-  if (verification) out["verified"] = kelvo::bind::from_record(result.verified);
-  out["confidence"] = nb::float_(result.confidence());
-  out["element"] = result.element ? element_object(*result.element, dom, text) : nb::none();
-  if (verification) out["state"] = kelvo::bind::from_record(result.state);
-  if (result.shape == km::Shape::extraction) {
-    out["extracted"] = nb::str(result.extracted.data(), result.extracted.size());
-  }
-  nb::list candidates;
-  for (const auto& ref : result.candidates) candidates.append(element_object(ref, dom, text));
-  out["candidates"] = candidates;
-  return out;
+  return kelvo::bind::resolution_dict(result, [&](const km::ElementRef& ref) { return element_object(ref, dom, text); });
 }
 
 nb::list str_list(const std::vector<std::string>& items) {

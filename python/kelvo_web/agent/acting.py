@@ -4,7 +4,7 @@ import http
 import os
 import time
 
-from kelvo_web import ladder
+from kelvo_web.engine.agent._ladder import retry_order
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
 from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
 from kelvo_web.engine.browser.harvester import _FRAME_PLACE_JS
@@ -85,7 +85,7 @@ def act_or_next(page, action, result, value, remaining_ms, text_elements=(), see
     candidates = result.get("candidates") or []
     failed = next((i for i, c in enumerate(candidates) if c is chosen), None)
     tried = [chosen]
-    for candidate in ladder.retry_order(action, candidates, failed) if failed is not None else []:
+    for candidate in retry_order(action, candidates, failed) if failed is not None else []:
         tried.append(candidate)
         try:
             act(page, action, candidate, value, remaining_ms, text_elements)

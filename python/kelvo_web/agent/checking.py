@@ -1,18 +1,13 @@
-"""Judging checks: an element's state, a text on the page, the last dialog."""
+"""The messages of checks the core judged: an element's state, a text on the page; and the last dialog."""
 
-from kelvo_web.agent.finding import engine
 from kelvo_web.agent.outcome import Problem, done
 from kelvo_web.dialogs import dialog_matches
-from kelvo_web.engine.agent._ladder import READING_PHRASES, state_verdict
+from kelvo_web.engine.agent._ladder import READING_PHRASES
 from kelvo_web.messages import closest_names, describe
 
-# The element checks; the core judges each from the element found.
-STATE_CHECKS = ("verify_present", "verify_visible", "verify_enabled", "verify_disabled")
 
-
-def check_state(parsed, result, route):
-    """The answer of a state check, whichever route found the element, or the Problem."""
-    verdict = state_verdict(parsed["action"], result["element"])
+def check_state(verdict, result):
+    """The answer of a state check the core judged on the element found, or the Problem."""
     if verdict["verified"]:
         return result
     raise Problem(
@@ -25,9 +20,10 @@ def check_state(parsed, result, route):
     )
 
 
-def check_text(parsed, result, route, dom_elements, text_elements):
-    """The answer of a text step found by `route`, or the Problem saying why it fails."""
+def check_text(parsed, decision, text_elements):
+    """The answer of a text step the core decided, or the Problem saying why it fails."""
     action, target = parsed["action"], parsed["target"]
+    result = decision["result"]
     state = result.get("state") or {}
     if action == "find_exact_text":
         if not result["resolved"]:
@@ -37,23 +33,9 @@ def check_text(parsed, result, route, dom_elements, text_elements):
                 title="near misses",
                 result=result,
             )
-    elif action in ("find_text", "verify_text_present", "verify_text_visible"):
-        if not result["resolved"]:
-            raise Problem(
-                f"text {target!r} is not on the page",
-                candidates=closest_names(target, text_elements),
-                title="similar texts",
-                result=result,
-            )
-        if action == "verify_text_visible" and not result.get("verified"):
-            raise Problem(f"text {target!r} is on the page but not visible", result=result)
     elif action in ("verify_spatial_text", "extract_text_spatial"):
-        if not result["resolved"] and action == "extract_text_spatial":
-            # Extraction answers without a reason; the same search as a check gives one.
-            check = dict(parsed, action="verify_spatial_text", value="")
-            state = engine().strategy.resolve(check, dom_elements, text_elements).get("state") or {}
-            if "actual" in state and not state["actual"].startswith("anchor "):
-                raise Problem(f"nothing to read {target}: {state['actual']}", result=result)
+        if "reason" in decision:
+            raise Problem(f"nothing to read {target}: {decision['reason']}", result=result)
         if not result["resolved"]:
             if "actual" not in state:
                 *others, last = READING_PHRASES
@@ -71,7 +53,17 @@ def check_text(parsed, result, route, dom_elements, text_elements):
                 title="other texts in that direction",
                 result=result,
             )
-    return dict(result, resolved_by=route)
+    else:
+        if not result["resolved"]:
+            raise Problem(
+                f"text {target!r} is not on the page",
+                candidates=closest_names(target, text_elements),
+                title="similar texts",
+                result=result,
+            )
+        if action == "verify_text_visible" and not result.get("verified"):
+            raise Problem(f"text {target!r} is on the page but not visible", result=result)
+    return dict(result, resolved_by=decision["resolved_by"])
 
 
 def check_dialog(dialogs, expected):

@@ -1,4 +1,5 @@
-"""Finding what a step aims at on one harvest: the engine's resolvers, then the ladder."""
+"""Reading the page for a step: the harvest, its reuse, the ladder's extras. What the step
+aims at is decided in the core (`decide`), on the records the harvest keeps there."""
 
 import atexit
 import functools
@@ -9,9 +10,8 @@ from collections.abc import Sequence
 from types import SimpleNamespace
 from typing import NamedTuple
 
-from kelvo_web import ladder
-from kelvo_web.agent.outcome import NOT_FOUND, Problem, first_line
-from kelvo_web.routing import SPATIAL, TEXT, resolver_order
+from kelvo_web.agent.outcome import Problem, first_line
+from kelvo_web.page_scripts import guarded
 
 
 @functools.cache
@@ -19,16 +19,15 @@ def engine():
     # Imported on first use: building an agent costs nothing until a step runs.
     from kelvo_web.engine.agent.grammar import InstructionParser
     from kelvo_web.engine.browser.harvester import DOMParser
-    from kelvo_web.engine.spatial.cartographer import MatrixBuilder
-    from kelvo_web.engine.spatial.surveyor import MatrixResolver
-    from kelvo_web.engine.strategies.matcher import DOMStrategy
+
+    from kelvo_web.engine.agent import _ladder
 
     return SimpleNamespace(
         parser=InstructionParser(),
         harvester=DOMParser,
-        builder=MatrixBuilder,
-        resolver=MatrixResolver,
-        strategy=DOMStrategy(),
+        read_step=_ladder.read_step,
+        # The ladder's extra reading: control names and kinds, inline and structural text.
+        extras_js=guarded(_ladder.EXTRAS_JS),
     )
 
 
@@ -191,53 +190,24 @@ def still_current(page, reading):
 def read_extras(page):
     """The ladder's extra look at the page; a navigation under way is worth another attempt."""
     try:
-        return ladder.read_extras(page)
+        return page.evaluate(engine().extras_js)
     except Exception as error:
         raise unreadable(page, error) from None
 
 
-def aims_at_element(parsed):
-    """Whether the step acts on or checks an element (else it is about page text)."""
-    return bool(resolver_order(parsed["action"], parsed["target"]))
+def read_step(instruction):
+    """A step read once: (the parsed instruction, its plan, what it aims at: "element",
+    "text" or None). The core parses it and decides everything after from the plan."""
+    return engine().read_step(instruction)
 
 
-def find_element(page, parsed, dom_elements, text_elements):
-    """The element a parsed step aims at on one harvest, with the route that found it."""
-    found = engine()
-    extras = functools.lru_cache(maxsize=None)(lambda: read_extras(page))  # one read per attempt at most
-    for route in resolver_order(parsed["action"], parsed["target"]):
-        if route == SPATIAL:
-            matrix = found.builder(dom_elements, text_elements).build()
-            result = found.resolver(matrix).resolve(parsed)
-        else:
-            result = found.strategy.resolve(parsed, dom_elements, text_elements)
-        if result.get("resolved") and not ladder.rules_missed(parsed, result):
-            better = ladder.rerank(parsed, result, dom_elements, text_elements, extras, spatial=route == SPATIAL)
-            if better:
-                return better, better["resolved_by"]
-            return result, route
-        # An answer of another kind or name than the tester wrote is no answer: the rules
-        # took whatever stood near the anchor, and acting on it would pass a wrong step.
-    # Beyond the rules, at the cost of one more look at the page.
-    spatial = lambda texts: found.resolver(found.builder(dom_elements, texts).build()).resolve(parsed)
-    climbed = ladder.climb(parsed, dom_elements, text_elements, extras(), spatial)
-    if climbed["resolved"]:
-        return climbed, climbed["resolved_by"]
-    return dict(NOT_FOUND), None
-
-
-def find_text(page, parsed, dom_elements, text_elements):
-    """The page text a text step aims at, with the route that found it."""
-    result, route = engine().strategy.resolve(parsed, dom_elements, text_elements), TEXT
-    if ladder.rules_missed(parsed, result):
-        climbed = ladder.climb(parsed, dom_elements, text_elements, read_extras(page))
-        if climbed["resolved"]:
-            result, route = climbed, climbed["resolved_by"]
-    else:
-        better = ladder.rerank(parsed, result, dom_elements, text_elements, lambda: read_extras(page))
-        if better:
-            result, route = better, better["resolved_by"]
-    return result, route
+def decide(page, plan, reading):
+    """The core's decision on one harvest: {result, resolved_by[, verdict][, reason]}. The core
+    answers None when it needs the ladder's extra reading of the page, and is asked again."""
+    decision = plan.decide(reading.elements, reading.texts)
+    if decision is None:
+        decision = plan.decide(reading.elements, reading.texts, read_extras(page))
+    return decision
 
 
 def with_notes(problem, notes):

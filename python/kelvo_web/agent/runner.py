@@ -166,8 +166,8 @@ class WebAgent:
         clock = time.perf_counter()
         try:
             self._follow_new_tab()  # a tab opened late by the step before
-            parsed = self._parse(instruction)
-            result = self._perform(parsed)
+            parsed, plan, aim = self._parse(instruction)
+            result = self._perform(parsed, plan, aim)
             followed = self._follow_new_tab()
             notes, self._notes = self._notes, []
             notes = [result.get("message"), *notes, followed and f"followed the new tab {followed}"]
@@ -235,7 +235,7 @@ class WebAgent:
         if problem:
             raise Problem(problem, retry=False)
         try:
-            return finding.engine().parser.parse(instruction)
+            return finding.read_step(instruction)
         except ValueError as error:
             raise Problem(str(error), retry=False) from None
 
@@ -322,7 +322,7 @@ class WebAgent:
 
     # -- dispatch ------------------------------------------------------------------------
 
-    def _perform(self, parsed):
+    def _perform(self, parsed, plan, aim):
         action = parsed["action"]
         if action in ("accept_dialog", "dismiss_dialog"):
             try:
@@ -342,25 +342,22 @@ class WebAgent:
             # A key handler that never returns holds the press, which has no timeout of its own.
             with self._watched(time.monotonic() + self.step_timeout_ms / 1000):
                 return acting.press_keys(self.page, parsed["target"], press_only=action == "press_key")
-        if finding.aims_at_element(parsed):
+        if aim != "text":
             if not (parsed["target"] or "").strip():
                 raise Problem("the step names no element to act on", retry=False)
-            return self._retrying(lambda remaining: self._element_step(parsed, remaining))
+            return self._retrying(lambda remaining: self._element_step(parsed, plan, aim, remaining))
         if not (parsed["target"] or "").strip():
             raise Problem("the step names no text to look for", retry=False)
-        return self._retrying(lambda remaining: self._text_step(parsed))
-
-    def resolve(self, parsed, dom_elements, text_elements):
-        """The element a parsed step aims at on one harvest, with the route that found it."""
-        return finding.find_element(self.page, parsed, dom_elements, text_elements)
+        return self._retrying(lambda remaining: self._text_step(parsed, plan))
 
     def _read_page(self):
         self._reading = finding.harvest(self.page, self._reading)
         return self._reading[:3]
 
-    def _element_step(self, parsed, remaining_ms):
+    def _element_step(self, parsed, plan, aim, remaining_ms):
         dom_elements, text_elements, notes = self._read_page()
-        result, route = self.resolve(parsed, dom_elements, text_elements)
+        decision = finding.decide(self.page, plan, self._reading)
+        result, route = decision["result"], decision["resolved_by"]
         target = parsed["target"]
         if not result["resolved"]:
             raise finding.with_notes(
@@ -373,21 +370,21 @@ class WebAgent:
                 notes,
             )
         result = dict(result, resolved_by=route)
-        action = parsed["action"]
-        if action in checking.STATE_CHECKS:
-            return checking.check_state(parsed, result, route)
-        if action == "extract_text":
+        if aim == "check":
+            return checking.check_state(decision["verdict"], result)
+        if aim == "read":
             return dict(result, extracted=read_text(self.page, result["element"]))
         seen_state = self._reading.state if self._reading is not None else None
         return acting.act_or_next(
-            self.page, action, result, parsed.get("value"), remaining_ms, text_elements, seen_state
+            self.page, parsed["action"], result, parsed.get("value"), remaining_ms, text_elements, seen_state
         )
 
-    def _text_step(self, parsed):
+    def _text_step(self, parsed, plan):
         dom_elements, text_elements, notes = self._read_page()
-        result, route = finding.find_text(self.page, parsed, dom_elements, text_elements)
+        decision = finding.decide(self.page, plan, self._reading)
+        result = decision["result"]
         try:
-            return checking.check_text(parsed, result, route, dom_elements, text_elements)
+            return checking.check_text(parsed, decision, text_elements)
         except Problem as problem:
             raise (problem if result.get("resolved") else finding.with_notes(problem, notes)) from None
 

@@ -8,7 +8,7 @@ from kelvo_web.engine import settings
 from kelvo_web.engine.agent._ladder import state_verdict
 from kelvo_web.engine.agent.grammar import InstructionParser
 from kelvo_web.messages import closest_names, describe, failure_message
-from kelvo_web.routing import SPATIAL, TEXT, resolver_order
+from kelvo_web.engine.agent._ladder import SPATIAL, TEXT, resolver_order
 from kelvo_web.steps import malformed_steps, split_steps, wait_problem
 
 

@@ -4,7 +4,8 @@ import pytest
 from ladder_pages import harvest
 from playwright.sync_api import Error as PlaywrightError
 
-from kelvo_web import ladder
+from kelvo_web.agent.finding import read_extras
+from kelvo_web.engine.agent._ladder import StepPlan, retry_order
 from kelvo_web.engine.agent.grammar import InstructionParser
 from kelvo_web.engine.spatial.cartographer import MatrixBuilder
 from kelvo_web.engine.spatial.surveyor import MatrixResolver
@@ -15,15 +16,20 @@ STRATEGY = DOMStrategy()
 
 
 def rules(parsed, dom, texts):
-    """Both rule sets, as the agent consults them; the first that resolves answers."""
+    """Both rule sets called directly; the first that resolves answers."""
     answer = STRATEGY.resolve(parsed, dom, texts)
-    if answer["resolved"] or parsed["action"] in ladder.TEXT_ACTIONS:
+    if answer["resolved"] or not parsed["action"].startswith(("click", "type", "select", "verify_")):
         return answer
     return MatrixResolver(MatrixBuilder(dom, texts).build()).resolve(parsed)
 
 
-def spatial_with(parsed, dom):
-    return lambda texts: MatrixResolver(MatrixBuilder(dom, texts).build()).resolve(parsed)
+def rules_settle(parsed, dom, texts):
+    """Whether the step engine decides on the harvest alone (None: it asks for the extras)."""
+    return StepPlan(parsed).decide(dom, texts) is not None
+
+
+def climb(page, parsed, dom, texts):
+    return StepPlan(parsed).decide(dom, texts, read_extras(page))["result"]
 
 
 def id_of(page, element):
@@ -72,8 +78,8 @@ def test_ladder_finds_the_control_the_rules_miss(open_page, page_name, instructi
     page = open_page(page_name)
     parsed = PARSER.parse(instruction)
     dom, texts = harvest(page)
-    assert ladder.rules_missed(parsed, rules(parsed, dom, texts)), "the rules alone miss it"
-    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page), spatial_with(parsed, dom))
+    assert not rules_settle(parsed, dom, texts), "the rules alone miss it"
+    answer = climb(page, parsed, dom, texts)
     assert answer["resolved"], why
     assert answer["resolved_by"] == rung
     element = answer["element"]
@@ -93,7 +99,7 @@ def test_the_answer_is_the_harvested_record_itself(open_page):
     page = open_page("bootstrap_form.html")
     parsed = PARSER.parse("click Keep me signed in")
     dom, texts = harvest(page)
-    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page))
+    answer = climb(page, parsed, dom, texts)
     assert any(answer["element"] is d for d in dom)
 
 
@@ -115,9 +121,8 @@ def test_extended_text_answers_text_checks(open_page, page_name, instruction, ve
     page = open_page(page_name)
     parsed = PARSER.parse(instruction)
     dom, texts = harvest(page)
-    specified = rules(parsed, dom, texts)
-    assert ladder.rules_missed(parsed, specified), why
-    answer = ladder.climb(parsed, dom, texts, ladder.read_extras(page))
+    assert not rules_settle(parsed, dom, texts), why
+    answer = climb(page, parsed, dom, texts)
     assert answer["resolved"] and answer["resolved_by"] == "extended-text", why
     assert answer["element"]["text"] == found
     if verified is not None:
@@ -129,8 +134,8 @@ def test_rules_answers_stay_first(open_page):
     page = open_page("plain_form.html")
     parsed = PARSER.parse("verify text right of Total is $42")
     dom, texts = harvest(page)
-    specified = rules(parsed, dom, texts)
-    assert specified["verified"] and not ladder.rules_missed(parsed, specified)
+    decided = StepPlan(parsed).decide(dom, texts)
+    assert decided["resolved_by"] == "text" and decided["result"]["verified"]
 
 
 def test_next_candidate_after_a_widget_refuses_typing(open_page):
@@ -143,7 +148,7 @@ def test_next_candidate_after_a_widget_refuses_typing(open_page):
     with pytest.raises(PlaywrightError):
         page.locator("xpath=" + chosen["xpath"]).fill("12", timeout=500)
     failed = next(i for i, c in enumerate(specified["candidates"]) if c is chosen)
-    following = ladder.retry_order("type", specified["candidates"], failed)
+    following = retry_order("type", specified["candidates"], failed)
     assert id_of(page, following[-1]) == "amount"
     assert all(c is not chosen for c in following)
     page.locator("xpath=" + following[-1]["xpath"]).fill("12")
@@ -152,7 +157,7 @@ def test_next_candidate_after_a_widget_refuses_typing(open_page):
 
 def test_extras_cost_one_evaluation(open_page):
     page = open_page("plain_form.html")
-    extras = ladder.read_extras(page)
+    extras = read_extras(page)
     kinds = sorted({c["kind"] for c in extras["controls"]})
     tags = {t["tag"] for t in extras["texts"]}
     assert kinds == ["button", "checkbox", "textbox"]
@@ -187,7 +192,6 @@ def test_hidden_elements_are_unknown_to_the_rules(open_page, instruction):
     parsed = PARSER.parse(instruction)
     dom, texts = harvest(page)
     assert not rules(parsed, dom, texts)["resolved"]
-    extras = ladder.read_extras(page)
-    answer = ladder.climb(parsed, dom, texts, extras)
+    answer = climb(page, parsed, dom, texts)
     assert answer["resolved_by"] == "present" and answer["verified"] is True
     assert answer["element"]["is_visible"] is False

@@ -4,7 +4,6 @@ gives the same answer on them as on the harvest's dicts, by position in the harv
 import pytest
 from accuracy_cases import CASES
 
-from kelvo_web import ladder
 from kelvo_web.agent import finding
 from kelvo_web.element_identity import FRAME_STEP, identity_of
 from kelvo_web.engine.agent import _ladder
@@ -12,7 +11,6 @@ from kelvo_web.engine.browser.harvester import DOMParser, _NativeRecords
 from kelvo_web.engine.spatial.cartographer import MatrixBuilder
 from kelvo_web.engine.spatial.surveyor import MatrixResolver
 from kelvo_web.engine.strategies import matcher
-from kelvo_web.routing import SPATIAL
 
 PAGE_NAMES = sorted({case[1] for case in CASES})
 
@@ -49,20 +47,19 @@ def reference_row(element, texts):
 
 def resolvers(page, parsed, dom, texts, extras):
     """Every answer the agent may ask for on one harvest, for one step."""
-    engine = finding.engine()
-    find = finding.find_element if finding.aims_at_element(parsed) else finding.find_text
-    answers = {"find": find(page, parsed, dom, texts)}
-    rules = engine.strategy.resolve(parsed, dom, texts)
+    answers = {"decided": _ladder.StepPlan(parsed).decide(dom, texts, extras)}
+    rules = matcher.DOMStrategy().resolve(parsed, dom, texts)
     answers["rules"] = rules
     answers["ladder"] = _ladder.resolve(parsed, dom, texts, extras)
     action, target = parsed["action"], parsed["target"] or ""
-    if finding.aims_at_element(parsed):
+    order = _ladder.resolver_order(action, target)
+    if order:
         matrix = MatrixBuilder(dom, texts).build()
         answers["matrix"] = matrix
-        if SPATIAL in finding.resolver_order(action, target):
+        if _ladder.SPATIAL in order:
             answers["spatial"] = MatrixResolver(matrix).resolve(parsed)
         chosen = (answers.get("spatial") or rules).get("element")
-        if chosen is not None and action in ladder.EXACT_ACTIONS:
+        if chosen is not None and action in ("click", "hover", "type", "select"):
             answers["exact"] = _ladder.exact_name(action, target, chosen["xpath"], dom, texts, extras)
             answers["twin"] = _ladder.row_twin(action, target, chosen["xpath"], dom, texts, extras)
             answers["retry"] = _ladder.retry_order(action, rules["candidates"] or [chosen], 0)
@@ -77,7 +74,7 @@ def test_native_harvest_answers_as_the_dicts_do(open_page, name):
     native_dom, native_texts = parser._extract_native()
     assert (list(native_dom), list(native_texts)) == (dom, texts)  # the same records in the same order
 
-    extras = ladder.read_extras(page)
+    extras = finding.read_extras(page)
     extra_lists = [extras.get(key) or [] for key in ("controls", "texts", "hidden")]
     steps = [finding.engine().parser.parse(case[2]) for case in CASES if case[1] == name]
     by_dicts = [resolvers(page, parsed, dom, texts, extras) for parsed in steps]

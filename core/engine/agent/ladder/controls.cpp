@@ -184,9 +184,18 @@ std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, c
 
 }  // namespace
 
+Phrase read_phrase(const std::string& target) {
+  return {target, fold(target), fold(detail::strip_type_words(target)), detail::parse_control_phrase(target)};
+}
+
 LadderResult resolve_by_label(const std::string& action, const std::string& target, std::int64_t ordinal,
                               const Lists& lists) {
-  std::string wanted = fold(detail::strip_type_words(target));
+  return resolve_by_label(action, read_phrase(target), ordinal, lists);
+}
+
+LadderResult resolve_by_label(const std::string& action, const Phrase& target, std::int64_t ordinal,
+                              const Lists& lists) {
+  const std::string& wanted = target.bare;
   if (wanted.empty()) return {};
   for (int tier = 0; tier < 2; ++tier) {
     auto names = [&](const std::string& name) {
@@ -218,7 +227,12 @@ LadderResult resolve_by_label(const std::string& action, const std::string& targ
 
 LadderResult resolve_by_control_type(const std::string& action, const std::string& target,
                                      std::int64_t ordinal, const Lists& lists) {
-  detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  return resolve_by_control_type(action, read_phrase(target), ordinal, lists);
+}
+
+LadderResult resolve_by_control_type(const std::string& action, const Phrase& target, std::int64_t ordinal,
+                                     const Lists& lists) {
+  detail::ControlPhrase phrase = target.words;
   // "Edit near Carol White": a name and a place without a type word mean something to click.
   if (phrase.kind.empty() && !phrase.name.empty() && !phrase.relation.empty() &&
       (action == "click" || action == "hover"))
@@ -247,7 +261,7 @@ LadderResult resolve_by_control_type(const std::string& action, const std::strin
           surfaces += " " + fold(get_string(lists.controls[i], "name"));
       }
       // A type word inside a name ("Toggle this switch element") is part of the name.
-      if (surfaces.find(phrase.name) != std::string::npos || surfaces.find(fold(target)) != std::string::npos)
+      if (surfaces.find(phrase.name) != std::string::npos || surfaces.find(target.folded) != std::string::npos)
         named.push_back(r);
     }
     // Any button at all is no answer to "the Delete button": only the named ones are.
@@ -296,7 +310,11 @@ std::string kind_of_element(const Record& element) {
 }
 
 bool contradicts_kind(const std::string& target, const Record& element) {
-  std::string kind = detail::parse_control_phrase(target).kind;
+  return contradicts_kind(read_phrase(target), element);
+}
+
+bool contradicts_kind(const Phrase& target, const Record& element) {
+  const std::string& kind = target.words.kind;
   if (kind.empty() || kind == "button") return false;
   std::string is = kind_of_element(element);
   if (kind == "select" && is.empty()) {
@@ -309,7 +327,11 @@ bool contradicts_kind(const std::string& target, const Record& element) {
 }
 
 bool contradicts_name(const std::string& target, const Record& element) {
-  detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  return contradicts_name(read_phrase(target), element);
+}
+
+bool contradicts_name(const Phrase& target, const Record& element) {
+  const detail::ControlPhrase& phrase = target.words;
   if (phrase.relation.empty() || phrase.name.empty()) return false;
   std::string surfaces =
       fold(get_string(element, "text") + " " + detail::attribute(element, "aria-label") + " " +
@@ -319,9 +341,13 @@ bool contradicts_name(const std::string& target, const Record& element) {
 }
 
 LadderResult resolve_present(const std::string& action, const std::string& target, const Lists& lists) {
+  return resolve_present(action, read_phrase(target), lists);
+}
+
+LadderResult resolve_present(const std::string& action, const Phrase& target, const Lists& lists) {
   LadderResult result;
   if (!lists.hidden || (action != "verify_present" && action != "verify_text_present")) return result;
-  std::string needle = fold(action == "verify_present" ? detail::strip_type_words(target) : target);
+  const std::string& needle = action == "verify_present" ? target.bare : target.folded;
   if (needle.empty()) return result;
   std::vector<std::pair<std::size_t, std::size_t>> found;  // (length, index)
   for (std::size_t i = 0; i < lists.hidden->size(); ++i) {
@@ -341,7 +367,12 @@ LadderResult resolve_present(const std::string& action, const std::string& targe
 
 LadderResult exact_name(const std::string& action, const std::string& target, const std::string& chosen_xpath,
                         const Lists& lists) {
-  std::string whole = fold(target), bare = fold(detail::strip_type_words(target));
+  return exact_name(action, read_phrase(target), chosen_xpath, lists);
+}
+
+LadderResult exact_name(const std::string& action, const Phrase& target, const std::string& chosen_xpath,
+                        const Lists& lists) {
+  const std::string &whole = target.folded, &bare = target.bare;
   if (whole.empty()) return {};
   auto own_names = [](const Record& r, const Record* control) {
     std::vector<std::string> names = {fold(get_string(r, "text")), fold(detail::attribute(r, "aria-label")),
@@ -408,7 +439,12 @@ std::vector<std::size_t> retry_order(const std::string& action, const std::vecto
 
 LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
                       const Lists& lists) {
-  detail::ControlPhrase phrase = detail::parse_control_phrase(target);
+  return row_twin(action, read_phrase(target), chosen_xpath, lists);
+}
+
+LadderResult row_twin(const std::string& action, const Phrase& target, const std::string& chosen_xpath,
+                      const Lists& lists) {
+  const detail::ControlPhrase& phrase = target.words;
   // A name or a kind says what to look for; an ordinal counts along the rules' own order.
   if ((phrase.name.empty() && phrase.kind.empty()) || phrase.relation.empty() || phrase.ordinal != 0) return {};
   LadderResult found = resolve_by_control_type(action, target, 1, lists);

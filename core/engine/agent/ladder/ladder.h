@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/record.h"
+#include "engine/agent/ladder/phrase.h"
 
 namespace kelvo::ladder {
 
@@ -49,6 +50,16 @@ struct LadderResult {
   std::optional<std::string> extracted;
 };
 
+// A tester's phrase read once for a step: every rung and check below takes it, so none
+// reads the text again. The overloads taking the text read it themselves.
+struct Phrase {
+  std::string text;             // the target as written
+  std::string folded;           // lower-cased, blanks folded, invisible marks dropped
+  std::string bare;             // folded, without leading and trailing type words
+  detail::ControlPhrase words;  // kind, name, relation, anchor and ordinal
+};
+Phrase read_phrase(const std::string& target);
+
 // The kind a tester's word names, or empty: "checkbox", "radio", "select" (dropdown,
 // combobox), "textbox" (textbox, field). The kind of a control record is its "kind" key.
 std::string kind_of_word(const std::string& word);
@@ -57,6 +68,7 @@ std::string kind_of_word(const std::string& word);
 // element is not: the rules do not know these words and answer with a guess, which the
 // agent then treats as "not found".
 bool contradicts_kind(const std::string& target, const Record& element);
+bool contradicts_kind(const Phrase& target, const Record& element);
 
 // The kind group of a harvested descriptor: "checkbox", "radio", "select", "textbox" or "".
 std::string kind_of_element(const Record& element);
@@ -65,14 +77,19 @@ std::string kind_of_element(const Record& element);
 // finds anything. Element actions: labels, then the tester's type words. Text checks and
 // extraction: the extended texts.
 LadderResult resolve(const Record& parsed_instruction, const Lists& lists);
+LadderResult resolve(const Record& parsed_instruction, const Phrase& target, const Lists& lists);
 
 // Element actions: the control a label names (accessible names first, then harvested labels).
 LadderResult resolve_by_label(const std::string& action, const std::string& target, std::int64_t ordinal,
+                              const Lists& lists);
+LadderResult resolve_by_label(const std::string& action, const Phrase& target, std::int64_t ordinal,
                               const Lists& lists);
 
 // Element actions: "the second radio button", "the checkbox next to Keep me signed in".
 LadderResult resolve_by_control_type(const std::string& action, const std::string& target,
                                      std::int64_t ordinal, const Lists& lists);
+LadderResult resolve_by_control_type(const std::string& action, const Phrase& target, std::int64_t ordinal,
+                                     const Lists& lists);
 
 // Text checks, searches and spatial text over text elements plus extended texts.
 LadderResult resolve_extended_text(const std::string& action, const std::string& target,
@@ -81,22 +98,28 @@ LadderResult resolve_extended_text(const std::string& action, const std::string&
 // "verify X is present" for what is in the document but not shown (an inactive tab pane, a
 // closed dialog): the hidden texts whose text contains the target, shortest first.
 LadderResult resolve_present(const std::string& action, const std::string& target, const Lists& lists);
+LadderResult resolve_present(const std::string& action, const Phrase& target, const Lists& lists);
 
 // Element actions the rules answered with a contains match: the element whose own name
 // (text, aria-label, title, accessible name) is the whole target, when the rules' choice
 // is not named so. Empty when the rules' choice already is, or no element is.
 LadderResult exact_name(const std::string& action, const std::string& target, const std::string& chosen_xpath,
                         const Lists& lists);
+LadderResult exact_name(const std::string& action, const Phrase& target, const std::string& chosen_xpath,
+                        const Lists& lists);
 
 // Whether a spatial target names its element ("the Delete button right of Bob") and the
 // element carries no such name: the rules then chose by place alone.
 bool contradicts_name(const std::string& target, const Record& element);
+bool contradicts_name(const Phrase& target, const Record& element);
 
 // A spatial answer of the rules with a twin of the same name (or, for a phrase naming only a
 // kind, of the same kind) closer to the anchor in the page's tree: the Delete button of the
 // anchor's own table row rather than the next row's. Empty when the rules' choice is the
 // closest, or the phrase has an ordinal.
 LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
+                      const Lists& lists);
+LadderResult row_twin(const std::string& action, const Phrase& target, const std::string& chosen_xpath,
                       const Lists& lists);
 
 // After the chosen element refused the action: the candidates still worth trying, in the

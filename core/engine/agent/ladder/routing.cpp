@@ -1,17 +1,16 @@
 #include "engine/agent/ladder/routing.h"
 
 #include <algorithm>
-#include <array>
+#include <optional>
 
+#include "common/actions.h"
 #include "common/vocabulary.h"
 
 namespace kelvo::ladder {
 
 bool aims_at_element(std::string_view action) {
-  static constexpr std::array<std::string_view, 9> kElementActions = {
-      "click",          "type",           "select",         "hover",          "extract_text",
-      "verify_present", "verify_visible", "verify_enabled", "verify_disabled"};
-  return std::find(kElementActions.begin(), kElementActions.end(), action) != kElementActions.end();
+  const std::optional<Action> known = action_named(action);
+  return known && kelvo::aims_at_element(*known);
 }
 
 bool is_spatial_phrase(std::string_view target) {

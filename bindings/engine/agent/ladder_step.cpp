@@ -1,0 +1,146 @@
+// The agent's step engine for Python: a step read once into a plan, then one decision per
+// attempt on the harvest's records, which stay in the core. Only the records a decision
+// names become dicts.
+#include <nanobind/nanobind.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "common/convert.h"
+#include "engine/agent/ladder_result.h"
+#include "engine/agent/parsed_instruction.h"
+#include "engine/agent/step/step.h"
+#include "engine/spatial/spatial_result.h"
+#include "engine/strategies/matcher_result.h"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace ks = kelvo::step;
+using kelvo::Record;
+
+namespace {
+
+struct StepPlan {
+  ks::Plan plan;
+};
+
+// The keys the rules read, as they stand in the parsed instruction (None kept as null).
+Record instruction_of(nb::handle parsed_instruction) {
+  nb::dict parsed = kelvo::bind::require_dict(parsed_instruction, "parsed_instruction");
+  Record out = Record::object();
+  for (const char* key : {"action", "target", "value", "ordinal"}) {
+    PyObject* item = PyDict_GetItemString(parsed.ptr(), key);
+    if (!item) continue;
+    const std::string where = std::string("parsed_instruction['") + key + "']";
+    if (std::string(key) != "ordinal" && item != Py_None && !PyUnicode_Check(item))
+      kelvo::bind::raise_type_error(where.c_str(), "str or None", item);
+    out[key] = kelvo::bind::to_record(item, where.c_str());
+  }
+  return out;
+}
+
+StepPlan plan_of(nb::handle parsed_instruction) {
+  try {
+    return {ks::plan(instruction_of(parsed_instruction))};
+  } catch (const std::invalid_argument& error) {
+    throw nb::value_error(error.what());
+  }
+}
+
+// What the agent does with a step's answer, the one word of the action the shell needs:
+// act on the element, judge its state, read its text, check page text; None for the steps
+// that find nothing (navigate, wait, keys, dialogs).
+nb::object aim_of(kelvo::Action action) {
+  const char* aim = kelvo::acts_on_element(action)          ? "act"
+                    : kelvo::is_state_check(action)         ? "check"
+                    : action == kelvo::Action::extract_text ? "read"
+                    : kelvo::is_text_step(action)           ? "text"
+                                                            : nullptr;
+  return aim ? nb::object(nb::str(aim)) : nb::none();
+}
+
+nb::dict not_found() {
+  nb::dict out;
+  out["resolved"] = false;
+  out["confidence"] = 0.0;
+  out["element"] = nb::none();
+  out["candidates"] = nb::list();
+  return out;
+}
+
+nb::object decide(const StepPlan& self, nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
+  const kelvo::bind::LadderInputs in = kelvo::bind::inputs(dom_elements, text_elements, extras);
+  ks::Reading reading{in.dom.records(), in.text.records()};
+  if (!extras.is_none()) {
+    reading.controls = &in.controls.records();
+    reading.texts = &in.texts.records();
+    reading.hidden = &in.hidden.records();
+  }
+  const ks::Decision d = ks::decide(self.plan, reading);
+  if (d.status == ks::Decision::Status::needs_extras) return nb::none();
+  auto object_of = [&](const kelvo::ladder::Ref& ref) { return in.object(ref); };
+  nb::dict out;
+  switch (d.answer) {
+    case ks::Decision::Answer::text_rules:
+      out["result"] = kelvo::bind::resolution_dict(d.text, [&](const kelvo::matcher::ElementRef& ref) {
+        return ref.source == kelvo::matcher::Source::dom_elements ? in.dom.object(ref.index)
+                                                                   : in.text.object(ref.index);
+      });
+      break;
+    case ks::Decision::Answer::spatial_rules:
+      out["result"] = kelvo::bind::spatial_dict(d.spatial.resolution, d.spatial.anchor_text,
+                                                [&](std::size_t i) { return object_of(d.spatial.sources[i]); });
+      break;
+    case ks::Decision::Answer::ladder: out["result"] = kelvo::bind::ladder_dict(d.rung, object_of); break;
+    case ks::Decision::Answer::none: out["result"] = not_found(); break;
+  }
+  out["resolved_by"] = d.answer == ks::Decision::Answer::none ? nb::object(nb::none())
+                                                              : nb::object(nb::str(d.resolved_by.c_str()));
+  if (d.verdict) {
+    nb::dict verdict;
+    verdict["verified"] = nb::bool_(d.verdict->verified);
+    verdict["expected"] = nb::str(d.verdict->expected.c_str());
+    verdict["actual"] = nb::str(d.verdict->actual.c_str());
+    out["verdict"] = verdict;
+  }
+  if (d.reason) out["reason"] = nb::str(d.reason->c_str());
+  return out;
+}
+
+}  // namespace
+
+void bind_step(nb::module_& m) {
+  nb::class_<StepPlan>(m, "StepPlan",
+                       "A step read once: its action, its phrase and the order of the resolvers.")
+      .def("__init__", [](StepPlan* self, nb::handle parsed) { new (self) StepPlan(plan_of(parsed)); },
+           "parsed_instruction"_a.none(), "The plan of a parsed instruction.")
+      .def(
+          "decide",
+          [](const StepPlan& self, nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
+            return decide(self, dom_elements, text_elements, extras);
+          },
+          "dom_elements"_a, "text_elements"_a.none(), "extras"_a.none() = nb::none(),
+          "The decision on one harvest: {result, resolved_by[, verdict][, reason]}, or None when it needs "
+          "the page's extras (EXTRAS_JS) to be asked again with them.");
+
+  m.def(
+      "read_step",
+      [](nb::handle instruction) {
+        static const kelvo::grammar::InstructionParser parser;
+        kelvo::grammar::ParsedInstruction parsed;
+        try {
+          parsed = parser.parse(kelvo::bind::code_points(instruction, "instruction"));
+        } catch (const kelvo::grammar::InstructionError& error) {
+          throw nb::value_error(error.what());
+        }
+        nb::dict record = kelvo::bind::to_dict(parsed);
+        StepPlan plan = plan_of(record);
+        const kelvo::Action action = plan.plan.action;
+        return nb::make_tuple(record, std::move(plan), aim_of(action));
+
+      },
+      "instruction"_a.none(),
+      "One step read once: (the parsed instruction, its StepPlan, what the agent does: \"act\", \"check\", "
+      "\"read\", \"text\" or None); ValueError when no form matches.");
+}

@@ -1,0 +1,300 @@
+#include <stdexcept>
+#include <utility>
+
+#include "common/element_state.h"
+#include "common/text.h"
+#include "engine/agent/ladder/geometry.h"
+#include "engine/agent/ladder/routing.h"
+#include "engine/agent/step/step.h"
+#include "engine/spatial/cartographer/matrix_builder.h"
+#include "engine/spatial/surveyor/entry_reading.h"
+#include "engine/strategies/matcher/dom_strategy.h"
+
+namespace kelvo::step {
+
+namespace {
+
+using ladder::Ref;
+using ladder::Source;
+using Status = Decision::Status;
+using Answer = Decision::Answer;
+
+const std::vector<Record> kNone;
+
+ladder::Lists lists_of(const Reading& reading) {
+  return {reading.dom_elements, reading.text_elements, reading.controls ? *reading.controls : kNone,
+          reading.texts ? *reading.texts : kNone, reading.hidden};
+}
+
+const Record& record_of(const Reading& reading, const Ref& ref) {
+  switch (ref.source) {
+    case Source::dom_elements: return reading.dom_elements[ref.index];
+    case Source::text_elements: return reading.text_elements[ref.index];
+    case Source::controls: return (*reading.controls)[ref.index];
+    case Source::texts: return (*reading.texts)[ref.index];
+    case Source::hidden: break;
+  }
+  return (*reading.hidden)[ref.index];
+}
+
+Ref ref_of(const matcher::ElementRef& ref) {
+  return {ref.source == matcher::Source::dom_elements ? Source::dom_elements : Source::text_elements, ref.index};
+}
+
+// The matrix entry as the resolver reads it: only the keys it looks at, the element cut down
+// to its path and the attributes that name it.
+Record resolver_entry(const cartographer::MatrixEntry& entry, const Record& element) {
+  Record out = Record::object();
+  out["index"] = entry.index;
+  out["element_type"] = entry.element_type;
+  out["text"] = entry.text;
+  out["searchable"] = entry.searchable;
+  out["is_anchor_only"] = entry.is_anchor_only;
+  out["position"] = entry.position;
+  Record slim = Record::object();
+  if (const Record* xpath = find_key(element, "xpath")) slim["xpath"] = *xpath;
+  if (const Record* attributes = find_key(element, "attributes")) {
+    if (attributes->is_object()) {
+      Record labels = Record::object();
+      for (const char* key : {"aria-label", "_label", "placeholder"}) {
+        if (const Record* value = find_key(*attributes, key)) labels[key] = *value;
+      }
+      slim["attributes"] = std::move(labels);
+    } else {
+      slim["attributes"] = *attributes;
+    }
+  }
+  out["element"] = std::move(slim);
+  return out;
+}
+
+// The spatial rules over the harvest's matrix; `more_texts` adds anchors (the extras' texts).
+SpatialAnswer spatial_rules(const Plan& plan, const Reading& reading, const std::vector<Record>* more_texts) {
+  const std::vector<Record>* texts = &reading.text_elements;
+  std::vector<Record> joined;
+  if (more_texts && !more_texts->empty()) {
+    joined.reserve(reading.text_elements.size() + more_texts->size());
+    joined.insert(joined.end(), reading.text_elements.begin(), reading.text_elements.end());
+    joined.insert(joined.end(), more_texts->begin(), more_texts->end());
+    texts = &joined;
+  }
+  const std::vector<cartographer::MatrixEntry> entries = cartographer::build_matrix(reading.dom_elements, *texts);
+  SpatialAnswer out;
+  std::vector<Record> matrix;
+  matrix.reserve(entries.size());
+  out.sources.reserve(entries.size());
+  const std::size_t own_texts = reading.text_elements.size();
+  for (const auto& entry : entries) {
+    Ref ref{Source::dom_elements, entry.source_index};
+    if (entry.source == cartographer::Source::text_element) {
+      ref = entry.source_index < own_texts ? Ref{Source::text_elements, entry.source_index}
+                                           : Ref{Source::texts, entry.source_index - own_texts};
+    }
+    const Record& element = ref.source == Source::dom_elements ? reading.dom_elements[ref.index]
+                                                               : (*texts)[entry.source_index];
+    matrix.push_back(resolver_entry(entry, element));
+    out.sources.push_back(ref);
+  }
+  const surveyor::MatrixResolver resolver(std::move(matrix));
+  out.resolution = resolver.resolve(plan.phrase.text);
+  if (out.resolution.shape == surveyor::SpatialResolution::Shape::relational)
+    out.anchor_text = surveyor::entry_text(resolver.matrix()[out.resolution.anchor], "searchable");
+  return out;
+}
+
+// What one answer of the rules says, read the same way whichever rule gave it.
+struct Answered {
+  bool resolved = false;
+  const Record* element = nullptr;
+  bool has_candidates = false;
+};
+
+Answered answered(const Reading& reading, const matcher::ResolutionResult& r) {
+  return {r.resolved, r.element ? &record_of(reading, ref_of(*r.element)) : nullptr, !r.candidates.empty()};
+}
+
+Answered answered(const Reading& reading, const SpatialAnswer& a) {
+  const bool resolved = a.resolution.resolved();
+  return {resolved, resolved ? &record_of(reading, a.sources[a.resolution.best]) : nullptr,
+          !a.resolution.candidates.empty()};
+}
+
+// Whether an answer of the rules leaves room for the ladder: "not found"; a spatial text
+// check that found its anchor but nothing in the direction (the anchor itself, no
+// candidates); or an element of another kind or name than the tester wrote, which the
+// rules took for want of knowing the word.
+bool rules_missed(const Plan& plan, const Answered& a) {
+  if (!a.resolved) return true;
+  if (reads_in_direction(plan.action)) return !a.has_candidates;
+  return !is_text_step(plan.action) && a.element &&
+         (ladder::contradicts_kind(plan.phrase, *a.element) || ladder::contradicts_name(plan.phrase, *a.element));
+}
+
+// Whether the element's own text or name is the whole target: no re-ranking needed.
+bool named_exactly(const ladder::Phrase& phrase, const Record& element) {
+  auto same = [&](const std::string& name) { return ladder::detail::fold(name) == phrase.folded; };
+  if (same(get_string(element, "text")) || same(ladder::detail::attribute(element, "aria-label")) ||
+      same(ladder::detail::attribute(element, "title")) || same(ladder::detail::attribute(element, "value")))
+    return true;
+  const std::string tag = get_string(element, "tag");
+  return (tag == "input" || tag == "textarea" || tag == "select") &&
+         same(ladder::detail::attribute(element, "_label"));
+}
+
+Decision needs_extras() {
+  Decision d;
+  d.status = Status::needs_extras;
+  return d;
+}
+
+Decision by_rung(ladder::LadderResult found) {
+  Decision d;
+  d.status = Status::found;
+  d.answer = Answer::ladder;
+  d.resolved_by = found.resolved_by;
+  d.rung = std::move(found);
+  return d;
+}
+
+Decision by_text(matcher::ResolutionResult found) {
+  Decision d;
+  d.status = found.resolved ? Status::found : Status::not_found;
+  d.answer = Answer::text_rules;
+  d.resolved_by = route_name(Route::text);
+  d.text = std::move(found);
+  return d;
+}
+
+Decision by_place(SpatialAnswer found, const char* resolved_by) {
+  Decision d;
+  d.status = Status::found;
+  d.answer = Answer::spatial_rules;
+  d.resolved_by = resolved_by;
+  d.spatial = std::move(found);
+  return d;
+}
+
+// An element step: the rules in the phrase's order, re-ranked when the answer is only a
+// contains match, then the ladder over the extras.
+Decision element_step(const Plan& plan, const Reading& reading, const matcher::DOMStrategy& rules) {
+  const std::string action(name_of(plan.action));
+  for (Route route : plan.routes) {
+    SpatialAnswer place;
+    matcher::ResolutionResult text;
+    Answered a;
+    if (route == Route::spatial) {
+      place = spatial_rules(plan, reading, nullptr);
+      a = answered(reading, place);
+    } else {
+      text = rules.resolve(plan.instruction, reading.dom_elements, &reading.text_elements);
+      a = answered(reading, text);
+    }
+    // An answer of another kind or name than the tester wrote is no answer: acting on what
+    // stood near the anchor would pass a wrong step.
+    if (!a.resolved || rules_missed(plan, a)) continue;
+    if (a.element && acts_on_element(plan.action) && !named_exactly(plan.phrase, *a.element)) {
+      // A tester who writes a control's whole name means the control of that name; a place
+      // phrase means the one in the anchor's own row.
+      if (!reading.has_extras()) return needs_extras();
+      const std::string xpath = get_string(*a.element, "xpath");
+      ladder::LadderResult better = route == Route::spatial
+                                        ? ladder::row_twin(action, plan.phrase, xpath, lists_of(reading))
+                                        : ladder::exact_name(action, plan.phrase, xpath, lists_of(reading));
+      if (better.resolved) return by_rung(std::move(better));
+    }
+    return route == Route::spatial ? by_place(std::move(place), route_name(route)) : by_text(std::move(text));
+  }
+  if (!reading.has_extras()) return needs_extras();
+  ladder::LadderResult climbed = ladder::resolve(plan.instruction, plan.phrase, lists_of(reading));
+  if (climbed.resolved) return by_rung(std::move(climbed));
+  // More anchors find more places (a legend above a group), never more names: the answer
+  // must still be what the tester named.
+  SpatialAnswer place = spatial_rules(plan, reading, reading.texts);
+  if (!rules_missed(plan, answered(reading, place))) return by_place(std::move(place), ladder::kByExtendedText);
+  return {};
+}
+
+// A step about page text: the text rules, the innermost element carrying the words, the
+// extended texts when the rules miss.
+Decision text_step(const Plan& plan, const Reading& reading, const matcher::DOMStrategy& rules) {
+  matcher::ResolutionResult found = rules.resolve(plan.instruction, reading.dom_elements, &reading.text_elements);
+  const Answered a = answered(reading, found);
+  if (rules_missed(plan, a)) {
+    if (!reading.has_extras()) return needs_extras();
+    ladder::LadderResult climbed = ladder::resolve(plan.instruction, plan.phrase, lists_of(reading));
+    if (climbed.resolved) return by_rung(std::move(climbed));
+  } else if (a.element && searches_text(plan.action) && !named_exactly(plan.phrase, *a.element)) {
+    const std::size_t outer = text::length(get_string(*a.element, "text"));
+    if (outer > text::length(plan.phrase.text)) {
+      if (!reading.has_extras()) return needs_extras();
+      ladder::LadderResult inner = ladder::resolve(plan.instruction, plan.phrase, lists_of(reading));
+      if (inner.resolved && inner.element &&
+          text::length(get_string(record_of(reading, *inner.element), "text")) < outer)
+        return by_rung(std::move(inner));
+    }
+  }
+  Decision d = by_text(std::move(found));
+  if (plan.action == Action::extract_text_spatial && !d.text.resolved) {
+    // Extraction answers without a reason; a check of the same place gives one, unless the
+    // anchor itself is missing (the plain message says so).
+    Record check = plan.instruction;
+    check["action"] = name_of(Action::verify_spatial_text);
+    check["value"] = "";
+    const matcher::ResolutionResult checked = rules.resolve(check, reading.dom_elements, &reading.text_elements);
+    const Record* actual = find_key(checked.state, "actual");
+    if (actual && actual->is_string()) {
+      const std::string said = actual->get<std::string>();
+      if (said.rfind("anchor ", 0) != 0) d.reason = said;
+    }
+  }
+  return d;
+}
+
+}  // namespace
+
+const char* route_name(Route route) { return route == Route::spatial ? ladder::kRouteSpatial : ladder::kRouteText; }
+
+Plan plan(const Record& parsed_instruction) {
+  const std::string name = get_string(parsed_instruction, "action");
+  const std::optional<Action> action = action_named(name);
+  if (!action) throw std::invalid_argument("no step has the action " + text::repr(name));
+  Plan out{*action, Record::object(), ladder::read_phrase(get_string(parsed_instruction, "target")), {}};
+  for (const char* key : {"action", "target", "value", "ordinal"}) {
+    const Record* value = find_key(parsed_instruction, key);
+    if (value) out.instruction[key] = *value;  // as the rules' own callers give it, nulls kept
+  }
+  if (aims_at_element(*action)) {
+    const bool place_first = ladder::is_spatial_phrase(out.phrase.text);
+    out.routes = place_first ? std::vector<Route>{Route::spatial, Route::text}
+                             : std::vector<Route>{Route::text, Route::spatial};
+  }
+  return out;
+}
+
+const Record* element_of(const Decision& d, const Reading& reading) {
+  switch (d.answer) {
+    case Answer::text_rules: return d.text.element ? &record_of(reading, ref_of(*d.text.element)) : nullptr;
+    case Answer::spatial_rules:
+      return d.spatial.resolution.resolved() ? &record_of(reading, d.spatial.sources[d.spatial.resolution.best])
+                                             : nullptr;
+    case Answer::ladder: return d.rung.element ? &record_of(reading, *d.rung.element) : nullptr;
+    case Answer::none: break;
+  }
+  return nullptr;
+}
+
+Decision decide(const Plan& plan, const Reading& reading) {
+  static const matcher::DOMStrategy rules;
+  if (plan.routes.empty()) return text_step(plan, reading, rules);
+  Decision d = element_step(plan, reading, rules);
+  const auto check = element_state::check_of(name_of(plan.action));
+  const Record* element = d.status == Status::found ? element_of(d, reading) : nullptr;
+  if (check && element) {
+    const std::string_view wanted = element_state::wanted(*check);
+    d.verdict = Verdict{element_state::holds(*check, *element), std::string(wanted),
+                        element_state::observed(*element)};
+  }
+  return d;
+}
+
+}  // namespace kelvo::step

@@ -1,0 +1,82 @@
+// The agent's step engine: one call decides what a step aims at on one harvest, with the
+// rules, the spatial matrix, the ladder and the checks all run here on the core's records.
+// The caller (the agent's Python shell) only reads the page: when a decision needs the
+// ladder's extra reading, the answer says so, and the caller asks again with it.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/actions.h"
+#include "common/record.h"
+#include "engine/agent/ladder/ladder.h"
+#include "engine/spatial/surveyor/matrix_resolver.h"
+#include "engine/strategies/matcher/result.h"
+
+namespace kelvo::step {
+
+enum class Route { text, spatial };
+
+// A step read once: the action as a type, the instruction record the rules take, the phrase
+// the ladder and the checks read, and the resolvers in the order the phrase's words give
+// (none for a step about page text).
+struct Plan {
+  Action action;
+  Record instruction;
+  ladder::Phrase phrase;
+  std::vector<Route> routes;
+};
+
+// Throws std::invalid_argument for an action the language does not have.
+Plan plan(const Record& parsed_instruction);
+
+// One harvest, and the ladder's extra reading of the page when the caller has it.
+struct Reading {
+  const std::vector<Record>& dom_elements;
+  const std::vector<Record>& text_elements;
+  const std::vector<Record>* controls = nullptr;  // null: the extras were not read
+  const std::vector<Record>* texts = nullptr;
+  const std::vector<Record>* hidden = nullptr;
+  bool has_extras() const { return controls != nullptr; }
+};
+
+// A spatial answer of the rules over the matrix built here; `sources` gives each matrix
+// entry's record: text positions past the harvest's own name the extras' texts.
+struct SpatialAnswer {
+  surveyor::SpatialResolution resolution;
+  std::string anchor_text;
+  std::vector<ladder::Ref> sources;
+};
+
+// A state check's judgement of the element found (verify Save is enabled).
+struct Verdict {
+  bool verified = false;
+  std::string expected;
+  std::string actual;
+};
+
+struct Decision {
+  enum class Status { found, not_found, needs_extras };
+  enum class Answer { none, text_rules, spatial_rules, ladder };
+  Status status = Status::not_found;
+  Answer answer = Answer::none;
+  std::string resolved_by;  // the resolver or the rung that found it
+  matcher::ResolutionResult text;
+  SpatialAnswer spatial;
+  ladder::LadderResult rung;
+  std::optional<Verdict> verdict;  // state checks that found their element
+  // extract_text_spatial that found nothing: what a check of the same place observed.
+  std::optional<std::string> reason;
+};
+
+Decision decide(const Plan& plan, const Reading& reading);
+
+// The record a decision names, or null.
+const Record* element_of(const Decision& decision, const Reading& reading);
+
+// The resolver names of step records.
+const char* route_name(Route route);
+
+}  // namespace kelvo::step
