@@ -284,7 +284,20 @@ NB_MODULE(harvester, m) {
       .def("_save_snapshot", &PyDOMParser::save_snapshot, "elements"_a.none(), "text_elements"_a.none())
       .def_static("_assign_spatial_labels", &assign_spatial_labels_in_place, "elements"_a.none(),
                   "label_candidates"_a.none())
-      .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none());
+      .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none())
+      .def_static(
+          "_harvest",
+          [](nb::object page, bool snapshot) {
+            PyDOMParser parser(std::move(page));
+            nb::tuple lists = parser.extract_native(snapshot);
+            nb::list notes;
+            for (const auto& note : parser.notes) notes.append(nb::str(note.c_str()));
+            nb::object state = parser.state.empty() ? nb::none() : nb::object(nb::str(parser.state.c_str()));
+            return nb::make_tuple(lists[0], lists[1], notes, state);
+          },
+          "page"_a.none(), "snapshot"_a = true,
+          "_extract_native, its notes and its change state in one call, for the agent: (native list, "
+          "native list, notes, state or None).");
 
   bind::bind_batched(m);
   bind::bind_native_records(m);

@@ -25,6 +25,7 @@ def engine():
     return SimpleNamespace(
         parser=InstructionParser(),
         harvester=DOMParser,
+        harvest=DOMParser._harvest,
         read_step=_ladder.read_step,
         # The ladder's extra reading: control names and kinds, inline and structural text.
         extras_js=guarded(_ladder.EXTRAS_JS),
@@ -59,11 +60,11 @@ def harvest(page, previous=None):
     if previous is not None and still_current(page, previous):
         return previous
     try:
-        parser = engine().harvester(page)
-        elements, texts = _read_page(parser)
+        elements, texts, notes, state = _read_page(page)
         # Only the top document's changes are counted: a page with frames is read anew.
-        state = parser._state if len(getattr(page, "frames", ())) <= 1 else None
-        return Harvest(elements, texts, list(parser._notes), state, time.monotonic())
+        if len(getattr(page, "frames", ())) > 1:
+            state = None
+        return Harvest(elements, texts, notes, state, time.monotonic())
     except SnapshotWarning:
         raise  # warnings made errors (-W error): the tester asked for the warning to stop the run
     except Exception as error:
@@ -144,17 +145,18 @@ class SnapshotWarning(UserWarning):
 _unwritable_log_path = None
 
 
-def _read_page(parser):
+def _read_page(page):
     # Snapshots are debugging data: their folder failing (full, missing, not a folder) must
     # not fail a step, so the page is read again without one and the steps go on.
     global _unwritable_log_path
     from kelvo_web.engine import settings
 
     log_path = _log_path(settings)
+    read = engine().harvest
     if log_path is not None and log_path == _unwritable_log_path:
-        return parser._extract_native(snapshot=False)
+        return read(page, snapshot=False)
     try:
-        return parser._extract_native()
+        return read(page)
     except OSError as error:
         failure = error
     _unwritable_log_path = log_path
@@ -166,7 +168,7 @@ def _read_page(parser):
         ),
         stacklevel=1,  # once per folder whichever step meets it: the place named is the harvest
     )
-    return parser._extract_native(snapshot=False)
+    return read(page, snapshot=False)
 
 
 def _log_path(settings):

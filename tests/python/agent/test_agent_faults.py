@@ -82,11 +82,11 @@ def test_a_page_standing_still_is_read_once_per_change(agent_on, monkeypatch):
     from kelvo_web.agent import finding
 
     readings, attempts = [], []
-    real = finding.engine().harvester
+    real = finding.engine().harvest
 
-    def counting(page):
+    def counting(page, **options):
         readings.append(page.url)
-        return real(page)
+        return real(page, **options)
 
     def attempt(page, reading):
         attempts.append(1)
@@ -95,7 +95,7 @@ def test_a_page_standing_still_is_read_once_per_change(agent_on, monkeypatch):
         return current(page, reading)
 
     current = finding.still_current
-    monkeypatch.setattr(finding.engine(), "harvester", counting)
+    monkeypatch.setattr(finding.engine(), "harvest", counting)
     monkeypatch.setattr(finding, "still_current", attempt)
     monkeypatch.setattr(finding, "REUSE_S", 60)  # however slow the machine, only changes count
     agent = agent_on("second_tab.html", timeout_ms=5000)

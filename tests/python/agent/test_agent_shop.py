@@ -2,6 +2,7 @@
 
 import base64
 import os
+import pathlib
 import signal
 import socket
 import subprocess
@@ -274,3 +275,64 @@ def test_an_unreachable_start_address_fails_the_step_at_once():
         assert agent._steps[0]["status"] == "failed"
     finally:
         agent.close()
+
+
+ROAD_STEP = "click the second Add to cart below Blue Backpack"
+
+
+def _road_of_a_step():
+    """The rows of ARCHITECTURE.md's road-of-a-step table: (where, crossing) each."""
+    text = (pathlib.Path(__file__).resolve().parents[3] / "ARCHITECTURE.md").read_text(encoding="utf-8")
+    section = text.split("## The road of one step", 1)[1].split("\n## ", 1)[0]
+    rows = [line.split("|")[1:-1] for line in section.splitlines() if line.startswith("| ") and "---" not in line]
+    return [(where.strip(), crossing.strip()) for number, where, crossing in rows[1:]]
+
+
+def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkeypatch):
+    """Every call into the extension modules the agent's modules hold, and every browser call
+    of the page, counted on one attempt of the step the map follows."""
+    from kelvo_web import agent as agent_package
+    from kelvo_web.agent import finding
+
+    agent = agent_on("stacked_products.html")
+    page = agent.page  # opened before counting: the start address is not part of a step
+    core, browser = [], []
+
+    def counted(log, name, call):
+        def wrapper(*args, **kwargs):
+            log.append(name)
+            found = call(*args, **kwargs)
+            if name == "read_step":  # the plan's own calls count too
+                parsed, plan, aim = found
+                return parsed, _Counted(plan, log), aim
+            return found
+
+        return wrapper
+
+    native = ("nb_func", "nb_type")
+    for module in [finding.engine(), *(m for m in vars(agent_package).values() if hasattr(m, "__file__"))]:
+        for name, value in list(vars(module).items()):
+            if type(value).__name__ in native:
+                monkeypatch.setattr(module, name, counted(core, name, value))
+    for name in ("evaluate", "evaluate_handle", "wait_for_function", "locator"):
+        monkeypatch.setattr(page, name, counted(browser, name, getattr(page, name)))
+    monkeypatch.setattr(page.mouse, "click", counted(browser, "mouse.click", page.mouse.click))
+
+    agent.run(ROAD_STEP)
+    assert page.text_content("#out") == "large added"
+    road = _road_of_a_step()
+    assert core == ["read_step", "harvest", "decide"]
+    assert len(browser) == 4, browser  # harvest, find-and-point, the click, after the click
+    assert sum("Python → core" in crossing for _, crossing in road) == len(core), road
+    assert sum("round trip" in crossing for _, crossing in road) == len(browser), road
+
+
+class _Counted:
+    """A step plan whose decisions are counted as calls into the core."""
+
+    def __init__(self, plan, log):
+        self._plan, self._log = plan, log
+
+    def decide(self, *args):
+        self._log.append("decide")
+        return self._plan.decide(*args)

@@ -437,6 +437,12 @@ std::vector<std::size_t> retry_order(const std::string& action, const std::vecto
   return order;
 }
 
+bool may_have_row_twin(const Phrase& target) {
+  const detail::ControlPhrase& phrase = target.words;
+  // A name or a kind says what to look for; an ordinal counts along the rules' own order.
+  return !(phrase.name.empty() && phrase.kind.empty()) && !phrase.relation.empty() && phrase.ordinal == 0;
+}
+
 LadderResult row_twin(const std::string& action, const std::string& target, const std::string& chosen_xpath,
                       const Lists& lists) {
   return row_twin(action, read_phrase(target), chosen_xpath, lists);
@@ -444,9 +450,8 @@ LadderResult row_twin(const std::string& action, const std::string& target, cons
 
 LadderResult row_twin(const std::string& action, const Phrase& target, const std::string& chosen_xpath,
                       const Lists& lists) {
+  if (!may_have_row_twin(target)) return {};
   const detail::ControlPhrase& phrase = target.words;
-  // A name or a kind says what to look for; an ordinal counts along the rules' own order.
-  if ((phrase.name.empty() && phrase.kind.empty()) || phrase.relation.empty() || phrase.ordinal != 0) return {};
   LadderResult found = resolve_by_control_type(action, target, 1, lists);
   if (!found.resolved || !found.element) return {};
   std::string found_xpath = get_string(record_of(lists, *found.element), "xpath");

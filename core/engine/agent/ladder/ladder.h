@@ -121,6 +121,9 @@ LadderResult row_twin(const std::string& action, const std::string& target, cons
                       const Lists& lists);
 LadderResult row_twin(const std::string& action, const Phrase& target, const std::string& chosen_xpath,
                       const Lists& lists);
+// Whether row_twin can answer at all for the phrase: it names a control or a kind, a place,
+// and no ordinal. Otherwise the extras it reads need not be fetched.
+bool may_have_row_twin(const Phrase& target);
 
 // After the chosen element refused the action: the candidates still worth trying, in the
 // result's order, leaving out the one that failed and those that plainly cannot take it.

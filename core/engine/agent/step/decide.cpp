@@ -192,7 +192,8 @@ Decision element_step(const Plan& plan, const Reading& reading, const matcher::D
     // An answer of another kind or name than the tester wrote is no answer: acting on what
     // stood near the anchor would pass a wrong step.
     if (!a.resolved || rules_missed(plan, a)) continue;
-    if (a.element && acts_on_element(plan.action) && !named_exactly(plan.phrase, *a.element)) {
+    const bool may_rerank = route == Route::spatial ? ladder::may_have_row_twin(plan.phrase) : true;
+    if (a.element && acts_on_element(plan.action) && may_rerank && !named_exactly(plan.phrase, *a.element)) {
       // A tester who writes a control's whole name means the control of that name; a place
       // phrase means the one in the anchor's own row.
       if (!reading.has_extras()) return needs_extras();
