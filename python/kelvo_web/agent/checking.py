@@ -1,10 +1,10 @@
 """Judging checks: an element's state, a text on the page, the last dialog."""
 
+from kelvo_web.agent.dialogs import dialog_matches
 from kelvo_web.agent.finding import engine
+from kelvo_web.agent.messages import closest_names, describe
 from kelvo_web.agent.outcome import Problem, done
-from kelvo_web.dialogs import dialog_matches
 from kelvo_web.engine.agent._ladder import READING_PHRASES, state_verdict
-from kelvo_web.messages import closest_names, describe
 
 # The element checks; the core judges each from the element found.
 STATE_CHECKS = ("verify_present", "verify_visible", "verify_enabled", "verify_disabled")
