@@ -1,10 +1,37 @@
-"""The .pyi stubs beside the extension modules describe the modules as built."""
+"""The package as built: the .pyi stubs describe its extension modules, and its modules import
+one way, so an agent works without pytest."""
 
+import ast
+import importlib.util
 import pathlib
+import pkgutil
 import subprocess
 import sys
 
+import pytest
+
+import kelvo_web
+
 ROOT = pathlib.Path(__file__).resolve().parents[2]
+
+MODULES = sorted(info.name for info in pkgutil.walk_packages(kelvo_web.__path__, "kelvo_web."))
+PLUGIN_MODULES = {"kelvo_web.harness.fixtures", "kelvo_web.harness.reporter"}  # pytest's own
+
+# Run in an interpreter of its own, where importing pytest fails unless `allow_pytest`.
+FRESH = """
+import importlib, sys
+if not {allow_pytest}:
+    sys.modules["pytest"] = sys.modules["_pytest"] = None
+importlib.import_module({module!r})
+from kelvo_web import WebAgent
+{check}
+"""
+
+
+def _fresh(module, check, cwd, allow_pytest=False):
+    code = FRESH.format(allow_pytest=allow_pytest, module=module, check=check)
+    run = subprocess.run([sys.executable, "-c", code], cwd=cwd, capture_output=True, text=True)
+    assert run.returncode == 0, run.stdout + run.stderr
 
 
 def test_every_stub_matches_its_built_module():
@@ -12,3 +39,62 @@ def test_every_stub_matches_its_built_module():
         [sys.executable, str(ROOT / "scripts" / "make_stubs.py"), "--check"], capture_output=True, text=True
     )
     assert run.returncode == 0, run.stdout + run.stderr
+
+
+@pytest.mark.parametrize("module", MODULES)
+def test_each_module_imports_first_and_an_agent_needs_no_pytest(module, tmp_path):
+    # Imported first, a module in an import circle finds its partner half made; building the
+    # agent reads the settings and the configuration file, which must not reach for pytest.
+    check = 'agent = WebAgent("about:blank")\nassert agent._page is None, "building an agent opened a page"'
+    _fresh(module, check, tmp_path, allow_pytest=module in PLUGIN_MODULES)
+
+
+def test_a_broken_configuration_file_stops_an_agent_without_pytest(tmp_path):
+    tmp_path.joinpath("kelvo.web.config.py").write_text("URL = 'x'\nraise RuntimeError('boom')\n")
+    check = """from kelvo_web.engine.settings import ConfigError
+try:
+    WebAgent()
+except ConfigError as error:
+    assert "kelvo.web.config.py, line 2: RuntimeError: boom" in str(error), error
+else:
+    raise AssertionError("the broken file went unnoticed")"""
+    _fresh("kelvo_web", check, tmp_path)
+
+
+def _imports(module):
+    """The package's modules `module` names in its imports, those inside functions too."""
+    spec = importlib.util.find_spec(module)
+    if not spec.origin or not spec.origin.endswith(".py"):
+        return set()  # an extension module
+    named = set()
+    for node in ast.walk(ast.parse(pathlib.Path(spec.origin).read_text(encoding="utf-8"))):
+        if isinstance(node, ast.Import):
+            named.update(alias.name for alias in node.names)
+        elif isinstance(node, ast.ImportFrom) and node.level == 0 and node.module:
+            # `from package import submodule` names the submodule, else the package itself.
+            named.update(
+                f"{node.module}.{alias.name}" if f"{node.module}.{alias.name}" in MODULES else node.module
+                for alias in node.names
+            )
+    return {name for name in named if name in MODULES or name == "kelvo_web"}
+
+
+def test_no_module_imports_one_that_imports_it_back():
+    # A function-level import closes a circle as surely as a top-level one, only later: the
+    # agent once reached the pytest plug-in that way through the settings.
+    graph = {name: _imports(name) for name in MODULES + ["kelvo_web"]}
+    done, path = set(), []
+
+    def visit(name):
+        if name in path:
+            raise AssertionError("import circle: " + " -> ".join(path[path.index(name) :] + [name]))
+        if name in done:
+            return
+        path.append(name)
+        for target in sorted(graph.get(name, ())):
+            visit(target)
+        path.pop()
+        done.add(name)
+
+    for name in sorted(graph):
+        visit(name)

@@ -4,13 +4,13 @@ import http
 import os
 import time
 
-from kelvo_web.engine.agent._ladder import retry_order
+from kelvo_web.agent.element_identity import IDENTITY_JS, error_reason, identity_of
+from kelvo_web.agent.messages import describe
 from kelvo_web.agent.outcome import Problem, done, first_line, refused
-from kelvo_web.element_identity import IDENTITY_JS, error_reason, identity_of
+from kelvo_web.agent.steps import wait_problem
+from kelvo_web.engine.agent._ladder import retry_order
 from kelvo_web.engine.browser.harvester import _FRAME_PLACE_JS
-from kelvo_web.messages import describe
 from kelvo_web.page_scripts import guarded, script, text_of
-from kelvo_web.steps import wait_problem
 
 FIND_OPTION_JS = script("find_option")
 LABEL_DRAWN_JS = script("label_drawn")

@@ -1,9 +1,9 @@
 """The messages of checks the core judged: an element's state, a text on the page; and the last dialog."""
 
+from kelvo_web.agent.dialogs import dialog_matches
+from kelvo_web.agent.messages import closest_names, describe
 from kelvo_web.agent.outcome import Problem, done
-from kelvo_web.dialogs import dialog_matches
 from kelvo_web.engine.agent._ladder import READING_PHRASES
-from kelvo_web.messages import closest_names, describe
 
 
 def check_state(verdict, result):

@@ -7,15 +7,15 @@ from urllib.parse import urljoin
 
 from kelvo_web import browser
 from kelvo_web.agent import acting, checking, finding
+from kelvo_web.agent.dialogs import DialogKeeper, DialogRefused
+from kelvo_web.agent.messages import closest_names, failure_message
 from kelvo_web.agent.outcome import Problem, StepFailure, done, first_line
 from kelvo_web.agent.reading import read_text
+from kelvo_web.agent.steps import malformed_steps, split_steps, text_problem
 from kelvo_web.agent.watchdog import Watchdog
-from kelvo_web.dialogs import DialogKeeper, DialogRefused
 from kelvo_web.engine import settings
 from kelvo_web.harness import live_agents
-from kelvo_web.messages import closest_names, failure_message
 from kelvo_web.page_scripts import script
-from kelvo_web.steps import malformed_steps, split_steps, text_problem
 
 RETRY_PAUSE_S = 0.1
 _OUTLINE_JS = script("outline")  # draws or removes the outline of the element a failed step found

@@ -10,10 +10,17 @@ any other page object call by call. KELVO_HARVEST_MODE sets it.
 
 The browser settings below are read where they are used, when a browser starts or an agent
 is built.
+
+The project configuration file (kelvo.web.config.py, the nearest one upwards from where a run
+starts) is read here too, for the pytest plug-in and for an agent a script builds alike; a file
+that cannot be read or run, or gives a setting a value it does not take, raises ConfigError,
+which the plug-in reports as a usage error. Nothing here imports pytest.
 """
 
+import ast
 import operator
 import os
+import re
 
 
 def _env_flag(name):
@@ -54,14 +61,6 @@ _FALSE_WORDS = ("0", "false", "no", "off", "")
 # A step may wait this long at most: beyond it a value is a slip (seconds for milliseconds,
 # a stray power), and Playwright's timers overflow well before 10**20 anyway.
 MAX_STEP_TIMEOUT_MS = 3_600_000
-
-
-def _project_config():
-    # The same file, found the same way, as the pytest plug-in reads for URL and the report.
-    from kelvo_web.harness import fixtures
-
-    load = getattr(fixtures, "_load_project_config", None)
-    return load() if load else {}
 
 
 def _shown(value):
@@ -127,7 +126,7 @@ def config_value(name, value):
 def browser_options(config=None):
     """The browser settings as one record; `config` is a loaded project configuration."""
     if config is None:
-        config = _project_config()
+        config = _load_project_config()  # the file the plug-in reads for URL and the report
     options = {}
     for name in BROWSER_SETTINGS:
         env_name = "KELVO_" + name
@@ -142,7 +141,152 @@ def browser_options(config=None):
             try:
                 options[name] = config_value(name, config[name])
             except ValueError as error:
-                raise ValueError(f"{error}: change it in {CONFIG_FILE_NAME}") from None
+                raise ConfigError(f"{error}: change it in {CONFIG_FILE_NAME}") from None
         else:
             options[name] = _CONVERT[name](name, globals()[name])
     return options
+
+
+# -- the project configuration file ---------------------------------------------------------
+
+
+class ConfigError(ValueError):
+    """kelvo.web.config.py could not be read or run, or gives a setting a value it does not take."""
+
+
+# The configuration of each run going on in this process, innermost last (a run can start
+# another in the same process, as pytester's do); the pytest plug-in keeps it.
+_run_configs = []
+
+# Outside a run: executed configurations by file and version; the file is read on every
+# lookup, but only run again once it changed.
+_loaded_configs = {}
+
+# The keys the plug-in itself reads: what each accepts, and how to say so.
+_PLUGIN_KEYS = {
+    "URL": (lambda v: v is None or isinstance(v, str), "text (the address tests start at) or None"),
+    "RESULT_DIR": (lambda v: isinstance(v, (str, os.PathLike)), "a path"),
+    "SCREENSHOTS_ON_FAILURE": (lambda v: isinstance(v, bool), "True or False"),
+}
+
+
+def _load_project_config(start=None):
+    """The project configuration: the nearest kelvo.web.config.py found upwards from `start`.
+
+    With no `start`, the configuration of the pytest run going on (read where it started),
+    else the one found from the working directory.
+    """
+    if start is None and _run_configs:
+        return dict(_run_configs[-1][1])
+    path = _find_project_config(os.getcwd() if start is None else start)
+    if path is None:
+        return {}
+    source = _read_source(path)
+    key = (path, source)
+    if start is not None or key not in _loaded_configs:
+        cfg = _run_source(path, source)  # a run reads its file afresh, once
+        _loaded_configs.clear()  # one file version at a time is enough
+        _loaded_configs[key] = cfg
+    return dict(_loaded_configs[key])
+
+
+def _find_project_config(start):
+    directory = os.path.abspath(start)
+    while True:
+        candidate = os.path.join(directory, CONFIG_FILE_NAME)
+        if os.path.exists(candidate):
+            return candidate
+        parent = os.path.dirname(directory)
+        if parent == directory:
+            return None
+        directory = parent
+
+
+def _read_source(path):
+    try:
+        with open(path, "rb") as handle:
+            return handle.read()
+    except OSError as error:
+        raise ConfigError(
+            f"{CONFIG_FILE_NAME} could not be read: {path}: {error.strerror or error}. "
+            "Make it a readable file, or remove it."
+        ) from None
+
+
+def _run_source(path, source):
+    """Run the file as Python runs a script: bytes, so a BOM or a coding line is honoured."""
+    try:
+        code = compile(source, path, "exec", dont_inherit=True)
+    except (SyntaxError, ValueError) as error:
+        line = getattr(error, "lineno", None) or _fault_line(source)
+        raise _config_fault(path, line, error, getattr(error, "msg", None) or str(error)) from None
+    cfg = {}
+    try:
+        exec(code, cfg, cfg)
+    except KeyboardInterrupt:
+        raise
+    except BaseException as error:  # SystemExit too: a file cannot end the run without a word
+        line = None
+        traceback = error.__traceback__
+        while traceback is not None:
+            if traceback.tb_frame.f_code.co_filename == path:
+                line = traceback.tb_lineno
+            traceback = traceback.tb_next
+        raise _config_fault(path, line, error, str(error)) from None
+    return cfg
+
+
+def _fault_line(source):
+    # Faults compile places nowhere: a NUL byte, or a coding line naming no known encoding.
+    if b"\0" in source:
+        return source.count(b"\n", 0, source.index(b"\0")) + 1
+    for number, line in enumerate(source.splitlines()[:2], start=1):
+        if re.match(rb"^[ \t\f]*#.*?coding[:=]", line):
+            return number
+    return 1
+
+
+def _config_fault(path, line, error, detail):
+    where = f"{path}, line {line}" if line else path
+    what = f"{type(error).__name__}: {detail}" if detail else type(error).__name__
+    return ConfigError(
+        f"{CONFIG_FILE_NAME} could not be run: {where}: {what}. It is read as Python source: correct it and run again."
+    )
+
+
+def _check_settings(cfg, path):
+    """Every key a run will use, checked once before any test: one clear error."""
+    for key, value in cfg.items():
+        problem = None
+        if key in _PLUGIN_KEYS:
+            accepts, accepted = _PLUGIN_KEYS[key]
+            if not accepts(value):
+                problem = f"{key} in {CONFIG_FILE_NAME} must be {accepted}, not {_shown(value)}"
+        elif key in BROWSER_SETTINGS:
+            try:
+                config_value(key, value)
+            except ValueError as error:
+                problem = str(error)
+        if problem:
+            line = _assignment_line(path, key)
+            where = f"{path}, line {line}" if line else path
+            raise ConfigError(f"{problem}. Change it in {where}.")
+    try:
+        browser_options(cfg)  # the environment's values, and the command line's
+    except ValueError as error:
+        raise ConfigError(f"{error}.") from None
+
+
+def _assignment_line(path, key):
+    """The line of the file's last top-level assignment to `key`, if it has one."""
+    try:
+        tree = ast.parse(_read_source(path), path)
+    except (SyntaxError, ValueError):  # ConfigError among them: the file went unreadable
+        return None
+    line = None
+    for node in tree.body:
+        targets = node.targets if isinstance(node, ast.Assign) else [getattr(node, "target", None)]
+        stored = (n for t in targets if t is not None for n in ast.walk(t))
+        if key in [n.id for n in stored if isinstance(n, ast.Name) and isinstance(n.ctx, ast.Store)]:
+            line = node.lineno
+    return line

@@ -1,6 +1,5 @@
 """pytest plug-in: the report option, project configuration and the `agent` fixture."""
 
-import ast
 import hashlib
 import os
 import re
@@ -18,7 +17,7 @@ from kelvo_web.harness.reporter import (
     check_report_path,
 )
 
-CONFIG_FILE_NAME = "kelvo.web.config.py"
+CONFIG_FILE_NAME = settings.CONFIG_FILE_NAME
 
 
 def pytest_addoption(parser):
@@ -133,142 +132,33 @@ def _apply_browser_options(config):
     settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel)
 
 
-# The configuration of each run going on in this process, innermost last (a run can start
-# another in the same process, as pytester's do).
-_run_configs = []
-
-# Outside a run: executed configurations by file and version; the file is read on every
-# lookup, but only run again once it changed.
-_loaded_configs = {}
-
-# The keys the plug-in itself reads: what each accepts, and how to say so.
-_PLUGIN_KEYS = {
-    "URL": (lambda v: v is None or isinstance(v, str), "text (the address tests start at) or None"),
-    "RESULT_DIR": (lambda v: isinstance(v, (str, os.PathLike)), "a path"),
-    "SCREENSHOTS_ON_FAILURE": (lambda v: isinstance(v, bool), "True or False"),
-}
+# The project configuration is read in `settings`, which an agent outside pytest reads as
+# well; these names stay here for the plug-in's users. Its faults stop a run as usage errors.
+_run_configs = settings._run_configs
+_loaded_configs = settings._loaded_configs
+_PLUGIN_KEYS = settings._PLUGIN_KEYS
+_find_project_config = settings._find_project_config
+_read_source = settings._read_source
+_run_source = settings._run_source
+_fault_line = settings._fault_line
+_config_fault = settings._config_fault
+_assignment_line = settings._assignment_line
 
 
 def _load_project_config(start=None):
-    """The project configuration: the nearest kelvo.web.config.py found upwards from `start`.
-
-    With no `start`, the configuration of the pytest run going on (read where it started),
-    else the one found from the working directory.
-    """
-    if start is None and _run_configs:
-        return dict(_run_configs[-1][1])
-    path = _find_project_config(os.getcwd() if start is None else start)
-    if path is None:
-        return {}
-    source = _read_source(path)
-    key = (path, source)
-    if start is not None or key not in _loaded_configs:
-        cfg = _run_source(path, source)  # a run reads its file afresh, once
-        _loaded_configs.clear()  # one file version at a time is enough
-        _loaded_configs[key] = cfg
-    return dict(_loaded_configs[key])
-
-
-def _find_project_config(start):
-    directory = os.path.abspath(start)
-    while True:
-        candidate = os.path.join(directory, CONFIG_FILE_NAME)
-        if os.path.exists(candidate):
-            return candidate
-        parent = os.path.dirname(directory)
-        if parent == directory:
-            return None
-        directory = parent
-
-
-def _read_source(path):
+    """The project configuration (see `settings._load_project_config`); a fault is a usage error."""
     try:
-        with open(path, "rb") as handle:
-            return handle.read()
-    except OSError as error:
-        raise pytest.UsageError(
-            f"{CONFIG_FILE_NAME} could not be read: {path}: {error.strerror or error}. "
-            "Make it a readable file, or remove it."
-        ) from None
-
-
-def _run_source(path, source):
-    """Run the file as Python runs a script: bytes, so a BOM or a coding line is honoured."""
-    try:
-        code = compile(source, path, "exec", dont_inherit=True)
-    except (SyntaxError, ValueError) as error:
-        line = getattr(error, "lineno", None) or _fault_line(source)
-        raise _config_fault(path, line, error, getattr(error, "msg", None) or str(error)) from None
-    cfg = {}
-    try:
-        exec(code, cfg, cfg)
-    except KeyboardInterrupt:
-        raise
-    except BaseException as error:  # SystemExit too: a file cannot end the run without a word
-        line = None
-        traceback = error.__traceback__
-        while traceback is not None:
-            if traceback.tb_frame.f_code.co_filename == path:
-                line = traceback.tb_lineno
-            traceback = traceback.tb_next
-        raise _config_fault(path, line, error, str(error)) from None
-    return cfg
-
-
-def _fault_line(source):
-    # Faults compile places nowhere: a NUL byte, or a coding line naming no known encoding.
-    if b"\0" in source:
-        return source.count(b"\n", 0, source.index(b"\0")) + 1
-    for number, line in enumerate(source.splitlines()[:2], start=1):
-        if re.match(rb"^[ \t\f]*#.*?coding[:=]", line):
-            return number
-    return 1
-
-
-def _config_fault(path, line, error, detail):
-    where = f"{path}, line {line}" if line else path
-    what = f"{type(error).__name__}: {detail}" if detail else type(error).__name__
-    return pytest.UsageError(
-        f"{CONFIG_FILE_NAME} could not be run: {where}: {what}. It is read as Python source: correct it and run again."
-    )
+        return settings._load_project_config(start)
+    except settings.ConfigError as error:
+        raise pytest.UsageError(str(error)) from None
 
 
 def _check_settings(cfg, path):
     """Every key the run will use, checked once before any test: one clear usage error."""
-    for key, value in cfg.items():
-        problem = None
-        if key in _PLUGIN_KEYS:
-            accepts, accepted = _PLUGIN_KEYS[key]
-            if not accepts(value):
-                problem = f"{key} in {CONFIG_FILE_NAME} must be {accepted}, not {settings._shown(value)}"
-        elif key in settings.BROWSER_SETTINGS:
-            try:
-                settings.config_value(key, value)
-            except ValueError as error:
-                problem = str(error)
-        if problem:
-            line = _assignment_line(path, key)
-            where = f"{path}, line {line}" if line else path
-            raise pytest.UsageError(f"{problem}. Change it in {where}.")
     try:
-        settings.browser_options(cfg)  # the environment's values, and the command line's
-    except ValueError as error:
-        raise pytest.UsageError(f"{error}.") from None
-
-
-def _assignment_line(path, key):
-    """The line of the file's last top-level assignment to `key`, if it has one."""
-    try:
-        tree = ast.parse(_read_source(path), path)
-    except (SyntaxError, ValueError, pytest.UsageError):
-        return None
-    line = None
-    for node in tree.body:
-        targets = node.targets if isinstance(node, ast.Assign) else [getattr(node, "target", None)]
-        stored = (n for t in targets if t is not None for n in ast.walk(t))
-        if key in [n.id for n in stored if isinstance(n, ast.Name) and isinstance(n.ctx, ast.Store)]:
-            line = node.lineno
-    return line
+        settings._check_settings(cfg, path)
+    except settings.ConfigError as error:
+        raise pytest.UsageError(str(error)) from None
 
 
 # -- every agent of a test: recorded, traced and closed ------------------------------------

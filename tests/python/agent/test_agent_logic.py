@@ -2,14 +2,13 @@
 
 import pytest
 
+from kelvo_web.agent.dialogs import DialogKeeper, DialogRefused, dialog_matches
+from kelvo_web.agent.messages import closest_names, describe, failure_message
+from kelvo_web.agent.steps import malformed_steps, split_steps, wait_problem
 from kelvo_web.browser import CHROMIUM_ARGS, remote_launch_options
-from kelvo_web.dialogs import DialogKeeper, DialogRefused, dialog_matches
 from kelvo_web.engine import settings
-from kelvo_web.engine.agent._ladder import state_verdict
+from kelvo_web.engine.agent._ladder import SPATIAL, TEXT, resolver_order, state_verdict
 from kelvo_web.engine.agent.grammar import InstructionParser
-from kelvo_web.messages import closest_names, describe, failure_message
-from kelvo_web.engine.agent._ladder import SPATIAL, TEXT, resolver_order
-from kelvo_web.steps import malformed_steps, split_steps, wait_problem
 
 
 @pytest.mark.parametrize(

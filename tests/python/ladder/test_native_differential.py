@@ -5,7 +5,7 @@ import pytest
 from accuracy_cases import CASES
 
 from kelvo_web.agent import finding
-from kelvo_web.element_identity import FRAME_STEP, identity_of
+from kelvo_web.agent.element_identity import FRAME_STEP, identity_of
 from kelvo_web.engine.agent import _ladder
 from kelvo_web.engine.browser.harvester import DOMParser, _NativeRecords
 from kelvo_web.engine.spatial.cartographer import MatrixBuilder
