@@ -9,6 +9,7 @@
 #include "common/convert.h"
 #include "engine/agent/ladder_result.h"
 #include "engine/agent/parsed_instruction.h"
+#include "engine/agent/step/identity.h"
 #include "engine/agent/step/step.h"
 #include "engine/spatial/spatial_result.h"
 #include "engine/strategies/matcher_result.h"
@@ -105,6 +106,11 @@ nb::object decide(const StepPlan& self, nb::handle dom_elements, nb::handle text
     out["verdict"] = verdict;
   }
   if (d.reason) out["reason"] = nb::str(d.reason->c_str());
+  // What acting checks the element against, read here while the harvest's texts are at hand.
+  if (acts_on_element(self.plan.action)) {
+    if (const Record* element = ks::element_of(d, reading))
+      out["seen"] = kelvo::bind::from_record(ks::identity_of(*element, reading.text_elements));
+  }
   return out;
 }
 
@@ -123,6 +129,18 @@ void bind_step(nb::module_& m) {
           "dom_elements"_a, "text_elements"_a.none(), "extras"_a.none() = nb::none(),
           "The decision on one harvest: {result, resolved_by[, verdict][, reason]}, or None when it needs "
           "the page's extras (EXTRAS_JS) to be asked again with them.");
+
+  m.def(
+      "identity_of",
+      [](nb::handle element, nb::handle text_elements) {
+        kelvo::bind::require_dict(element, "element");
+        const Record record = kelvo::bind::to_record(element, "element");
+        const kelvo::bind::RecordList texts = kelvo::bind::to_dict_list(text_elements, "text_elements", true);
+        return kelvo::bind::from_record(ks::identity_of(record, texts.records()));
+      },
+      "element"_a, "text_elements"_a.none(),
+      "What the identity check compares: {xpath, text, check_text, box, row}, from a harvested descriptor "
+      "and its harvest's text elements.");
 
   m.def(
       "read_step",

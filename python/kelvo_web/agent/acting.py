@@ -70,13 +70,14 @@ LOAD_WAIT_CAP_MS = 30000  # a page still loading after this long is used as it i
 NAVIGATION_FLOOR_MS = 3000
 
 
-def act_or_next(page, action, result, value, remaining_ms, text_elements=(), seen_state=None):
+def act_or_next(page, action, result, value, remaining_ms, text_elements=(), seen_state=None, seen=None):
     """Act on the chosen element; when it cannot take the action, on the next candidates.
     `text_elements` are the harvest's texts, for telling the element from its neighbours;
-    `seen_state` the page's change state the harvest was read at."""
+    `seen_state` the page's change state the harvest was read at; `seen` what the core read
+    of the chosen element for the identity check."""
     chosen = result["element"]
     try:
-        act(page, action, chosen, value, remaining_ms, text_elements, seen_state)
+        act(page, action, chosen, value, remaining_ms, text_elements, seen_state, seen)
         return result
     except Problem as problem:
         if not refused(problem):
@@ -106,11 +107,11 @@ def act_or_next(page, action, result, value, remaining_ms, text_elements=(), see
     )
 
 
-def element_handle(page, element, text_elements=()):
+def element_handle(page, element, text_elements=(), seen=None):
     """The element at the harvested path as a handle, checked to be the one harvested: the
     path is positional, so a row put on top of a list makes it name the row beside it."""
     try:
-        seen = identity_of(element, text_elements)
+        seen = seen or identity_of(element, text_elements)
         where = page
         address = element.get("address")
         if address:
@@ -133,15 +134,15 @@ def element_handle(page, element, text_elements=()):
     return handle
 
 
-def act(page, action, element, value, remaining_ms, text_elements=(), seen_state=None):
+def act(page, action, element, value, remaining_ms, text_elements=(), seen_state=None, seen=None):
     """Act on the element once it is found again and checked to be the one resolved
     (a handle, or the direct click's one evaluation), never through its path alone."""
     # An input's label may draw it, and an element in a frame or shadow root needs its
     # frame found first: those take the handle's way at once.
     at_once = action == "click" and element.get("tag") != "input" and not element.get("address")
-    if at_once and _clicked_at_once(page, element, text_elements, remaining_ms, seen_state):
+    if at_once and _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen):
         return
-    target = element_handle(page, element, text_elements)
+    target = element_handle(page, element, text_elements, seen)
     try:
         _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once)
     finally:
@@ -151,12 +152,12 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
             pass  # the page it belonged to is gone
 
 
-def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state):
+def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen=None):
     """The direct click (see _clicked_directly) with the element found again and its point
     read in one round trip; False leaves the click to the handle (the element is not ready
     for a plain click)."""
     try:
-        seen = identity_of(element, text_elements)
+        seen = seen or identity_of(element, text_elements)
         found = page.evaluate(FOUND_POINT_JS, {"seen": seen, "point": _point_args(element, seen_state)})
     except Problem:
         raise

@@ -6,7 +6,7 @@ beside it. So the element is taken once as a handle, checked against what the ha
 saw (text, box, the text of its row) and acted on through that handle, never through the path again.
 """
 
-from kelvo_web.engine.agent._ladder import row_of
+from kelvo_web.engine.agent._ladder import identity_of as _identity_of
 from kelvo_web.page_scripts import script
 
 # Whether the element now at the path is the one harvested (page_scripts/identity.js):
@@ -16,9 +16,6 @@ IDENTITY_JS = script("identity")
 # The steps a page-unique path takes into a frame's document and into a shadow root.
 FRAME_STEP = "/#document"
 SHADOW_STEP = "/#shadow-root"
-
-ROW_LEVELS = 3  # how far up the row text is looked for
-ROW_TEXT_MAX = 200  # a longer text is a page region, not a row, and may change on its own
 
 # Call-log lines that carry the reason an action could not be taken.
 _REASONS = (
@@ -57,27 +54,7 @@ def error_reason(error):
 
 
 def identity_of(element, text_elements=()):
-    """What the identity check compares, from a harvested descriptor and its harvest's texts."""
-    tag = (element.get("tag") or "").lower()
-    text = element.get("text") or ""
-    xpath = element.get("xpath") or ""
-    row = None
-    if text_elements:
-        # The walk over every text runs in the core, on a harvest's native list in place.
-        texts = list(text_elements) if isinstance(text_elements, tuple) else text_elements
-        index = row_of(xpath, texts)
-        row = None if index is None else texts[index]
-    seen_row = None
-    if row is not None:
-        below = xpath[len(row["xpath"]) :]
-        levels = below.count("/") - below.count(SHADOW_STEP)  # a shadow root is no element
-        row_text = row.get("text") or ""
-        if levels <= ROW_LEVELS and row_text.strip() and len(row_text) <= ROW_TEXT_MAX:
-            seen_row = {"levels": levels, "text": row_text}
-    return {
-        "xpath": xpath,
-        "text": text,
-        "check_text": bool(text.strip()) and tag not in ("input", "textarea", "select"),
-        "box": element.get("bounding_box") or None,
-        "row": seen_row,
-    }
+    """What the identity check compares, from a harvested descriptor and its harvest's texts
+    (the core reads the row on the harvest's native list in place)."""
+    texts = list(text_elements) if isinstance(text_elements, tuple) else text_elements
+    return _identity_of(element, texts)

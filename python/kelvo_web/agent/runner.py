@@ -376,7 +376,14 @@ class WebAgent:
             return dict(result, extracted=read_text(self.page, result["element"]))
         seen_state = self._reading.state if self._reading is not None else None
         return acting.act_or_next(
-            self.page, parsed["action"], result, parsed.get("value"), remaining_ms, text_elements, seen_state
+            self.page,
+            parsed["action"],
+            result,
+            parsed.get("value"),
+            remaining_ms,
+            text_elements,
+            seen_state,
+            decision.get("seen"),
         )
 
     def _text_step(self, parsed, plan):

@@ -2,6 +2,29 @@
 
 
 
+class StepPlan:
+    """
+    A step read once: its action, its phrase and the order of the resolvers.
+    """
+
+    def __init__(self, parsed_instruction: object | None) -> None:
+        """The plan of a parsed instruction."""
+
+    def decide(self, dom_elements: object, text_elements: object | None, extras: object | None = None) -> object:
+        """
+        The decision on one harvest: {result, resolved_by[, verdict][, reason]}, or None when it needs the page's extras (EXTRAS_JS) to be asked again with them.
+        """
+
+def identity_of(element: object, text_elements: object | None) -> object:
+    """
+    What the identity check compares: {xpath, text, check_text, box, row}, from a harvested descriptor and its harvest's text elements.
+    """
+
+def read_step(instruction: object | None) -> tuple:
+    """
+    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text" or None); ValueError when no form matches.
+    """
+
 EXTRAS_JS: str = ...
 
 def resolve(parsed_instruction: object, dom_elements: object, text_elements: object, extras: object) -> dict:

@@ -88,6 +88,12 @@ class DOMParser:
     @staticmethod
     def _dedup_text_elements(candidates: object | None) -> list: ...
 
+    @staticmethod
+    def _harvest(page: object | None, snapshot: bool = True) -> tuple:
+        """
+        _extract_native, its notes and its change state in one call, for the agent: (native list, native list, notes, state or None).
+        """
+
 class _BatchedHandle:
     def is_visible(self) -> bool: ...
 
