@@ -11,6 +11,7 @@
 #include "engine/agent/parsed_instruction.h"
 #include "engine/agent/step/identity.h"
 #include "engine/agent/step/step.h"
+#include "engine/agent/step/step_list.h"
 #include "engine/spatial/spatial_result.h"
 #include "engine/strategies/matcher_result.h"
 
@@ -49,16 +50,26 @@ StepPlan plan_of(nb::handle parsed_instruction) {
   }
 }
 
-// What the agent does with a step's answer, the one word of the action the shell needs:
-// act on the element, judge its state, read its text, check page text; None for the steps
-// that find nothing (navigate, wait, keys, dialogs).
-nb::object aim_of(kelvo::Action action) {
-  const char* aim = kelvo::acts_on_element(action)          ? "act"
-                    : kelvo::is_state_check(action)         ? "check"
-                    : action == kelvo::Action::extract_text ? "read"
-                    : kelvo::is_text_step(action)           ? "text"
-                                                            : nullptr;
-  return aim ? nb::object(nb::str(aim)) : nb::none();
+// The one word of a step the shell needs, so that it names no actions of its own: act on
+// the element, judge its state, read its text, check page text; or one of the steps that
+// find nothing on the page.
+const char* aim_of(kelvo::Action action) {
+  using kelvo::Action;
+  if (kelvo::acts_on_element(action)) return "act";
+  if (kelvo::is_state_check(action)) return "check";
+  if (action == Action::extract_text) return "read";
+  if (kelvo::is_text_step(action)) return "text";
+  switch (action) {
+    case Action::navigate: return "navigate";
+    case Action::wait: return "wait";
+    case Action::press_key: return "press";
+    case Action::sendkeys: return "keys";
+    case Action::accept_dialog: return "accept";
+    case Action::dismiss_dialog: return "dismiss";
+    case Action::verify_dialog: return "dialog";
+    default: break;
+  }
+  return "";
 }
 
 nb::dict not_found() {
@@ -106,6 +117,7 @@ nb::object decide(const StepPlan& self, nb::handle dom_elements, nb::handle text
     out["verdict"] = verdict;
   }
   if (d.reason) out["reason"] = nb::str(d.reason->c_str());
+  if (d.problem) out["problem"] = nb::str(ks::name_of(*d.problem));
   // What acting checks the element against, read here while the harvest's texts are at hand.
   if (acts_on_element(self.plan.action)) {
     if (const Record* element = ks::element_of(d, reading))
@@ -127,8 +139,33 @@ void bind_step(nb::module_& m) {
             return decide(self, dom_elements, text_elements, extras);
           },
           "dom_elements"_a, "text_elements"_a.none(), "extras"_a.none() = nb::none(),
-          "The decision on one harvest: {result, resolved_by[, verdict][, reason]}, or None when it needs "
+          "The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, seen]}, or None when it needs "
           "the page's extras (EXTRAS_JS) to be asked again with them.");
+
+  m.def(
+      "step_problems",
+      [](nb::handle instructions) {
+        nb::list items = kelvo::bind::require_list(instructions, "instructions");
+        std::vector<std::u32string> texts;
+        for (nb::handle item : items) texts.push_back(kelvo::bind::code_points(item, "instructions[]"));
+        nb::dict out;
+        for (const auto& [number, messages] : ks::step_problems(texts)) {
+          nb::list said;
+          for (const auto& message : messages) said.append(nb::str(message.c_str()));
+          out[nb::int_(number)] = said;
+        }
+        return out;
+      },
+      "instructions"_a,
+      "Step number (from 1) to its problems, for every step of the list that cannot run.");
+  m.def(
+      "wait_problem",
+      [](nb::handle value) -> nb::object {
+        const auto problem = ks::wait_problem(kelvo::bind::code_points(value, "value"));
+        return problem ? nb::object(nb::str(problem->c_str())) : nb::none();
+      },
+      "value"_a, "Why a wait of `value` milliseconds cannot run, or None.");
+  m.attr("MAX_WAIT_MS") = ks::kMaxWaitMs;
 
   m.def(
       "identity_of",
@@ -155,10 +192,10 @@ void bind_step(nb::module_& m) {
         nb::dict record = kelvo::bind::to_dict(parsed);
         StepPlan plan = plan_of(record);
         const kelvo::Action action = plan.plan.action;
-        return nb::make_tuple(record, std::move(plan), aim_of(action));
+        return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)));
 
       },
       "instruction"_a.none(),
       "One step read once: (the parsed instruction, its StepPlan, what the agent does: \"act\", \"check\", "
-      "\"read\", \"text\" or None); ValueError when no form matches.");
+      "\"read\", \"text\", \"navigate\", \"wait\", \"press\", \"keys\", \"accept\", \"dismiss\" or \"dialog\"); ValueError when no form matches.");
 }

@@ -23,14 +23,26 @@ CLICK_POINT_JS = guarded(
     "}"
 )
 # The element found again and its click point in one round trip, so a direct click needs
-# no handle: { changed: what differs }, or { point: the click point, or null }.
+# no handle: { changed: what differs }, or { point: the click point, or null }. An element
+# not ready for a plain click is kept in the model's slot (kept: true), so the handle the
+# locator's click needs comes without checking the element's identity a second time.
 FOUND_POINT_JS = guarded(
     "async (args, unused, guard, model) => {\n"
     f"  const el = ({text_of('identity')})(args.seen);\n"
     "  if (typeof el === 'string') return { changed: el };\n"
     f"  const point = await ({text_of('click_point')})(el, args.point, guard, model);\n"
     f"  if (point) guard(() => ({text_of('click_guard')})(el, model));\n"
-    "  return { point };\n"
+    "  const kept = !point && !!(model && model.slot);\n"
+    "  if (kept) model.slot.found = el;\n"
+    "  return { point, kept };\n"
+    "}"
+)
+# The element FOUND_POINT_JS kept, as a handle; the slot lets go of it.
+KEPT_JS = guarded(
+    "(args, unused, guard, model) => {\n"
+    "  const el = model && model.slot ? model.slot.found : null;\n"
+    "  if (model && model.slot) model.slot.found = null;\n"
+    "  return el || null;\n"
     "}"
 )
 AFTER_CLICK_JS = script("after_click")
@@ -139,10 +151,15 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     (a handle, or the direct click's one evaluation), never through its path alone."""
     # An input's label may draw it, and an element in a frame or shadow root needs its
     # frame found first: those take the handle's way at once.
-    at_once = action == "click" and element.get("tag") != "input" and not element.get("address")
-    if at_once and _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen):
-        return
-    target = element_handle(page, element, text_elements, seen)
+    at_once = ACTS[action] is _click and element.get("tag") != "input" and not element.get("address")
+    target = None
+    if at_once:
+        clicked = _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen)
+        if clicked is True:
+            return
+        target = clicked  # the handle of the element already checked, or None
+    if target is None:
+        target = element_handle(page, element, text_elements, seen)
     try:
         _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once)
     finally:
@@ -154,8 +171,8 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
 
 def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen=None):
     """The direct click (see _clicked_directly) with the element found again and its point
-    read in one round trip; False leaves the click to the handle (the element is not ready
-    for a plain click)."""
+    read in one round trip: True once clicked; else the click is left to the handle (the
+    element is not ready for a plain click), which comes back when the page kept it."""
     try:
         seen = seen or identity_of(element, text_elements)
         found = page.evaluate(FOUND_POINT_JS, {"seen": seen, "point": _point_args(element, seen_state)})
@@ -167,34 +184,46 @@ def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, see
         raise Problem(f"the page changed before the step could act on {describe(element)}: {found['changed']}")
     point = found["point"]
     if point is None:
-        return False
+        return _kept_handle(page) if found.get("kept") else None
     _click_at(page, point, remaining_ms, element)
     return True
+
+
+def _kept_handle(page):
+    try:
+        kept = page.evaluate_handle(KEPT_JS)
+    except Exception:
+        return None  # a navigation under way: the element is looked for again
+    handle = kept.as_element()
+    if handle is None:
+        kept.dispose()
+    return handle
 
 
 def _point_args(element, seen_state):
     return {"state": seen_state, "box": element.get("bounding_box")}
 
 
+def _click(page, target, element, value, remaining_ms, seen_state, direct):
+    # A custom checkbox or radio is drawn by its label over the real input.
+    label = target.evaluate_handle(LABEL_DRAWN_JS).as_element() if element.get("tag") == "input" else None
+    if label is None and direct and _clicked_directly(page, target, element, remaining_ms, seen_state):
+        return
+    try:
+        (label or target).click(timeout=remaining_ms)
+    finally:
+        if label is not None:
+            label.dispose()
+
+
+def _hover(page, target, element, value, remaining_ms, seen_state, direct):
+    target.hover(timeout=remaining_ms)
+
+
 def _act_on(page, action, target, element, value, remaining_ms, seen_state=None, direct=True):
     """`direct`: whether a click may still be a plain mouse click (not yet found wanting)."""
     try:
-        if action == "click":
-            # A custom checkbox or radio is drawn by its label over the real input.
-            label = target.evaluate_handle(LABEL_DRAWN_JS).as_element() if element.get("tag") == "input" else None
-            if label is None and direct and _clicked_directly(page, target, element, remaining_ms, seen_state):
-                return
-            try:
-                (label or target).click(timeout=remaining_ms)
-            finally:
-                if label is not None:
-                    label.dispose()
-        elif action == "hover":
-            target.hover(timeout=remaining_ms)
-        elif action == "type":
-            _type(page, target, element, value, remaining_ms)
-        elif action == "select":
-            _select(target, element, value, remaining_ms)
+        ACTS[action](page, target, element, value, remaining_ms, seen_state, direct)
     except Problem:
         raise
     except Exception as error:
@@ -245,7 +274,7 @@ class _Arrived(Exception):
     """The next document came before the agent listened for it."""
 
 
-def _type(page, target, element, value, remaining_ms):
+def _type(page, target, element, value, remaining_ms, seen_state=None, direct=True):
     if _is_file_field(element):
         _choose_file(target, element, value, remaining_ms)
         return
@@ -285,7 +314,7 @@ def _choose_file(target, element, value, remaining_ms):
     target.set_input_files(path, timeout=remaining_ms)
 
 
-def _select(target, element, value, remaining_ms):
+def _select(page, target, element, value, remaining_ms, seen_state=None, direct=True):
     found = target.evaluate(FIND_OPTION_JS, value or "")
     if found is None:
         raise Problem(f"{describe(element)} is not a drop-down list (select)", retry=False)
@@ -382,3 +411,8 @@ def press_keys(page, keys, press_only):
         # sendkeys also takes plain text: what is not a key name is typed as written.
         page.keyboard.type(keys)
     return done()
+
+
+# The one table of the actions the shell performs on an element, by the names records carry:
+# Playwright's calls for each; what the step aims at was decided in the core.
+ACTS = {"click": _click, "hover": _hover, "type": _type, "select": _select}

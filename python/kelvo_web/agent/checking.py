@@ -21,49 +21,50 @@ def check_state(verdict, result):
 
 
 def check_text(parsed, decision, text_elements):
-    """The answer of a text step the core decided, or the Problem saying why it fails."""
-    action, target = parsed["action"], parsed["target"]
+    """The answer of a text step the core decided, or the Problem it names, in words."""
+    problem = decision.get("problem")
     result = decision["result"]
-    state = result.get("state") or {}
-    if action == "find_exact_text":
-        if not result["resolved"]:
-            raise Problem(
-                f"no text on the page is exactly {target!r}",
-                candidates=result["candidates"],
-                title="near misses",
-                result=result,
-            )
-    elif action in ("verify_spatial_text", "extract_text_spatial"):
-        if "reason" in decision:
-            raise Problem(f"nothing to read {target}: {decision['reason']}", result=result)
-        if not result["resolved"]:
-            if "actual" not in state:
-                *others, last = READING_PHRASES
-                raise Problem(
-                    f"{target!r} names no place: start it with {', '.join(others)} or {last}, then the anchor text",
-                    retry=False,
-                )
-            raise Problem(state["actual"], result=result)
-        if action == "verify_spatial_text" and not result.get("verified"):
-            raise Problem(
-                f"the text {target} does not match",
-                expected=state.get("expected"),
-                actual=state.get("actual"),
-                candidates=result.get("candidates", [])[1:],
-                title="other texts in that direction",
-                result=result,
-            )
-    else:
-        if not result["resolved"]:
-            raise Problem(
-                f"text {target!r} is not on the page",
-                candidates=closest_names(target, text_elements),
-                title="similar texts",
-                result=result,
-            )
-        if action == "verify_text_visible" and not result.get("verified"):
-            raise Problem(f"text {target!r} is on the page but not visible", result=result)
+    if problem is not None:
+        raise _TEXT_PROBLEMS[problem](parsed["target"], decision, result, result.get("state") or {}, text_elements)
     return dict(result, resolved_by=decision["resolved_by"])
+
+
+def _names_no_place(target, decision, result, state, texts):
+    *others, last = READING_PHRASES
+    return Problem(
+        f"{target!r} names no place: start it with {', '.join(others)} or {last}, then the anchor text",
+        retry=False,
+    )
+
+
+# The words of each way the core says a text step fails.
+_TEXT_PROBLEMS = {
+    "no_exact_text": lambda target, decision, result, state, texts: Problem(
+        f"no text on the page is exactly {target!r}", candidates=result["candidates"], title="near misses", result=result
+    ),
+    "absent": lambda target, decision, result, state, texts: Problem(
+        f"text {target!r} is not on the page",
+        candidates=closest_names(target, texts),
+        title="similar texts",
+        result=result,
+    ),
+    "hidden": lambda target, decision, result, state, texts: Problem(
+        f"text {target!r} is on the page but not visible", result=result
+    ),
+    "nothing_to_read": lambda target, decision, result, state, texts: Problem(
+        f"nothing to read {target}: {decision['reason']}", result=result
+    ),
+    "no_place": _names_no_place,
+    "place_missed": lambda target, decision, result, state, texts: Problem(state["actual"], result=result),
+    "mismatch": lambda target, decision, result, state, texts: Problem(
+        f"the text {target} does not match",
+        expected=state.get("expected"),
+        actual=state.get("actual"),
+        candidates=result.get("candidates", [])[1:],
+        title="other texts in that direction",
+        result=result,
+    ),
+}
 
 
 def check_dialog(dialogs, expected):

@@ -218,7 +218,7 @@ class WebAgent:
         any runs, and all malformed steps are reported together.
         """
         instructions = split_steps(steps)
-        problems = malformed_steps(finding.engine().parser, instructions)
+        problems = malformed_steps(instructions)
         if problems:
             lines = [f"{len(problems)} of {len(instructions)} steps are malformed; nothing was run:"]
             for number, messages in problems.items():
@@ -323,25 +323,25 @@ class WebAgent:
     # -- dispatch ------------------------------------------------------------------------
 
     def _perform(self, parsed, plan, aim):
-        action = parsed["action"]
-        if action in ("accept_dialog", "dismiss_dialog"):
+        """Carry out a step the core has read; `aim` is the one word of it the shell needs."""
+        if aim in ("accept", "dismiss"):
             try:
-                decided = self._dialogs.decide("accept" if action == "accept_dialog" else "dismiss")
+                decided = self._dialogs.decide(aim)
             except DialogRefused as refused:
                 raise Problem(str(refused), retry=False) from None
             return done(dialog=decided)
-        if action == "verify_dialog":
+        if aim == "dialog":
             return self._retrying(lambda remaining: checking.check_dialog(self._dialogs, parsed["value"]))
         self._dialogs.new_step()
         self._open_page()
-        if action == "navigate":
+        if aim == "navigate":
             return self._navigate(parsed["target"])
-        if action == "wait":
+        if aim == "wait":
             return acting.wait(self.page, parsed["target"])
-        if action in ("press_key", "sendkeys"):
+        if aim in ("press", "keys"):
             # A key handler that never returns holds the press, which has no timeout of its own.
             with self._watched(time.monotonic() + self.step_timeout_ms / 1000):
-                return acting.press_keys(self.page, parsed["target"], press_only=action == "press_key")
+                return acting.press_keys(self.page, parsed["target"], press_only=aim == "press")
         if aim != "text":
             if not (parsed["target"] or "").strip():
                 raise Problem("the step names no element to act on", retry=False)

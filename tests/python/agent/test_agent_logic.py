@@ -8,7 +8,6 @@ from kelvo_web.agent.steps import malformed_steps, split_steps, wait_problem
 from kelvo_web.browser import CHROMIUM_ARGS, remote_launch_options
 from kelvo_web.engine import settings
 from kelvo_web.engine.agent._ladder import SPATIAL, TEXT, resolver_order, state_verdict
-from kelvo_web.engine.agent.grammar import InstructionParser
 
 
 @pytest.mark.parametrize(
@@ -61,7 +60,7 @@ def test_wait_problem(value, problem, why):
     ],
 )
 def test_a_bad_wait_is_reported_once_before_the_run(step, messages, why):
-    assert malformed_steps(InstructionParser(), [step]) == {1: messages}, why
+    assert malformed_steps([step]) == {1: messages}, why
 
 
 @pytest.mark.parametrize(

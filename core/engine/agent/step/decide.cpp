@@ -251,7 +251,44 @@ Decision text_step(const Plan& plan, const Reading& reading, const matcher::DOMS
   return d;
 }
 
+// How the answer of a text step fails, if it does.
+std::optional<TextProblem> text_problem(const Plan& plan, const Decision& d) {
+  bool resolved = false, verified = false, observed = false;
+  if (d.answer == Answer::ladder) {
+    resolved = d.rung.resolved;
+    verified = d.rung.verified.value_or(false);
+    observed = d.rung.actual.has_value();
+  } else {
+    resolved = d.text.resolved;
+    verified = element_state::truthy(&d.text.verified);
+    observed = find_key(d.text.state, "actual") != nullptr;
+  }
+  if (plan.action == Action::find_exact_text) return resolved ? std::nullopt : std::optional(TextProblem::no_exact_text);
+  if (reads_in_direction(plan.action)) {
+    if (d.reason) return TextProblem::nothing_to_read;
+    if (!resolved) return observed ? TextProblem::place_missed : TextProblem::no_place;
+    if (plan.action == Action::verify_spatial_text && !verified) return TextProblem::mismatch;
+    return std::nullopt;
+  }
+  if (!resolved) return TextProblem::absent;
+  if (plan.action == Action::verify_text_visible && !verified) return TextProblem::hidden;
+  return std::nullopt;
+}
+
 }  // namespace
+
+const char* name_of(TextProblem problem) {
+  switch (problem) {
+    case TextProblem::no_exact_text: return "no_exact_text";
+    case TextProblem::absent: return "absent";
+    case TextProblem::hidden: return "hidden";
+    case TextProblem::nothing_to_read: return "nothing_to_read";
+    case TextProblem::no_place: return "no_place";
+    case TextProblem::place_missed: return "place_missed";
+    case TextProblem::mismatch: return "mismatch";
+  }
+  return "";
+}
 
 const char* route_name(Route route) { return route == Route::spatial ? ladder::kRouteSpatial : ladder::kRouteText; }
 
@@ -286,7 +323,11 @@ const Record* element_of(const Decision& d, const Reading& reading) {
 
 Decision decide(const Plan& plan, const Reading& reading) {
   static const matcher::DOMStrategy rules;
-  if (plan.routes.empty()) return text_step(plan, reading, rules);
+  if (plan.routes.empty()) {
+    Decision d = text_step(plan, reading, rules);
+    if (d.status != Status::needs_extras) d.problem = text_problem(plan, d);
+    return d;
+  }
   Decision d = element_step(plan, reading, rules);
   const auto check = element_state::check_of(name_of(plan.action));
   const Record* element = d.status == Status::found ? element_of(d, reading) : nullptr;

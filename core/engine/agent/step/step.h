@@ -50,6 +50,18 @@ struct SpatialAnswer {
   std::vector<ladder::Ref> sources;
 };
 
+// How a step about page text fails.
+enum class TextProblem {
+  no_exact_text,    // find exact text: no text is exactly the target
+  absent,           // a searched text is not on the page
+  hidden,           // verify text ... is visible: on the page, not shown
+  nothing_to_read,  // extract text in a direction: the place has no text (reason given)
+  no_place,         // the target names no place (no relation and anchor)
+  place_missed,     // the place was read and holds nothing that fits (the rules' own words)
+  mismatch,         // verify text in a direction: the text found is another
+};
+const char* name_of(TextProblem problem);
+
 // A state check's judgement of the element found (verify Save is enabled).
 struct Verdict {
   bool verified = false;
@@ -69,6 +81,8 @@ struct Decision {
   std::optional<Verdict> verdict;  // state checks that found their element
   // extract_text_spatial that found nothing: what a check of the same place observed.
   std::optional<std::string> reason;
+  // A text step that fails: how, for the shell to word (see TextProblem); none when it holds.
+  std::optional<TextProblem> problem;
 };
 
 Decision decide(const Plan& plan, const Reading& reading);

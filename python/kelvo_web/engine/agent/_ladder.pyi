@@ -12,8 +12,18 @@ class StepPlan:
 
     def decide(self, dom_elements: object, text_elements: object | None, extras: object | None = None) -> object:
         """
-        The decision on one harvest: {result, resolved_by[, verdict][, reason]}, or None when it needs the page's extras (EXTRAS_JS) to be asked again with them.
+        The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, seen]}, or None when it needs the page's extras (EXTRAS_JS) to be asked again with them.
         """
+
+def step_problems(instructions: object) -> dict:
+    """
+    Step number (from 1) to its problems, for every step of the list that cannot run.
+    """
+
+def wait_problem(value: object) -> object:
+    """Why a wait of `value` milliseconds cannot run, or None."""
+
+MAX_WAIT_MS: int = 600000
 
 def identity_of(element: object, text_elements: object | None) -> object:
     """
@@ -22,7 +32,7 @@ def identity_of(element: object, text_elements: object | None) -> object:
 
 def read_step(instruction: object | None) -> tuple:
     """
-    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text" or None); ValueError when no form matches.
+    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text", "navigate", "wait", "press", "keys", "accept", "dismiss" or "dialog"); ValueError when no form matches.
     """
 
 EXTRAS_JS: str = ...

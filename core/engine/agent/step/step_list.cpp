@@ -1,0 +1,65 @@
+#include "engine/agent/step/step_list.h"
+
+#include "common/actions.h"
+#include "common/text.h"
+#include "engine/agent/grammar/grammar.h"
+
+namespace kelvo::step {
+
+namespace {
+
+bool is_ascii(std::u32string_view value) {
+  for (char32_t c : value) {
+    if (c > 0x7F) return false;
+  }
+  return true;
+}
+
+// What the parser accepts but no run could check.
+std::optional<std::string> parsed_problem(const grammar::ParsedInstruction& parsed) {
+  const std::optional<Action> action = action_named(parsed.action);
+  const std::u32string target = parsed.target ? text::strip(*parsed.target) : std::u32string();
+  if (action && is_text_step(*action) && !reads_in_direction(*action) && target.empty())
+    return std::string("the step names no text to look for");
+  // Validation has already said what else is wrong with a wait.
+  if (action == Action::wait && text::is_digits(target)) return wait_problem(target);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> wait_problem(std::u32string_view value) {
+  if (!text::is_digits(value) || !is_ascii(value))
+    return "wait needs a whole number of milliseconds, not " + text::repr(value);
+  // Past the maximum by its length alone, before it could overflow a number.
+  const std::string digits = text::encode(value);
+  const std::string limit = std::to_string(kMaxWaitMs);
+  const std::size_t first = digits.find_first_not_of('0');
+  const std::string bare = first == std::string::npos ? "0" : digits.substr(first);
+  if (bare.size() > limit.size() || (bare.size() == limit.size() && bare > limit))
+    return "wait takes at most " + limit + " milliseconds (10 minutes), not " + digits;
+  return std::nullopt;
+}
+
+std::map<std::size_t, std::vector<std::string>> step_problems(const std::vector<std::u32string>& instructions) {
+  static const grammar::InstructionParser parser;
+  std::map<std::size_t, std::vector<std::string>> problems;
+  for (std::size_t i = 0; i < instructions.size(); ++i) {
+    const std::u32string& instruction = instructions[i];
+    std::vector<std::string> messages = parser.validate(instruction);
+    try {
+      const grammar::ParsedInstruction parsed = parser.parse(instruction);
+      const std::vector<std::u32string> words = text::split(instruction);
+      const bool unknown_to_validation =
+          (!words.empty() && text::lower(words.front()) == U"extract_text") || parsed.action == "verify_spatial_text";
+      if (unknown_to_validation) messages.clear();
+      if (auto extra = parsed_problem(parsed)) messages.push_back(*extra);
+    } catch (const grammar::InstructionError& error) {
+      if (messages.empty()) messages.push_back(error.what());  // validation's words are the more specific
+    }
+    if (!messages.empty()) problems[i + 1] = std::move(messages);
+  }
+  return problems;
+}
+
+}  // namespace kelvo::step
