@@ -12,6 +12,7 @@
 #include "engine/agent/ladder/routing.h"
 #include "engine/agent/ladder/row.h"
 #include "ladder_scripts.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -81,7 +82,7 @@ nb::dict to_python(const kl::LadderResult& r, const Inputs& in) {
 
 }  // namespace
 
-NB_MODULE(_ladder, m) {
+void bind_ladder(nanobind::module_& m) {
   m.doc() = "The agent's resolution steps beyond the text and spatial rules.";
   m.attr("EXTRAS_JS") = nb::str(kelvo::scripts::extras);
 
