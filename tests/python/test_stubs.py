@@ -1,4 +1,4 @@
-"""The .pyi stubs beside the extension modules describe the modules as built."""
+"""The .pyi stubs beside the binding modules describe the modules as built."""
 
 import pathlib
 import subprocess
