@@ -31,7 +31,8 @@ constexpr Submodule kSubmodules[] = {
 }  // namespace
 
 NB_MODULE(_native, m) {
-  m.doc() = "The native core's bindings, one submodule per core library; import them from their public paths.";
+  m.doc() =
+      "The native core's bindings, one submodule per core library; import them from their public paths.";
   nb::dict paths;
   for (const Submodule& sub : kSubmodules) {
     nb::module_ module = m.def_submodule(sub.name);

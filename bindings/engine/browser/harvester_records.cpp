@@ -91,10 +91,9 @@ void bind_native_records(nb::module_& m) {
       .def("__getitem__", &item, nb::arg("index"))
       .def("__iter__",
            [](NativeRecords& self) { return NativeRecordsIterator{nb::find(&self), self.shared.get(), 0}; })
-      .def("__repr__",
-           [](const NativeRecords& self) {
-             return "<native list of " + std::to_string(self.size()) + " records>";
-           });
+      .def("__repr__", [](const NativeRecords& self) {
+        return "<native list of " + std::to_string(self.size()) + " records>";
+      });
 }
 
 }  // namespace kelvo::bind
