@@ -9,14 +9,14 @@ export CMAKE_BUILD_PARALLEL_LEVEL ?= 2
 setup:
 	@bash scripts/setup.sh
 
-# Builds the core, its unit tests and the extension modules, and installs the package
+# Builds the core, its unit tests and the extension module, and installs the package
 # into the .venv; the build folder is kept, so a rebuild only compiles what changed.
 build: setup
 	$(PY) -m pip install --no-build-isolation --no-deps -q \
 	  -Cbuild-dir=$(BUILD_DIR) -Ccmake.define.KELVO_BUILD_TESTS=ON .
 
 # A manylinux_2_17 wheel in dist/, compiled with zig for an old glibc, the C++ runtime and the
-# core linked into every module (KELVO_WHEEL_TOOLCHAIN=system: the machine's g++ instead).
+# core linked into the extension module (KELVO_WHEEL_TOOLCHAIN=system: the machine's g++ instead).
 wheel: setup
 	bash scripts/build_wheel.sh
 

@@ -1,5 +1,5 @@
-# Helpers shared by every deliverable: one shared library per deliverable in the core,
-# one extension module per deliverable at its Python path, one test binary per deliverable.
+# Helpers shared by every deliverable: one shared library per deliverable in the core, one
+# test binary per deliverable, and the one extension module that binds them all.
 
 set(KELVO_CORE_DIR "${PROJECT_SOURCE_DIR}/core")
 set(KELVO_LIB_DESTINATION "kelvo_web/_core")
@@ -24,7 +24,7 @@ function(kelvo_add_core_library name folder)
   file(GLOB sources CONFIGURE_DEPENDS "${KELVO_CORE_DIR}/${folder}/*.cpp")
   if(KELVO_ZIG_TOOLCHAIN)
     # zig's C++ runtime can only be linked statically, and an exception thrown in one shared
-    # object cannot be caught by the runtime copy of another: each module links the core in.
+    # object cannot be caught by the runtime copy of another: the module links the core in.
     add_library(kelvo_${name} STATIC ${sources})
     set_target_properties(kelvo_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   else()
@@ -72,32 +72,18 @@ function(kelvo_embed_scripts target name)
   target_include_directories(${target} PUBLIC "${out_dir}")
 endfunction()
 
-# kelvo_add_module(<module name> <python package path> <binding source> LINK <core libs>)
-# e.g. kelvo_add_module(grammar kelvo_web/engine/agent engine/agent/grammar.cpp LINK kelvo_grammar)
-# Further binding sources of the same module: files named <source stem>_*.cpp beside it.
-function(kelvo_add_module name package source)
+# kelvo_add_module(<module name> LINK <core libs>): the extension module kelvo_web.<module name>,
+# built from every .cpp under bindings/.
+function(kelvo_add_module name)
   cmake_parse_arguments(ARG "" "" "LINK" ${ARGN})
-  get_filename_component(dir "${PROJECT_SOURCE_DIR}/bindings/${source}" DIRECTORY)
-  get_filename_component(stem "${source}" NAME_WE)
-  file(GLOB extra CONFIGURE_DEPENDS "${dir}/${stem}_*.cpp")
-  nanobind_add_module(${name}_module NB_STATIC
-    "${PROJECT_SOURCE_DIR}/bindings/${source}" ${extra}
-    "${PROJECT_SOURCE_DIR}/bindings/common/convert.cpp")
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/bindings/*.cpp")
+  nanobind_add_module(${name}_module NB_STATIC ${sources})
   target_include_directories(${name}_module PRIVATE "${PROJECT_SOURCE_DIR}/bindings")
   target_link_libraries(${name}_module PRIVATE ${ARG_LINK})
   kelvo_portable_link(${name}_module)
-  set_target_properties(${name}_module PROPERTIES OUTPUT_NAME ${name})
-  # The module finds the core libraries in kelvo_web/_core, relative to its own folder.
-  string(REGEX MATCHALL "/" slashes "${package}")
-  list(LENGTH slashes depth)
-  set(up "")
-  if(depth GREATER 0)
-    foreach(i RANGE 1 ${depth})
-      string(APPEND up "../")
-    endforeach()
-  endif()
-  set_target_properties(${name}_module PROPERTIES INSTALL_RPATH "$ORIGIN/${up}_core")
-  install(TARGETS ${name}_module LIBRARY DESTINATION ${package})
+  # It sits in kelvo_web and finds the core libraries in kelvo_web/_core.
+  set_target_properties(${name}_module PROPERTIES OUTPUT_NAME ${name} INSTALL_RPATH "$ORIGIN/_core")
+  install(TARGETS ${name}_module LIBRARY DESTINATION kelvo_web)
 endfunction()
 
 # kelvo_add_gtest(<name> <folder under tests/core/> LINK <libs>): every *_test.cpp of the

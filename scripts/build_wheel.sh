@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds dist/kelvo_web-*-manylinux*.whl, then auditwheel repair, which vendors what the
-# modules still need and picks the oldest manylinux tag their symbols allow.
+# module still needs and picks the oldest manylinux tag its symbols allow.
 #
 # KELVO_WHEEL_TOOLCHAIN chooses the compiler:
 #   zig (default): zig's clang aimed at glibc 2.28 (KELVO_GLIBC) with its own libc++ linked in;
@@ -23,7 +23,7 @@ case "$toolchain" in
   *) echo "KELVO_WHEEL_TOOLCHAIN must be zig or system, not '$toolchain'" >&2; exit 2 ;;
 esac
 rm -f dist/kelvo_web-*.whl
-# The system build keeps our own libraries in _core, found through the modules' RPATH:
+# The system build keeps our own libraries in _core, found through the module's RPATH:
 # auditwheel leaves them in place.
 $PY -m auditwheel repair -w dist dist/raw/kelvo_web-*.whl
 rm -rf dist/raw

@@ -1,7 +1,8 @@
-"""Writes the .pyi stub of every extension module beside its place in python/kelvo_web.
+"""Writes the .pyi stub of every binding module (a submodule of kelvo_web._native) beside the
+Python module at its public path in python/kelvo_web.
 
 Run after a build, with the package installed: `.venv/bin/python scripts/make_stubs.py`.
-With --check it writes nothing and exits 1 when a stub differs from the built module.
+With --check it writes nothing and exits 1 when a stub is missing or differs from the built module.
 """
 
 import pathlib
@@ -11,17 +12,12 @@ import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 
-MODULES = [
-    "kelvo_web._text",
-    "kelvo_web.engine.agent.grammar",
-    "kelvo_web.engine.agent._ladder",
-    "kelvo_web.engine.browser.harvester",
-    "kelvo_web.engine.spatial.cartographer",
-    "kelvo_web.engine.spatial.surveyor",
-    "kelvo_web.engine.strategies.matcher",
-    "kelvo_web.engine.strategies.placement",
-    "kelvo_web.harness._reporter",
-]
+
+def modules():
+    # Every submodule of the one extension module, by the public path its Python module has.
+    from kelvo_web import _native
+
+    return sorted(_native._PUBLIC_PATHS.values())
 
 
 def stub_path(module):
@@ -36,7 +32,7 @@ def generate(module, output):
 def main(check):
     stale = []
     with tempfile.TemporaryDirectory() as scratch:
-        for module in MODULES:
+        for module in modules():
             fresh = pathlib.Path(scratch) / (module + ".pyi")
             generate(module, fresh)
             target = stub_path(module)

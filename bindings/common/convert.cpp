@@ -181,17 +181,8 @@ nb::object from_record(const Record& record) {
 }
 
 SharedRecords* shared_records_of(nb::handle value) {
-  if (PyList_Check(value.ptr()) || PyDict_Check(value.ptr()) || value.is_none()) return nullptr;
-  PyObject* capsule = PyObject_GetAttrString(value.ptr(), kSharedRecordsAttribute);
-  if (!capsule) {
-    PyErr_Clear();
-    return nullptr;
-  }
-  void* pointer = PyCapsule_IsValid(capsule, kSharedRecordsCapsule)
-                      ? PyCapsule_GetPointer(capsule, kSharedRecordsCapsule)
-                      : nullptr;
-  Py_DECREF(capsule);
-  return static_cast<SharedRecords*>(pointer);
+  if (!nb::isinstance<NativeRecords>(value)) return nullptr;
+  return nb::inst_ptr<NativeRecords>(value)->shared.get();
 }
 
 bool is_record_list(nb::handle value) {

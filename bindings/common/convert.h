@@ -1,5 +1,5 @@
 // Conversions between Python's plain values (dict, list, str, int, float, bool, None) and
-// the core's Record, shared by every extension module.
+// the core's Record, shared by every binding.
 //
 // Identity: the core refers to input records by their position in the input list; a
 // binding keeps the caller's own objects (RecordList::object) and hands those back,
@@ -60,8 +60,8 @@ class RecordList {
   nb::object owner_;
 };
 
-// The native records `value` holds (a harvest's native list, made by any of the modules),
-// or nullptr for anything else, a Python list included.
+// The native records `value` holds (a harvest's native list), or nullptr for anything
+// else, a Python list included.
 SharedRecords* shared_records_of(nb::handle value);
 
 // Whether `value` is a list argument of records: a Python list or a native list.

@@ -1,17 +1,14 @@
-// A harvest's records kept as the core's own vector and shared by every extension module.
+// A harvest's records kept as the core's own vector, read in place by every binding.
 //
-// The harvester module makes the Python object that owns them (a read-only sequence whose
-// items become dicts on first access); the other modules read the same vector in place.
-// Each module is its own shared object (in the wheel each carries its own copy of the core
-// and of nanobind), so a module does not know another's Python types: it finds the records
-// through a capsule of a fixed name, which the owning object hands out as an attribute.
-// Every module is built from these headers by one compiler in one build, so they agree on
-// the layout.
+// The harvester's native list (`_NativeRecords`, harvester_records.cpp) owns them: a read-only
+// sequence whose items become dicts on first access. All bindings are one extension module,
+// so the others recognise that type directly (RecordList in convert.h).
 #pragma once
 
 #include <Python.h>
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "common/record.h"
@@ -32,9 +29,10 @@ struct SharedRecords {
   }
 };
 
-// The attribute of the owning object that gives the capsule, and the capsule's name; the
-// version changes whenever SharedRecords does.
-inline constexpr const char kSharedRecordsAttribute[] = "_kelvo_records";
-inline constexpr const char kSharedRecordsCapsule[] = "kelvo_web.shared_records.1";
+// The C++ side of the native list; held by pointer so the Python object can be moved into place.
+struct NativeRecords {
+  std::unique_ptr<SharedRecords> shared;
+  std::size_t size() const { return shared->records.size(); }
+};
 
 }  // namespace kelvo::bind

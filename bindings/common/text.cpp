@@ -5,11 +5,12 @@
 #include <nanobind/stl/vector.h>
 
 #include "common/text.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using namespace kelvo;
 
-NB_MODULE(_text, m) {
+void bind_text(nanobind::module_& m) {
   m.doc() = "Text helpers of the native core with Python's str semantics (for tests).";
   m.def("lower", [](const std::string& s) { return text::lower(s); });
   m.def("lower_aligned",

@@ -5,6 +5,7 @@
 
 #include "common/convert.h"
 #include "harness/reporter/reporter.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using kelvo::Record;
@@ -107,7 +108,7 @@ Record steps_for(const std::vector<Record>& results, nb::handle steps) {
 
 }  // namespace
 
-NB_MODULE(_reporter, m) {
+void bind_reporter(nanobind::module_& m) {
   m.doc() = "Renders the HTML test report.";
 
   m.def(

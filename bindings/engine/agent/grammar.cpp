@@ -11,6 +11,7 @@
 #include "common/convert.h"
 #include "engine/agent/grammar/grammar.h"
 #include "engine/agent/parsed_instruction.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using kelvo::bind::raise_type_error;
@@ -46,7 +47,7 @@ nb::dict states_dict(const std::array<StateEntry, N>& states) {
 
 }  // namespace
 
-NB_MODULE(grammar, m) {
+void bind_grammar(nanobind::module_& m) {
   m.doc() = "The instruction language: plain-English steps to structured instructions.";
 
   m.attr("_QUOTE_RE") =

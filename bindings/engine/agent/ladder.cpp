@@ -13,6 +13,7 @@
 #include "engine/agent/ladder/row.h"
 #include "ladder_scripts.h"
 #include "engine/agent/ladder_result.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -32,9 +33,9 @@ nb::dict to_python(const kl::LadderResult& r, const Inputs& in) {
 
 }  // namespace
 
-void bind_step(nb::module_& m);
+void bind_step(nanobind::module_& m);
 
-NB_MODULE(_ladder, m) {
+void bind_ladder(nanobind::module_& m) {
   m.doc() = "The agent's resolution steps beyond the text and spatial rules.";
   bind_step(m);
   m.attr("EXTRAS_JS") = nb::str(kelvo::scripts::extras);

@@ -13,6 +13,7 @@
 #include "engine/browser/harvester_driver.h"
 #include "engine/browser/harvester_records.h"
 #include "harvester_scripts.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -233,7 +234,7 @@ namespace kelvo::bind {
 void bind_batched(nb::module_& m);
 }
 
-NB_MODULE(harvester, m) {
+void bind_harvester(nanobind::module_& m) {
   m.attr("_NATIVE_TAGS") = as_tuple(NATIVE_TAGS);
   m.attr("_ARIA_ROLES") = as_tuple(ARIA_ROLES);
   m.attr("INTERACTABLE_SELECTOR") = INTERACTABLE_SELECTOR;

@@ -19,30 +19,11 @@ namespace kelvo::bind {
 
 namespace {
 
-struct NativeRecords {
-  std::unique_ptr<SharedRecords> shared;
-  std::size_t size() const { return shared->records.size(); }
-};
-
 struct NativeRecordsIterator {
   nb::object list;
   SharedRecords* shared;
   std::size_t next = 0;
 };
-
-// The capsule other modules read; it keeps the list alive for as long as it is held.
-nb::object capsule_of(NativeRecords& self) {
-  nb::object owner = nb::find(&self);
-  PyObject* capsule = PyCapsule_New(self.shared.get(), kSharedRecordsCapsule, [](PyObject* c) {
-    Py_XDECREF(static_cast<PyObject*>(PyCapsule_GetContext(c)));
-  });
-  if (!capsule) throw nb::python_error();
-  if (PyCapsule_SetContext(capsule, owner.release().ptr()) != 0) {
-    Py_DECREF(capsule);
-    throw nb::python_error();
-  }
-  return nb::steal(capsule);
-}
 
 nb::object item(NativeRecords& self, Py_ssize_t index) {
   const auto n = static_cast<Py_ssize_t>(self.size());
@@ -110,11 +91,9 @@ void bind_native_records(nb::module_& m) {
       .def("__getitem__", &item, nb::arg("index"))
       .def("__iter__",
            [](NativeRecords& self) { return NativeRecordsIterator{nb::find(&self), self.shared.get(), 0}; })
-      .def("__repr__",
-           [](const NativeRecords& self) {
-             return "<native list of " + std::to_string(self.size()) + " records>";
-           })
-      .def_prop_ro(kSharedRecordsAttribute, &capsule_of);
+      .def("__repr__", [](const NativeRecords& self) {
+        return "<native list of " + std::to_string(self.size()) + " records>";
+      });
 }
 
 }  // namespace kelvo::bind

@@ -8,6 +8,7 @@
 #include "common/convert.h"
 #include "engine/spatial/cartographer/cartographer.h"
 #include "engine/spatial/plain_values.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using kelvo::Record;
@@ -133,7 +134,7 @@ double bench_build(nb::handle dom_elements, nb::handle text_elements, int repeat
 
 }  // namespace
 
-NB_MODULE(cartographer, m) {
+void bind_cartographer(nanobind::module_& m) {
   m.doc() = "The spatial matrix: one harvest in reading order with types and ordinals.";
 
   nb::register_exception_translator([](const std::exception_ptr& p, void*) {

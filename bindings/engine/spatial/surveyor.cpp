@@ -11,6 +11,7 @@
 #include "engine/spatial/plain_values.h"
 #include "engine/spatial/spatial_result.h"
 #include "engine/spatial/surveyor/surveyor.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using kelvo::Record;
@@ -134,7 +135,7 @@ double bench_resolve(nb::handle matrix, nb::handle targets, int repeat) {
 
 }  // namespace
 
-NB_MODULE(surveyor, m) {
+void bind_surveyor(nanobind::module_& m) {
   m.doc() = "Spatial resolution: anchor, relation, type and ordinal over the matrix.";
 
   nb::register_exception_translator([](const std::exception_ptr& p, void*) {

@@ -10,6 +10,7 @@
 #include "common/convert.h"
 #include "engine/strategies/matcher_result.h"
 #include "engine/strategies/matcher/matcher.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -121,7 +122,7 @@ double bench_resolve(nb::handle parsed_instruction, nb::handle dom_elements, nb:
 
 }  // namespace
 
-NB_MODULE(matcher, m) {
+void bind_matcher(nanobind::module_& m) {
   m.doc() = "Level 1 resolution strategy: matches instructions to DOM elements by text and attributes.";
   translate_errors();
 

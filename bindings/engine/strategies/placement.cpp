@@ -4,6 +4,7 @@
 
 #include "common/convert.h"
 #include "engine/strategies/placement/placement.h"
+#include "native.h"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -20,7 +21,7 @@ kp::Kind kind_of(nb::handle value) {
 
 }  // namespace
 
-NB_MODULE(placement, m) {
+void bind_placement(nanobind::module_& m) {
   m.doc() = "Level 2 resolution strategy: uses the spatial matrix to resolve relational instructions.";
 
   nb::class_<kp::SpatialStrategy>(m, "SpatialStrategy",

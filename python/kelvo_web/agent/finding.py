@@ -32,7 +32,7 @@ def engine():
     )
 
 
-# Let go of the engine's objects before the interpreter unloads the modules that made them.
+# Let go of the engine's objects before the interpreter unloads the module that made them.
 atexit.register(engine.cache_clear)
 
 

@@ -1,0 +1,9 @@
+"""The core's text helpers with Python's str semantics, for tests (bindings/common/text.cpp)."""
+
+import sys
+
+from kelvo_web._native import text
+
+# The binding is a submodule of the one extension module, named after this path: the module
+# imported from here is that submodule itself (its .pyi stub lies beside this file).
+sys.modules[__name__] = text

@@ -1,0 +1,9 @@
+"""The agent's resolution ladder and routing (bindings/engine/agent/ladder.cpp)."""
+
+import sys
+
+from kelvo_web._native import ladder
+
+# The binding is a submodule of the one extension module, named after this path: the module
+# imported from here is that submodule itself (its .pyi stub lies beside this file).
+sys.modules[__name__] = ladder

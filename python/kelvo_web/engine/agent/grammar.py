@@ -1,0 +1,9 @@
+"""The instruction language: plain-English steps to structured instructions (bindings/engine/agent/grammar.cpp)."""
+
+import sys
+
+from kelvo_web._native import grammar
+
+# The binding is a submodule of the one extension module, named after this path: the module
+# imported from here is that submodule itself (its .pyi stub lies beside this file).
+sys.modules[__name__] = grammar

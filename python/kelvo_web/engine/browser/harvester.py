@@ -1,0 +1,9 @@
+"""The page harvest: element descriptors and text elements (bindings/engine/browser/harvester.cpp)."""
+
+import sys
+
+from kelvo_web._native import harvester
+
+# The binding is a submodule of the one extension module, named after this path: the module
+# imported from here is that submodule itself (its .pyi stub lies beside this file).
+sys.modules[__name__] = harvester
