@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/convert.h"
+#include "common/text.h"
 #include "engine/agent/ladder_result.h"
 #include "engine/agent/parsed_instruction.h"
 #include "engine/agent/step/identity.h"
@@ -190,12 +191,24 @@ void bind_step(nb::module_& m) {
           throw nb::value_error(error.what());
         }
         nb::dict record = kelvo::bind::to_dict(parsed);
-        StepPlan plan = plan_of(record);
+        // The plan is read from the parse itself, not from the dict: a step holding a lone
+        // surrogate, which no UTF-8 can carry, still parses (the shell refuses it first).
+        auto text = [](const std::optional<std::u32string>& value) {
+          return value ? Record(kelvo::text::encode(*value)) : Record(nullptr);
+        };
+        Record read = Record::object();
+        read["action"] = parsed.action;
+        read["target"] = text(parsed.target);
+        read["value"] = text(parsed.value);
+        if (parsed.ordinal) read["ordinal"] = static_cast<std::int64_t>(*parsed.ordinal);
+        StepPlan plan{ks::plan(read)};
         const kelvo::Action action = plan.plan.action;
-        return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)));
+        const bool extras = ks::wants_extras(plan.plan);
+        return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)), nb::bool_(extras));
 
       },
       "instruction"_a.none(),
       "One step read once: (the parsed instruction, its StepPlan, what the agent does: \"act\", \"check\", "
-      "\"read\", \"text\", \"navigate\", \"wait\", \"press\", \"keys\", \"accept\", \"dismiss\" or \"dialog\"); ValueError when no form matches.");
+      "\"read\", \"text\", \"navigate\", \"wait\", \"press\", \"keys\", \"accept\", \"dismiss\" or \"dialog\"; whether "
+      "its decision will all but surely want the extras, to be asked in the harvest); ValueError when no form matches.");
 }

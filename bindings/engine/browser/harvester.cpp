@@ -103,6 +103,8 @@ struct PyDOMParser {
   nb::object page;
   std::vector<std::string> notes;  // of the last full harvest
   std::string state;               // the top document's change state at the last batch
+  std::string also;                // a question asked in the top document's batch (ask_also)
+  std::string also_answer;         // its answer, JSON text; empty when none came
 
   // `batchable`: a whole harvest (or one of its parts) that may be answered in one page
   // script; the single-element and file operations always go call by call. Without
@@ -114,9 +116,11 @@ struct PyDOMParser {
       HarvestHooks hooks{snapshots ? std::function<SnapshotSettings()>(read_settings) : nullptr, print_line};
       if (batchable && batched_harvest(page)) {
         BatchedDriver batched(driver, harvest_plan());
+        if (!also.empty()) batched.ask_also(also);
         DOMParser parser(batched, hooks);
         auto out = operation(parser);
         state = batched.state();
+        also_answer = batched.also_answer();
         return out;
       }
       state.clear();
@@ -214,6 +218,21 @@ void assign_spatial_labels_in_place(nb::handle elements, nb::handle label_candid
   }
 }
 
+// An answer asked in the batch (`_harvest`'s also): each list of records a native list, so
+// the resolvers read them in place too; None when there is none.
+nb::object also_lists(const std::string& json) {
+  if (json.empty()) return nb::none();
+  Record answer = Record::parse(json, nullptr, false);
+  if (!answer.is_object()) return nb::none();
+  nb::dict out;
+  for (auto item : answer.items()) {
+    Record& value = item.value();
+    out[nb::str(item.key().c_str())] =
+        value.is_array() ? bind::native_records(std::move(value)) : bind::from_record(value);
+  }
+  return out;
+}
+
 // The surviving records themselves, not copies, in their input order.
 nb::list dedup_in_place_order(nb::handle candidates) {
   bind::RecordList given = bind::to_record_list(candidates, "candidates");
@@ -288,17 +307,20 @@ void bind_harvester(nanobind::module_& m) {
       .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none())
       .def_static(
           "_harvest",
-          [](nb::object page, bool snapshot) {
+          [](nb::object page, bool snapshot, nb::handle also) {
             PyDOMParser parser(std::move(page));
+            if (!also.is_none()) parser.also = bind::require_str(also, "also");
             nb::tuple lists = parser.extract_native(snapshot);
             nb::list notes;
             for (const auto& note : parser.notes) notes.append(nb::str(note.c_str()));
             nb::object state = parser.state.empty() ? nb::none() : nb::object(nb::str(parser.state.c_str()));
-            return nb::make_tuple(lists[0], lists[1], notes, state);
+            return nb::make_tuple(lists[0], lists[1], notes, state, also_lists(parser.also_answer));
           },
-          "page"_a.none(), "snapshot"_a = true,
+          "page"_a.none(), "snapshot"_a = true, "also"_a.none() = nb::none(),
           "_extract_native, its notes and its change state in one call, for the agent: (native list, "
-          "native list, notes, state or None).");
+          "native list, notes, state or None, also). `also`: a page-script function asked in the same "
+          "evaluation, which takes the batch's JSON text and adds its own answer as \"also\": an object "
+          "of lists of records, answered as a dict of native lists (None when it did not answer).");
 
   bind::bind_batched(m);
   bind::bind_native_records(m);

@@ -29,6 +29,12 @@ def engine():
         read_step=_ladder.read_step,
         # The ladder's extra reading: control names and kinds, inline and structural text.
         extras_js=guarded(_ladder.EXTRAS_JS),
+        # The same, asked in the harvest's own evaluation: the batch's text with them added.
+        extras_in_harvest=guarded(
+            "(batch, unused, guard, model) => batch.slice(0, -1) + ',\"also\":' + JSON.stringify(("
+            + _ladder.EXTRAS_JS.rstrip(" \t\r\n;")
+            + ")()) + '}'"
+        ),
     )
 
 
@@ -53,18 +59,20 @@ class Harvest(NamedTuple):
     notes: list
     state: str | None = None  # the page's change state it was read at; None: never reused
     read_at: float = 0.0
+    extras: dict | None = None  # the ladder's extras, when read in the same evaluation
 
 
-def harvest(page, previous=None):
-    """A reading of the page: `previous` again while the page has not changed since it."""
+def harvest(page, previous=None, extras=False):
+    """A reading of the page: `previous` again while the page has not changed since it.
+    `extras`: read the ladder's extras in the same evaluation (the step will want them)."""
     if previous is not None and still_current(page, previous):
         return previous
     try:
-        elements, texts, notes, state = _read_page(page)
+        elements, texts, notes, state, also = _read_page(page, engine().extras_in_harvest if extras else None)
         # Only the top document's changes are counted: a page with frames is read anew.
         if len(getattr(page, "frames", ())) > 1:
             state = None
-        return Harvest(elements, texts, notes, state, time.monotonic())
+        return Harvest(elements, texts, notes, state, time.monotonic(), also)
     except SnapshotWarning:
         raise  # warnings made errors (-W error): the tester asked for the warning to stop the run
     except Exception as error:
@@ -145,7 +153,7 @@ class SnapshotWarning(UserWarning):
 _unwritable_log_path = None
 
 
-def _read_page(page):
+def _read_page(page, also=None):
     # Snapshots are debugging data: their folder failing (full, missing, not a folder) must
     # not fail a step, so the page is read again without one and the steps go on.
     global _unwritable_log_path
@@ -154,9 +162,9 @@ def _read_page(page):
     log_path = _log_path(settings)
     read = engine().harvest
     if log_path is not None and log_path == _unwritable_log_path:
-        return read(page, snapshot=False)
+        return read(page, snapshot=False, also=also)
     try:
-        return read(page)
+        return read(page, also=also)
     except OSError as error:
         failure = error
     _unwritable_log_path = log_path
@@ -168,7 +176,7 @@ def _read_page(page):
         ),
         stacklevel=1,  # once per folder whichever step meets it: the place named is the harvest
     )
-    return read(page, snapshot=False)
+    return read(page, snapshot=False, also=also)
 
 
 def _log_path(settings):
@@ -198,15 +206,16 @@ def read_extras(page):
 
 
 def read_step(instruction):
-    """A step read once: (the parsed instruction, its plan, what it aims at: "element",
-    "text" or None). The core parses it and decides everything after from the plan."""
+    """A step read once: (the parsed instruction, its plan, the one word of it the shell
+    needs, whether to read the extras with the harvest). The core parses it and decides
+    everything after from the plan."""
     return engine().read_step(instruction)
 
 
 def decide(page, plan, reading):
     """The core's decision on one harvest: {result, resolved_by[, verdict][, reason]}. The core
     answers None when it needs the ladder's extra reading of the page, and is asked again."""
-    decision = plan.decide(reading.elements, reading.texts)
+    decision = plan.decide(reading.elements, reading.texts, reading.extras)
     if decision is None:
         decision = plan.decide(reading.elements, reading.texts, read_extras(page))
     return decision

@@ -44,6 +44,7 @@ class WebAgent:
         self._notes = []  # what the next step ends telling beyond its result (a tab closed, a status)
         self._dialogs = DialogKeeper()
         self._reading = None
+        self._wants_extras = False  # the step being run reads the ladder's extras with its harvest
         self._watchdog = None  # the current page's
         self._given_page = page
         if page is not None and not callable(getattr(page, "goto", None)):
@@ -166,7 +167,8 @@ class WebAgent:
         clock = time.perf_counter()
         try:
             self._follow_new_tab()  # a tab opened late by the step before
-            parsed, plan, aim = self._parse(instruction)
+            parsed, plan, aim, extras = self._parse(instruction)
+            self._wants_extras = extras
             result = self._perform(parsed, plan, aim)
             followed = self._follow_new_tab()
             notes, self._notes = self._notes, []
@@ -351,7 +353,7 @@ class WebAgent:
         return self._retrying(lambda remaining: self._text_step(parsed, plan))
 
     def _read_page(self):
-        self._reading = finding.harvest(self.page, self._reading)
+        self._reading = finding.harvest(self.page, self._reading, self._wants_extras)
         return self._reading[:3]
 
     def _element_step(self, parsed, plan, aim, remaining_ms):

@@ -288,9 +288,17 @@ def _road_of_a_step():
     return [(where.strip(), crossing.strip()) for number, where, crossing in rows[1:]]
 
 
-def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkeypatch):
+@pytest.mark.parametrize(
+    "step, clicked, why",
+    [
+        (ROAD_STEP, "large added", "the step the map follows"),
+        ("click Add to cart right of Large, 30 l", "large added", "a row twin's extras come with the harvest"),
+        ("click Add to cart near Wool", "scarf added", "so do they for 'near'"),
+    ],
+)
+def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkeypatch, step, clicked, why):
     """Every call into the extension modules the agent's modules hold, and every browser call
-    of the page, counted on one attempt of the step the map follows."""
+    of the page, counted on one attempt of a step."""
     from kelvo_web import agent as agent_package
     from kelvo_web.agent import finding
 
@@ -303,8 +311,8 @@ def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkey
             log.append(name)
             found = call(*args, **kwargs)
             if name == "read_step":  # the plan's own calls count too
-                parsed, plan, aim = found
-                return parsed, _Counted(plan, log), aim
+                parsed, plan, *rest = found
+                return (parsed, _Counted(plan, log), *rest)
             return found
 
         return wrapper
@@ -318,10 +326,10 @@ def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkey
         monkeypatch.setattr(page, name, counted(browser, name, getattr(page, name)))
     monkeypatch.setattr(page.mouse, "click", counted(browser, "mouse.click", page.mouse.click))
 
-    agent.run(ROAD_STEP)
-    assert page.text_content("#out") == "large added"
+    agent.run(step)
+    assert page.text_content("#out") == clicked, why
     road = _road_of_a_step()
-    assert core == ["read_step", "harvest", "decide"]
+    assert core == ["read_step", "harvest", "decide"], why
     assert len(browser) == 4, browser  # harvest, find-and-point, the click, after the click
     assert sum("Python → core" in crossing for _, crossing in road) == len(core), road
     assert sum("round trip" in crossing for _, crossing in road) == len(browser), road

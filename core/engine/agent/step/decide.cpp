@@ -321,6 +321,12 @@ const Record* element_of(const Decision& d, const Reading& reading) {
   return nullptr;
 }
 
+bool wants_extras(const Plan& plan) {
+  if (!acts_on_element(plan.action)) return false;
+  const std::string& kind = plan.phrase.words.kind;
+  return ladder::may_have_row_twin(plan.phrase) || (!kind.empty() && kind != "button");
+}
+
 Decision decide(const Plan& plan, const Reading& reading) {
   static const matcher::DOMStrategy rules;
   if (plan.routes.empty()) {

@@ -32,6 +32,12 @@ struct Plan {
 // Throws std::invalid_argument for an action the language does not have.
 Plan plan(const Record& parsed_instruction);
 
+// Whether a decision on the plan all but surely asks for the ladder's extras, so the shell
+// asks for them in the harvest's own evaluation: a place phrase without an ordinal always
+// looks for a twin in the anchor's row, and a control kind the rules do not know sends the
+// step up the ladder.
+bool wants_extras(const Plan& plan);
+
 // One harvest, and the ladder's extra reading of the page when the caller has it.
 struct Reading {
   const std::vector<Record>& dom_elements;

@@ -218,6 +218,8 @@ struct BatchedDriver::State {
   bool tried = false;
   bool loaded = false;
   std::string state_text;  // the document's change state at the batch
+  std::string also;        // the caller's question (see ask_also), and its answer
+  std::string also_json;
   ModelScripts model;      // the model's texts, set at the first read
   // The batch as parsed, and its columns of one entry per node (see scripts/page_model);
   // the columns point into the parser's document, which lives as long as this state.
@@ -239,7 +241,7 @@ struct BatchedDriver::State {
       // The model is usually installed already (an init script, or an earlier harvest
       // of this document); only a document without one is sent the whole of it.
       model = model_scripts(plan);
-      Record result = live.evaluate(model.ask);
+      Record result = live.evaluate(also.empty() ? model.ask : ask_with_also());
       if (result.is_null()) result = live.evaluate(model.harvest);
       if (!result.is_string()) return false;
       loaded = read(result.get_ref<const std::string&>());
@@ -251,9 +253,19 @@ struct BatchedDriver::State {
     return loaded;
   }
 
+  // The model's ask with the caller's question after it, which answers the batch with its
+  // own answer added as "also"; a question that throws leaves the batch as it is.
+  std::string ask_with_also() const {
+    return "() => { const model = window[" + model.key +
+           "]; if (model === undefined) return null; const batch = model.harvest(); try { const joined = (" +
+           also + ")(batch); if (typeof joined === 'string') return joined; } catch (error) {} return batch; }";
+  }
+
   bool read(const std::string& json) {
     dom::object data;
     if (parser.parse(json).get(data)) return false;
+    dom::element asked;
+    if (!also.empty() && !data["also"].get(asked)) also_json = simdjson::minify(asked);
     auto column = [&](const char* name, Column& out) { return read_column(data[name].value_unsafe(), out); };
     for (const char* name :
          {"visible", "enabled", "texts", "boxes", "attributes", "scripts", "queries", "page", "lookups"}) {
@@ -446,6 +458,16 @@ BatchedDriver::~BatchedDriver() = default;
 bool BatchedDriver::batched() const { return state_->tried && state_->loaded; }
 
 std::string BatchedDriver::state() const { return batched() ? state_->state_text : std::string(); }
+
+void BatchedDriver::ask_also(std::string function) {
+  // The text goes in parentheses: a statement's closing ";" cannot.
+  while (!function.empty() && std::string(" \t\r\n;").find(function.back()) != std::string::npos) {
+    function.pop_back();
+  }
+  state_->also = std::move(function);
+}
+
+const std::string& BatchedDriver::also_answer() const { return state_->also_json; }
 
 namespace {
 

@@ -107,6 +107,14 @@ class BatchedDriver : public PageDriver {
   // no batch was read.
   std::string state() const;
 
+  // A caller's own question asked in the batch's evaluation, so it costs no round trip of
+  // its own: `function` is a page-script function text that takes the batch's JSON text and
+  // answers it with the caller's answer added under the key "also". Set before first use;
+  // asked only where the model is installed already.
+  void ask_also(std::string function);
+  // Its answer as JSON text; empty when it was not asked, failed, or answered null.
+  const std::string& also_answer() const;
+
   struct State;
 
  private:

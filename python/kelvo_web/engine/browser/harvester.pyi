@@ -89,9 +89,9 @@ class DOMParser:
     def _dedup_text_elements(candidates: object | None) -> list: ...
 
     @staticmethod
-    def _harvest(page: object | None, snapshot: bool = True) -> tuple:
+    def _harvest(page: object | None, snapshot: bool = True, also: object | None = None) -> tuple:
         """
-        _extract_native, its notes and its change state in one call, for the agent: (native list, native list, notes, state or None).
+        _extract_native, its notes and its change state in one call, for the agent: (native list, native list, notes, state or None, also). `also`: a page-script function asked in the same evaluation, which takes the batch's JSON text and adds its own answer as "also": an object of lists of records, answered as a dict of native lists (None when it did not answer).
         """
 
 class _BatchedHandle:

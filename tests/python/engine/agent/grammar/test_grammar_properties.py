@@ -1,10 +1,11 @@
 """Random text, quotes, blanks and Unicode against parse, validate and validate_all, and the
 helpers held against plain-Python statements of what they do."""
 
+import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
-from kelvo_web.engine.agent import grammar
+from kelvo_web.engine.agent import _ladder, grammar
 from kelvo_web.engine.agent.grammar import InstructionParser
 
 PARSER = InstructionParser()
@@ -96,8 +97,15 @@ def test_parse_returns_a_record_or_refuses(instruction):
         record = PARSER.parse(instruction)
     except ValueError as error:
         assert str(error).startswith(f"Unrecognised instruction: {instruction!r}. ")
+        with pytest.raises(ValueError) as refused:
+            _ladder.read_step(instruction)
+        assert str(refused.value) == str(error), "the agent refuses a step in the parser's words"
         return
     assert_well_formed(record, instruction)
+    # The agent reads its steps through the step engine: the very same record, byte for byte.
+    read, plan, aim, extras = _ladder.read_step(instruction)
+    assert repr(read) == repr(record) and [type(v) for v in read.values()] == [type(v) for v in record.values()]
+    assert aim and type(extras) is bool
 
 
 @FAST
