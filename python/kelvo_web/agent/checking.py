@@ -44,7 +44,7 @@ _TEXT_PROBLEMS = {
     ),
     "absent": lambda target, decision, result, state, texts: Problem(
         f"text {target!r} is not on the page",
-        candidates=closest_names(target, texts),
+        candidates=lambda: closest_names(target, texts),
         title="similar texts",
         result=result,
     ),

@@ -20,10 +20,18 @@ class Problem(Exception):
         self.problem = problem
         self.expected = expected
         self.actual = actual
-        self.candidates = list(candidates)
+        # A callable is asked only when the failure is told: the names close to a target are
+        # looked for once, not on every attempt of a step that keeps finding nothing.
+        self._candidates = candidates if callable(candidates) else list(candidates)
         self.title = title
         self.retry = retry
         self.result = result
+
+    @property
+    def candidates(self):
+        if callable(self._candidates):
+            self._candidates = list(self._candidates())
+        return self._candidates
 
 
 def first_line(error):

@@ -365,7 +365,7 @@ class WebAgent:
             raise finding.with_notes(
                 Problem(
                     f"no element matches {target!r}",
-                    candidates=closest_names(target, list(dom_elements) + list(text_elements)),
+                    candidates=lambda: closest_names(target, [*dom_elements, *text_elements]),
                     title="similar on the page",
                     result=result,
                 ),
