@@ -306,6 +306,11 @@ void bind_harvester(nanobind::module_& m) {
                   "label_candidates"_a.none())
       .def_static("_dedup_text_elements", &dedup_in_place_order, "candidates"_a.none())
       .def_static(
+          "_native_lists", [](nb::handle json) { return also_lists(bind::require_str(json, "json")); },
+          "json"_a.none(),
+          "An object of lists of records given as JSON text, each list a native list; None for anything "
+          "else.")
+      .def_static(
           "_harvest",
           [](nb::object page, bool snapshot, nb::handle also) {
             PyDOMParser parser(std::move(page));

@@ -27,8 +27,11 @@ def engine():
         harvester=DOMParser,
         harvest=DOMParser._harvest,
         read_step=_ladder.read_step,
-        # The ladder's extra reading: control names and kinds, inline and structural text.
-        extras_js=guarded(_ladder.EXTRAS_JS),
+        # The ladder's extra reading: control names and kinds, inline and structural text. It
+        # crosses as JSON text, read into native lists: on a page of thousands of controls,
+        # the browser driver's own passing of objects takes seconds.
+        extras_js=guarded("() => JSON.stringify((" + _ladder.EXTRAS_JS.rstrip(" \t\r\n;") + ")())"),
+        native_lists=DOMParser._native_lists,
         # The same, asked in the harvest's own evaluation: the batch's text with them added.
         extras_in_harvest=guarded(
             "(batch, unused, guard, model) => batch.slice(0, -1) + ',\"also\":' + JSON.stringify(("
@@ -200,9 +203,13 @@ def still_current(page, reading):
 def read_extras(page):
     """The ladder's extra look at the page; a navigation under way is worth another attempt."""
     try:
-        return page.evaluate(engine().extras_js)
+        text = page.evaluate(engine().extras_js)
     except Exception as error:
         raise unreadable(page, error) from None
+    extras = engine().native_lists(text) if isinstance(text, str) else None
+    if extras is None:
+        raise Problem(f"the page could not be read: its extra reading answered {type(text).__name__}")
+    return extras
 
 
 def read_step(instruction):

@@ -89,6 +89,12 @@ class DOMParser:
     def _dedup_text_elements(candidates: object | None) -> list: ...
 
     @staticmethod
+    def _native_lists(json: object | None) -> object:
+        """
+        An object of lists of records given as JSON text, each list a native list; None for anything else.
+        """
+
+    @staticmethod
     def _harvest(page: object | None, snapshot: bool = True, also: object | None = None) -> tuple:
         """
         _extract_native, its notes and its change state in one call, for the agent: (native list, native list, notes, state or None, also). `also`: a page-script function asked in the same evaluation, which takes the batch's JSON text and adds its own answer as "also": an object of lists of records, answered as a dict of native lists (None when it did not answer).

@@ -1,14 +1,27 @@
 () => {
   // What the agent's ladder needs beyond the harvest, in one round trip: every form control
   // with its kind and accessible name, and visible text in inline and structural tags.
+  // An element's place among its siblings of the same tag, counted once per parent: a page
+  // of ten thousand buttons in one container must not count them again for each button.
+  const places = new Map();
+  const placeOf = (node) => {
+    let place = places.get(node);
+    if (place !== undefined) return place;
+    const parent = node.parentNode;
+    if (!parent) return 1;
+    const counts = new Map();
+    for (let child = parent.firstElementChild; child; child = child.nextElementSibling) {
+      const count = (counts.get(child.tagName) || 0) + 1;
+      counts.set(child.tagName, count);
+      places.set(child, count);
+    }
+    place = places.get(node);
+    return place === undefined ? 1 : place;
+  };
   const xpath = (el) => {
     const steps = [];
     for (let node = el; node && node.nodeType === 1; node = node.parentElement) {
-      let index = 1;
-      for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling) {
-        if (sib.tagName === node.tagName) index++;
-      }
-      steps.unshift(node.tagName.toLowerCase() + '[' + index + ']');
+      steps.unshift(node.tagName.toLowerCase() + '[' + placeOf(node) + ']');
     }
     return '/' + steps.join('/');
   };
