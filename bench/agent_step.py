@@ -12,7 +12,10 @@ action also runs right after the others' clicks, and on this page Playwright's l
 clicks come out faster after an agent step than after their own; both orders are worth
 reading.
 
-Run: .venv/bin/python bench/agent_step.py [--rounds 7] [--sizes 100,1000,5000,10000] [--interleave]
+With --place the agent's step names the button by its place instead (click Item K+1 right of
+Item K), a phrase whose decision also reads the page's controls for a twin in the anchor's row.
+
+Run: .venv/bin/python bench/agent_step.py [--rounds 7] [--sizes 100,1000,5000,10000] [--interleave] [--place]
 """
 
 import argparse
@@ -65,6 +68,12 @@ def main():
     options.add_argument("--rounds", type=int, default=ROUNDS)
     options.add_argument("--sizes", default=",".join(map(str, SIZES)))
     options.add_argument("--interleave", action="store_true", help="alternate the three actions round by round")
+    options.add_argument(
+        "--place",
+        action="store_true",
+        help="the agent's step names the button by its place (click Item K+1 right of Item K), which also reads "
+        "the controls' names for a twin in the anchor's row",
+    )
     arguments = options.parse_args()
     sizes = [int(size) for size in arguments.sizes.split(",")]
     agent = WebAgent()
@@ -75,9 +84,12 @@ def main():
     print(f"{'buttons':>8} {'agent':>9} {'get_by_text':>12} {'get_by_role':>12} {'agent/text':>11} {'agent/role':>11}")
     for size in sizes:
         page.set_content(synthetic_page(size))
-        target = f"Item {size // 2}"
+        # With --place, the button right of the middle one (a row starts with it: ten a row).
+        middle = size // 2
+        target = f"Item {middle + 1}" if arguments.place else f"Item {middle}"
+        step = f"click {target} right of Item {middle}" if arguments.place else f"click {target}"
         actions = [
-            lambda: agent.run(f"click {target}"),
+            lambda: agent.run(step),
             lambda: page.get_by_text(target, exact=True).click(),
             lambda: page.get_by_role("button", name=target, exact=True).click(),
         ]

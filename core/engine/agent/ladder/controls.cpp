@@ -1,13 +1,41 @@
 // Controls named by their label, and controls named by the tester's word for their type.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "engine/agent/ladder/geometry.h"
 #include "engine/agent/ladder/ladder.h"
 #include "engine/agent/ladder/phrase.h"
 
 namespace kelvo::ladder {
+
+namespace detail {
+
+struct PathIndex {
+  std::unordered_map<std::string, std::size_t> descriptor;     // the first descriptor at each path
+  std::unordered_map<std::string, std::string> control_names;  // " name" of each control there, folded, in order
+};
+
+}  // namespace detail
+
+namespace {
+
+const detail::PathIndex& paths_of(const Lists& lists) {
+  if (!lists.paths) {
+    auto index = std::make_shared<detail::PathIndex>();
+    for (std::size_t i = 0; i < lists.dom_elements.size(); ++i)
+      index->descriptor.emplace(get_string(lists.dom_elements[i], "xpath"), i);
+    for (const Record& control : lists.controls)
+      index->control_names[get_string(control, "xpath")] += " " + detail::fold(get_string(control, "name"));
+    lists.paths = std::move(index);
+  }
+  return *lists.paths;
+}
+
+}  // namespace
 
 using detail::box_of;
 using detail::fold;
@@ -50,12 +78,10 @@ bool descriptor_fits(const std::string& action, const Record& element) {
 Ref as_ref(const Lists& lists, std::size_t control) {
   // A control acted on through its label answers with its own record (the label's xpath).
   if (find_key(lists.controls[control], "control_xpath")) return {Source::controls, control};
-  std::string xpath = get_string(lists.controls[control], "xpath");
-  for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
-    if (!xpath.empty() && get_string(lists.dom_elements[i], "xpath") == xpath)
-      return {Source::dom_elements, i};
-  }
-  return {Source::controls, control};
+  const std::string xpath = get_string(lists.controls[control], "xpath");
+  const auto& descriptors = paths_of(lists).descriptor;
+  const auto found = xpath.empty() ? descriptors.end() : descriptors.find(xpath);
+  return found == descriptors.end() ? Ref{Source::controls, control} : Ref{Source::dom_elements, found->second};
 }
 
 const Record& record_of(const Lists& lists, const Ref& ref) {
@@ -97,12 +123,15 @@ LadderResult answer(std::vector<Ref> refs, std::int64_t ordinal, const char* run
   return result;
 }
 
-void add_unique(std::vector<Ref>& refs, Ref ref) {
-  for (const Ref& r : refs) {
-    if (r.source == ref.source && r.index == ref.index) return;
+// Refs in the order first added, each once.
+struct RefSet {
+  std::vector<Ref> list;
+  std::unordered_set<std::uint64_t> seen;
+  void add(Ref ref) {
+    if (seen.insert((static_cast<std::uint64_t>(ref.source) << 56) | ref.index).second) list.push_back(ref);
   }
-  refs.push_back(ref);
-}
+  bool empty() const { return list.empty(); }
+};
 
 // The anchor a relation measures from: visible text first (harvested, then extended), then
 // the text of interactable elements; exact first lines before prefixes, smallest box wins.
@@ -202,22 +231,21 @@ LadderResult resolve_by_label(const std::string& action, const Phrase& target, s
       std::string n = fold(name);
       return tier == 0 ? n == wanted : n.find(wanted) != std::string::npos;
     };
-    std::vector<Ref> refs;
+    RefSet found;
     // Accessible names are what the page says a control is called; a harvested label
     // (the nearest text above, among others) is only a guess, so it comes second.
     for (std::size_t i = 0; i < lists.controls.size(); ++i) {
       const Record& c = lists.controls[i];
-      if (action_fits(action, get_string(c, "kind")) && names(get_string(c, "name")))
-        add_unique(refs, as_ref(lists, i));
+      if (action_fits(action, get_string(c, "kind")) && names(get_string(c, "name"))) found.add(as_ref(lists, i));
     }
-    if (refs.empty()) {
+    if (found.empty()) {
       for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
         const Record& e = lists.dom_elements[i];
-        if (descriptor_fits(action, e) && names(detail::attribute(e, "_label")))
-          add_unique(refs, {Source::dom_elements, i});
+        if (descriptor_fits(action, e) && names(detail::attribute(e, "_label"))) found.add({Source::dom_elements, i});
       }
     }
-    if (refs.empty()) continue;
+    if (found.empty()) continue;
+    std::vector<Ref> refs = std::move(found.list);
     reading_order(lists, refs);
     visible_first(lists, refs);
     return answer(std::move(refs), ordinal, kByLabel);
@@ -239,14 +267,15 @@ LadderResult resolve_by_control_type(const std::string& action, const Phrase& ta
     phrase.kind = "button";
   if (phrase.kind.empty()) return {};
   if (phrase.ordinal != 0) ordinal = phrase.ordinal;
-  std::vector<Ref> refs;
+  RefSet fitting;
   for (std::size_t i = 0; i < lists.controls.size(); ++i) {
     const Record& c = lists.controls[i];
     if (kind_fits(phrase.kind, c) && action_fits(action, get_string(c, "kind")) &&
         get_bool(c, "is_visible", true)) {
-      add_unique(refs, as_ref(lists, i));
+      fitting.add(as_ref(lists, i));
     }
   }
+  std::vector<Ref> refs = std::move(fitting.list);
   reading_order(lists, refs);
   if (!phrase.name.empty()) {
     // Words besides the type narrow the choice when they name something, as in the rules.
@@ -256,10 +285,9 @@ LadderResult resolve_by_control_type(const std::string& action, const Phrase& ta
       std::string surfaces = fold(
           get_string(rec, "text") + " " + get_string(rec, "name") + " " + detail::attribute(rec, "_label") +
           " " + detail::attribute(rec, "aria-label") + " " + detail::attribute(rec, "title"));
-      for (std::size_t i = 0; i < lists.controls.size(); ++i) {
-        if (get_string(lists.controls[i], "xpath") == get_string(rec, "xpath"))
-          surfaces += " " + fold(get_string(lists.controls[i], "name"));
-      }
+      const auto& names = paths_of(lists).control_names;
+      const auto named_there = names.find(get_string(rec, "xpath"));
+      if (named_there != names.end()) surfaces += named_there->second;
       // A type word inside a name ("Toggle this switch element") is part of the name.
       if (surfaces.find(phrase.name) != std::string::npos || surfaces.find(target.folded) != std::string::npos)
         named.push_back(r);
@@ -385,7 +413,7 @@ LadderResult exact_name(const std::string& action, const Phrase& target, const s
     return names;
   };
   for (const std::string& wanted : {whole, bare}) {
-    std::vector<Ref> refs;
+    RefSet found;
     bool chosen_is_named = false;
     for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
       const Record& e = lists.dom_elements[i];
@@ -393,7 +421,7 @@ LadderResult exact_name(const std::string& action, const Phrase& target, const s
       auto names = own_names(e, nullptr);
       if (std::find(names.begin(), names.end(), wanted) == names.end()) continue;
       if (get_string(e, "xpath") == chosen_xpath) chosen_is_named = true;
-      add_unique(refs, {Source::dom_elements, i});
+      found.add({Source::dom_elements, i});
     }
     for (std::size_t i = 0; i < lists.controls.size(); ++i) {
       const Record& c = lists.controls[i];
@@ -402,10 +430,11 @@ LadderResult exact_name(const std::string& action, const Phrase& target, const s
       if (action == "select" && get_string(c, "kind") == "button") continue;
       Ref ref = as_ref(lists, i);
       if (get_string(record_of(lists, ref), "xpath") == chosen_xpath) chosen_is_named = true;
-      add_unique(refs, ref);
+      found.add(ref);
     }
     if (chosen_is_named) return {};
-    if (refs.empty()) continue;
+    if (found.empty()) continue;
+    std::vector<Ref> refs = std::move(found.list);
     reading_order(lists, refs);
     visible_first(lists, refs);
     return answer(std::move(refs), 1, kByExactText);

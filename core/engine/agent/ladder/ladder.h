@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,12 +31,19 @@ struct Ref {
   std::size_t index;
 };
 
+namespace detail {
+struct PathIndex;
+}
+
 struct Lists {
   const std::vector<Record>& dom_elements;
   const std::vector<Record>& text_elements;
   const std::vector<Record>& controls;          // extras: one record per form control, with "kind" and "name"
   const std::vector<Record>& texts;             // extras: text-element records of the extended tags
   const std::vector<Record>* hidden = nullptr;  // extras: text in the document but not shown
+  // Built on first use by the rungs: where each path stands among the descriptors and the
+  // controls, so no rung searches the lists again for each record it looks at.
+  mutable std::shared_ptr<const detail::PathIndex> paths = nullptr;
 };
 
 struct LadderResult {
