@@ -28,24 +28,9 @@ struct StepPlan {
   ks::Plan plan;
 };
 
-// The keys the rules read, as they stand in the parsed instruction (None kept as null).
-Record instruction_of(nb::handle parsed_instruction) {
-  nb::dict parsed = kelvo::bind::require_dict(parsed_instruction, "parsed_instruction");
-  Record out = Record::object();
-  for (const char* key : {"action", "target", "value", "ordinal"}) {
-    PyObject* item = PyDict_GetItemString(parsed.ptr(), key);
-    if (!item) continue;
-    const std::string where = std::string("parsed_instruction['") + key + "']";
-    if (std::string(key) != "ordinal" && item != Py_None && !PyUnicode_Check(item))
-      kelvo::bind::raise_type_error(where.c_str(), "str or None", item);
-    out[key] = kelvo::bind::to_record(item, where.c_str());
-  }
-  return out;
-}
-
 StepPlan plan_of(nb::handle parsed_instruction) {
   try {
-    return {ks::plan(instruction_of(parsed_instruction))};
+    return {ks::plan(kelvo::bind::instruction_record(parsed_instruction))};
   } catch (const std::invalid_argument& error) {
     throw nb::value_error(error.what());
   }

@@ -26,31 +26,7 @@ Record element_record(nb::handle value, const char* argument) {
   return kelvo::bind::to_record(value, argument);
 }
 
-// Only the keys resolution reads are taken from the instruction, so anything else the
-// caller keeps in it is left alone.
-Record instruction_record(nb::handle value) {
-  nb::dict instruction = kelvo::bind::require_dict(value, "parsed_instruction");
-  Record out = Record::object();
-  for (const char* key : {"action", "target", "value", "ordinal"}) {
-    PyObject* item = PyDict_GetItemString(instruction.ptr(), key);
-    if (!item) continue;
-    std::string path = std::string("parsed_instruction['") + key + "']";
-    bool textual = std::string(key) == "action" || std::string(key) == "target";
-    if (textual && !PyUnicode_Check(item) && item != Py_None) {
-      kelvo::bind::raise_type_error(path.c_str(), "str or None", item);
-    }
-    if (std::string(key) == "ordinal" && PyLong_Check(item) && !PyBool_Check(item)) {
-      // Far past either end an ordinal means the same as the end itself.
-      int overflow = 0;
-      long long ordinal = PyLong_AsLongLongAndOverflow(item, &overflow);
-      if (overflow) ordinal = overflow > 0 ? LLONG_MAX : LLONG_MIN;
-      out[key] = static_cast<std::int64_t>(ordinal);
-      continue;
-    }
-    out[key] = kelvo::bind::to_record(item, path.c_str());
-  }
-  return out;
-}
+using kelvo::bind::instruction_record;
 
 const RecordList kNoList;
 

@@ -41,31 +41,19 @@ Ref ref_of(const matcher::ElementRef& ref) {
   return {ref.source == matcher::Source::dom_elements ? Source::dom_elements : Source::text_elements, ref.index};
 }
 
-// The matrix entry as the resolver reads it: only the keys it looks at, the element cut down
-// to its path and the attributes that name it.
+// The matrix entry as the resolver reads it: the element cut down to its path and the
+// attributes that name it, for a matrix of ten thousand entries copies no more than that.
 Record resolver_entry(const cartographer::MatrixEntry& entry, const Record& element) {
-  Record out = Record::object();
-  out["index"] = entry.index;
-  out["element_type"] = entry.element_type;
-  out["text"] = entry.text;
-  out["searchable"] = entry.searchable;
-  out["is_anchor_only"] = entry.is_anchor_only;
-  out["position"] = entry.position;
   Record slim = Record::object();
   if (const Record* xpath = find_key(element, "xpath")) slim["xpath"] = *xpath;
   if (const Record* attributes = find_key(element, "attributes")) {
-    if (attributes->is_object()) {
-      Record labels = Record::object();
-      for (const char* key : {"aria-label", "_label", "placeholder"}) {
-        if (const Record* value = find_key(*attributes, key)) labels[key] = *value;
-      }
-      slim["attributes"] = std::move(labels);
-    } else {
-      slim["attributes"] = *attributes;
+    Record labels = attributes->is_object() ? Record::object() : *attributes;
+    for (const char* key : {"aria-label", "_label", "placeholder"}) {
+      if (const Record* value = attributes->is_object() ? find_key(*attributes, key) : nullptr) labels[key] = *value;
     }
+    slim["attributes"] = std::move(labels);
   }
-  out["element"] = std::move(slim);
-  return out;
+  return cartographer::to_record(entry, slim);
 }
 
 // The spatial rules over the harvest's matrix; `more_texts` adds anchors (the extras' texts).
