@@ -27,6 +27,7 @@ def engine():
         harvester=DOMParser,
         harvest=DOMParser._harvest,
         read_step=_ladder.read_step,
+        plan=_ladder.StepPlan,
         # The ladder's extra reading: control names and kinds, inline and structural text. It
         # crosses as JSON text, read into native lists: on a page of thousands of controls,
         # the browser driver's own passing of objects takes seconds.

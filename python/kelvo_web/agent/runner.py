@@ -352,6 +352,13 @@ class WebAgent:
             raise Problem("the step names no text to look for", retry=False)
         return self._retrying(lambda remaining: self._text_step(parsed, plan))
 
+    def resolve(self, parsed, dom_elements, text_elements):
+        """The element a parsed step aims at on one harvest, with the route that found it:
+        the core's decision, as a step takes it."""
+        reading = finding.Harvest(dom_elements, text_elements, [])
+        decision = finding.decide(self.page, finding.engine().plan(parsed), reading)
+        return decision["result"], decision["resolved_by"]
+
     def _read_page(self):
         self._reading = finding.harvest(self.page, self._reading, self._wants_extras)
         return self._reading[:3]

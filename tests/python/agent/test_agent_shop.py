@@ -344,3 +344,14 @@ class _Counted:
     def decide(self, *args):
         self._log.append("decide")
         return self._plan.decide(*args)
+
+
+def test_an_agent_resolves_a_parsed_step_on_a_harvest_as_its_steps_do(make_agent):
+    from kelvo_web.agent import finding
+
+    agent = make_agent("catalogue.html")
+    reading = finding.harvest(agent.page)
+    parsed = finding.read_step("click Add to cart below Red Scarf")[0]
+    element, route = agent.resolve(parsed, reading.elements, reading.texts)
+    assert (route, element["text"]) == ("spatial", "Add to cart")
+    assert any(element is record for record in reading.elements), "the harvested record itself"
