@@ -352,6 +352,7 @@ def test_an_agent_resolves_a_parsed_step_on_a_harvest_as_its_steps_do(make_agent
     agent = make_agent("catalogue.html")
     reading = finding.harvest(agent.page)
     parsed = finding.read_step("click Add to cart below Red Scarf")[0]
-    element, route = agent.resolve(parsed, reading.elements, reading.texts)
+    result, route = agent.resolve(parsed, reading.elements, reading.texts)
+    element = result["element"]
     assert (route, element["text"]) == ("spatial", "Add to cart")
     assert any(element is record for record in reading.elements), "the harvested record itself"
