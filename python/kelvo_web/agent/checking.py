@@ -54,6 +54,7 @@ _TEXT_PROBLEMS = {
     "nothing_to_read": lambda target, decision, result, state, texts: Problem(
         f"nothing to read {target}: {decision['reason']}", result=result
     ),
+    "no_anchor": lambda target, decision, result, state, texts: Problem(decision["reason"], result=result),
     "no_place": _names_no_place,
     "place_missed": lambda target, decision, result, state, texts: Problem(state["actual"], result=result),
     "mismatch": lambda target, decision, result, state, texts: Problem(

@@ -119,6 +119,7 @@ def test_checks_and_extraction(make_agent, page, instruction, extracted):
             ["button 'Apply coupon' is not enabled", "actual:   'present, visible, disabled'"],
         ),
         ("checkout.html", "verify text below Nowhere is 5", ["anchor 'Nowhere' not found"]),
+        ("checkout.html", "extract text below Nowhere", ["anchor 'Nowhere' not found"]),  # not "names no place"
         ("checkout.html", "verify text near Total is 999", ["does not match"]),
         ("index.html", "verify text Goodbye is visible", ["text 'Goodbye' is not on the page"]),
         ("index.html", "tap Sign in", ["Unrecognised instruction: 'tap Sign in'"]),

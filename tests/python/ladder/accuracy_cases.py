@@ -24,6 +24,7 @@ CLASSES = {
     "8": "granularity",
     "9": "named but absent",
     "10": "invisible characters",
+    "11": "anchors as the page writes them",
 }
 
 BS5 = "bs5_admin.html"
@@ -34,6 +35,7 @@ CL = "classless_showcase.html"
 SF = "settings_form.html"
 NA = "named_absent.html"
 IM = "invisible_marks.html"
+WA = "written_anchors.html"
 
 # Every place phrase a tester may write, for the named-but-absent table below.
 PLACE_PHRASES = [
@@ -165,6 +167,16 @@ CASES = [
     ("10", IM, "verify text Welcome back is visible", "text:Wel\u00adcome back, Ali\u200bce"),
     ("10", IM, "click Delete right of Carol", "css:#c-del"),  # in the anchor and the name
     ("10", IM, "verify text right of Carol is Suspended", "text:Sus\u00adpended"),
+    # 11: a title that starts with an article is named with it; a phrase's own article is not.
+    ("11", WA, "click the checkbox next to The Aleph", "css:#box-aleph"),
+    ("11", WA, 'click the checkbox next to "The Aleph"', "css:#box-aleph"),
+    ("11", WA, "click the checkbox left of The Trial", "css:#box-trial"),
+    ("11", WA, "click the checkbox next to Ficciones", "css:#box-ficciones"),
+    ("11", WA, "click Edit right of The Aleph", "css:#edit-aleph"),
+    ("11", WA, "click the checkbox next to the Notify me", "css:#notify"),
+    ("11", WA, "verify text right of Sum is $7", "text:Sum $7"),  # a bare text after a bold label
+    ("11", WA, "extract text right of Sum", "text:$7"),
+    ("11", WA, "verify text right of Due is 12 May", "text:Due: 12 May"),  # the label's colon unwritten
 ]
 
 VERIFY_ACTIONS = {

@@ -166,6 +166,15 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
   return std::nullopt;
 }
 
+// The anchor as the tester wrote it first, its leading article included ("next to The
+// Aleph" names a title), then without the article ("next to the Save button").
+std::optional<Ref> anchor_of(const Lists& lists, const detail::ControlPhrase& phrase) {
+  if (phrase.anchor_as_written != phrase.anchor) {
+    if (auto written = find_anchor(lists, phrase.anchor_as_written)) return written;
+  }
+  return find_anchor(lists, phrase.anchor);
+}
+
 double horizontal_gap(const Box& a, const Box& b) {
   return std::max({0.0, b.x - a.right(), a.x - b.right()});
 }
@@ -296,7 +305,7 @@ LadderResult resolve_by_control_type(const std::string& action, const Phrase& ta
     if (!named.empty() || phrase.kind == "button") refs = std::move(named);
   }
   if (!phrase.relation.empty()) {
-    std::optional<Ref> anchor = find_anchor(lists, phrase.anchor);
+    std::optional<Ref> anchor = anchor_of(lists, phrase);
     if (!anchor) return {};
     const Record& a = record_of(lists, *anchor);
     std::string anchor_xpath = get_string(a, "xpath");
@@ -484,7 +493,7 @@ LadderResult row_twin(const std::string& action, const Phrase& target, const std
   LadderResult found = resolve_by_control_type(action, target, 1, lists);
   if (!found.resolved || !found.element) return {};
   std::string found_xpath = get_string(record_of(lists, *found.element), "xpath");
-  std::optional<Ref> anchor = find_anchor(lists, phrase.anchor);
+  std::optional<Ref> anchor = anchor_of(lists, phrase);
   if (!anchor || found_xpath == chosen_xpath || chosen_xpath.empty()) return {};
   std::string a = get_string(record_of(lists, *anchor), "xpath");
   if (xpath::prefix_distance(found_xpath, a) >= xpath::prefix_distance(chosen_xpath, a)) return {};

@@ -128,6 +128,7 @@ ControlPhrase parse_control_phrase(const std::string& target) {
   phrase.name = join(name, 0, name.size());
   if (rel_len) {
     std::size_t from = rel_at + rel_len;
+    phrase.anchor_as_written = fold(join(words, from, words.size()));
     while (from < words.size() && is_article(words[from])) ++from;
     phrase.anchor = fold(join(words, from, words.size()));
     if (phrase.anchor.empty()) phrase.relation.clear();

@@ -12,6 +12,7 @@ struct ControlPhrase {
   std::string name;          // other words before the relation, folded ("keep me signed in")
   std::string relation;      // "below", "above", "left", "right", "next_to", "near" or empty
   std::string anchor;        // folded words after the relation, articles dropped
+  std::string anchor_as_written;  // the same with its leading article: "The Aleph" is a title
   std::int64_t ordinal = 0;  // 0 none, -1 last
 };
 

@@ -109,6 +109,44 @@ std::optional<Direction> split_direction(const std::string& target) {
   return std::nullopt;
 }
 
+// An anchor inline at the start of its block with the value a bare text after it
+// ("<strong>Sum</strong> $7"): the rest of the innermost such block's first line is the value,
+// and the block is the element that shows it.
+LadderResult value_after_anchor(const std::string& action, const std::string& expected,
+                                const std::vector<Item>& pool, const Item& anchor, const std::string& direction) {
+  if (direction != "right" && direction != "near") return {};
+  const std::string anchor_xpath = get_string(*anchor.record, "xpath");
+  const std::vector<std::string> anchor_words = text::split(text::strip(get_string(*anchor.record, "text")));
+  const Item* block = nullptr;
+  std::string value;
+  for (const Item& it : pool) {
+    const std::string xpath = get_string(*it.record, "xpath");
+    const bool holds_anchor = !xpath.empty() && anchor_xpath.size() > xpath.size() &&
+                              anchor_xpath.compare(0, xpath.size(), xpath) == 0 && anchor_xpath[xpath.size()] == '/';
+    if (!holds_anchor || !detail::has_box(*it.record)) continue;
+    if (block && xpath.size() <= get_string(*block->record, "xpath").size()) continue;
+    std::string line = text::strip(get_string(*it.record, "text"));
+    line = line.substr(0, line.find('\n'));
+    const std::vector<std::string> words = text::split(line);
+    if (anchor_words.empty() || words.size() <= anchor_words.size()) continue;
+    bool starts = true;
+    for (std::size_t i = 0; i < anchor_words.size() && starts; ++i) starts = fold(words[i]) == fold(anchor_words[i]);
+    if (!starts) continue;
+    std::string rest;
+    for (std::size_t i = anchor_words.size(); i < words.size(); ++i) rest += (rest.empty() ? "" : " ") + words[i];
+    block = &it;
+    value = rest;
+  }
+  if (!block) return {};
+  LadderResult result;
+  result.resolved = true;
+  result.resolved_by = kByExtendedText;
+  result.element = block->ref;
+  result.candidates.push_back(block->ref);
+  answer(result, action, expected, value);
+  return result;
+}
+
 LadderResult spatial(const std::string& action, const std::string& target, const std::string& expected,
                      const Lists& lists) {
   std::optional<Direction> dir = split_direction(target);
@@ -118,9 +156,12 @@ LadderResult spatial(const std::string& action, const std::string& target, const
   // person reads first.
   const Item* anchor = nullptr;
   std::vector<const Item*> hits;
+  // A label written with its colon ("Due:") is named without it.
+  const std::string with_colon = dir->anchor + ":";
   for (const Item& it : pool) {
-    if (detail::has_box(*it.record) && detail::first_line(get_string(*it.record, "text")) == dir->anchor)
-      hits.push_back(&it);
+    if (!detail::has_box(*it.record)) continue;
+    const std::string line = detail::first_line(get_string(*it.record, "text"));
+    if (line == dir->anchor || line == with_colon) hits.push_back(&it);
   }
   std::size_t first =
       detail::first_read(hits.size(), [&](std::size_t i) -> const Record& { return *hits[i]->record; });
@@ -196,7 +237,7 @@ LadderResult spatial(const std::string& action, const std::string& target, const
       accepted.push_back({std::hypot(gx, gy) + 0.01 * std::hypot(ex - a.centre_x(), ey - a.centre_y()), &it});
     }
   }
-  if (accepted.empty()) return {};
+  if (accepted.empty()) return value_after_anchor(action, expected, pool, *anchor, dir->direction);
   std::stable_sort(accepted.begin(), accepted.end(),
                    [](const auto& x, const auto& y) { return x.first < y.first; });
   LadderResult result;

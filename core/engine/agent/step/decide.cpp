@@ -224,17 +224,13 @@ Decision text_step(const Plan& plan, const Reading& reading, const matcher::DOMS
   }
   Decision d = by_text(std::move(found));
   if (plan.action == Action::extract_text_spatial && !d.text.resolved) {
-    // Extraction answers without a reason; a check of the same place gives one, unless the
-    // anchor itself is missing (the plain message says so).
+    // Extraction answers without a reason; a check of the same place gives one.
     Record check = plan.instruction;
     check["action"] = name_of(Action::verify_spatial_text);
     check["value"] = "";
     const matcher::ResolutionResult checked = rules.resolve(check, reading.dom_elements, &reading.text_elements);
     const Record* actual = find_key(checked.state, "actual");
-    if (actual && actual->is_string()) {
-      const std::string said = actual->get<std::string>();
-      if (said.rfind("anchor ", 0) != 0) d.reason = said;
-    }
+    if (actual && actual->is_string()) d.reason = actual->get<std::string>();
   }
   return d;
 }
@@ -253,7 +249,7 @@ std::optional<TextProblem> text_problem(const Plan& plan, const Decision& d) {
   }
   if (plan.action == Action::find_exact_text) return resolved ? std::nullopt : std::optional(TextProblem::no_exact_text);
   if (reads_in_direction(plan.action)) {
-    if (d.reason) return TextProblem::nothing_to_read;
+    if (d.reason) return d.reason->rfind("anchor ", 0) == 0 ? TextProblem::no_anchor : TextProblem::nothing_to_read;
     if (!resolved) return observed ? TextProblem::place_missed : TextProblem::no_place;
     if (plan.action == Action::verify_spatial_text && !verified) return TextProblem::mismatch;
     return std::nullopt;
@@ -271,6 +267,7 @@ const char* name_of(TextProblem problem) {
     case TextProblem::absent: return "absent";
     case TextProblem::hidden: return "hidden";
     case TextProblem::nothing_to_read: return "nothing_to_read";
+    case TextProblem::no_anchor: return "no_anchor";
     case TextProblem::no_place: return "no_place";
     case TextProblem::place_missed: return "place_missed";
     case TextProblem::mismatch: return "mismatch";

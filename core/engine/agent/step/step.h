@@ -62,6 +62,7 @@ enum class TextProblem {
   absent,           // a searched text is not on the page
   hidden,           // verify text ... is visible: on the page, not shown
   nothing_to_read,  // extract text in a direction: the place has no text (reason given)
+  no_anchor,        // extract text in a direction: the anchor is not on the page (reason given)
   no_place,         // the target names no place (no relation and anchor)
   place_missed,     // the place was read and holds nothing that fits (the rules' own words)
   mismatch,         // verify text in a direction: the text found is another
