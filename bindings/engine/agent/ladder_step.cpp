@@ -187,6 +187,9 @@ void bind_step(nb::module_& m) {
         read["value"] = text(parsed.value);
         if (parsed.ordinal) read["ordinal"] = static_cast<std::int64_t>(*parsed.ordinal);
         StepPlan plan{ks::plan(read)};
+        if (parsed.target && !parsed.literal_target)
+          plan.plan.written_target = ks::written_target(kelvo::bind::code_points(instruction, "instruction"),
+                                                        *parsed.target);
         const kelvo::Action action = plan.plan.action;
         const bool extras = ks::wants_extras(plan.plan);
         return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)), nb::bool_(extras));

@@ -177,6 +177,8 @@ CASES = [
     ("11", WA, "verify text right of Sum is $7", "text:Sum $7"),  # a bare text after a bold label
     ("11", WA, "extract text right of Sum", "text:$7"),
     ("11", WA, "verify text right of Due is 12 May", "text:Due: 12 May"),  # the label's colon unwritten
+    ("11", WA, 'verify text 12 orders where city = "Oslo" is visible', 'text:12 orders where city = "Oslo"'),
+    ("11", WA, 'find text city = "Oslo"', 'text:12 orders where city = "Oslo"'),  # quotes inside the text
 ]
 
 VERIFY_ACTIONS = {

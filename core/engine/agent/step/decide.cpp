@@ -9,6 +9,7 @@
 #include "engine/spatial/cartographer/matrix_builder.h"
 #include "engine/spatial/surveyor/entry_reading.h"
 #include "engine/strategies/matcher/dom_strategy.h"
+#include "engine/agent/grammar/grammar.h"
 
 namespace kelvo::step {
 
@@ -275,6 +276,35 @@ const char* name_of(TextProblem problem) {
   return "";
 }
 
+std::string written_target(std::u32string_view instruction, const std::u32string& parsed_target) {
+  constexpr char32_t kKept = 0xE000;  // a private-use character stands for each quote while parsing
+  if (instruction.find(U'"') == std::u32string_view::npos) return {};
+  std::u32string masked(instruction);
+  for (char32_t& c : masked) {
+    if (c == U'"') c = kKept;
+  }
+  static const grammar::InstructionParser parser;
+  grammar::ParsedInstruction again;
+  try {
+    again = parser.parse(masked);
+  } catch (const grammar::InstructionError&) {
+    return {};
+  }
+  if (!again.target) return {};
+  std::u32string written = *again.target;
+  for (char32_t& c : written) {
+    if (c == kKept) c = U'"';
+  }
+  // Only the same target with its quotes back: quotes that changed how the step reads are
+  // the parser's business.
+  std::u32string bare;
+  for (char32_t c : written) {
+    if (c != U'"') bare += c;
+  }
+  if (written == parsed_target || bare != parsed_target) return {};
+  return text::encode(written);
+}
+
 const char* route_name(Route route) { return route == Route::spatial ? ladder::kRouteSpatial : ladder::kRouteText; }
 
 Plan plan(const Record& parsed_instruction) {
@@ -317,6 +347,16 @@ Decision decide(const Plan& plan, const Reading& reading) {
   if (plan.routes.empty()) {
     Decision d = text_step(plan, reading, rules);
     if (d.status != Status::needs_extras) d.problem = text_problem(plan, d);
+    const bool missed = d.problem == TextProblem::absent || d.problem == TextProblem::no_exact_text;
+    if (missed && !plan.written_target.empty()) {
+      // The text as the instruction wrote it, its inner quotes kept (city = "Oslo").
+      Plan written = plan;
+      written.instruction["target"] = plan.written_target;
+      written.phrase = ladder::read_phrase(plan.written_target);
+      written.written_target.clear();
+      Decision again = decide(written, reading);
+      if (again.status == Status::needs_extras || !again.problem) return again;
+    }
     return d;
   }
   Decision d = element_step(plan, reading, rules);

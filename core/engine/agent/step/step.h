@@ -27,10 +27,17 @@ struct Plan {
   Record instruction;
   ladder::Phrase phrase;
   std::vector<Route> routes;
+  // The target with the double quotes the instruction wrote inside it (the parsed record
+  // unwraps them): a text step that finds nothing looks for it too. Empty when the same.
+  std::string written_target;
 };
 
 // Throws std::invalid_argument for an action the language does not have.
 Plan plan(const Record& parsed_instruction);
+
+// The target as `instruction` writes it, with the double quotes inside it, when the parsed
+// record (`parsed_target`, not a literal) unwrapped some; empty otherwise.
+std::string written_target(std::u32string_view instruction, const std::u32string& parsed_target);
 
 // Whether a decision on the plan all but surely asks for the ladder's extras, so the shell
 // asks for them in the harvest's own evaluation: a place phrase without an ordinal always
