@@ -161,6 +161,23 @@ std::string without_invisible(std::string_view text) {
   return encode(points);
 }
 
+std::string plain_typography(std::string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+    return std::string(text);
+  std::u32string out;
+  for (char32_t c : decode(text)) {
+    switch (c) {
+      case 0x2018: case 0x2019: case 0x201A: case 0x201B: case 0x2032: case 0x02BC: out += U'\''; break;
+      case 0x201C: case 0x201D: case 0x201E: case 0x201F: case 0x2033: case 0x00AB: case 0x00BB: out += U'"'; break;
+      case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015: case 0x2212: out += U'-'; break;
+      case 0x2026: out += U"..."; break;
+      case 0x00A0: case 0x202F: case 0x2007: out += U' '; break;
+      default: out += c;
+    }
+  }
+  return encode(out);
+}
+
 std::u32string lower_aligned(std::u32string_view text) {
   std::u32string out;
   out.reserve(text.size());

@@ -51,6 +51,11 @@ std::vector<std::string> split(std::string_view text);
 // comparison of names drops them on both sides. ASCII comes back unchanged.
 std::string without_invisible(std::string_view text);
 
+// The text as a keyboard writes it: typographic apostrophes and quotes, dashes and the minus
+// sign, the ellipsis and the non-breaking spaces become their ASCII forms ("Don’t save" reads
+// "Don't save"). Testers type ASCII; pages print typography. ASCII comes back unchanged.
+std::string plain_typography(std::string_view text);
+
 // len(str): code points.
 std::size_t length(std::string_view text);
 

@@ -75,3 +75,15 @@ TEST(TextRepr, QuotedLiteralForm) {
   for (const auto& c : cases) EXPECT_EQ(text::repr(c.in), c.out) << c.in;
   EXPECT_EQ(text::length("caf\u00e9 \U0001F600"), 6u);
 }
+
+TEST(TextTypography, AsAKeyboardWritesIt) {
+  struct Case { std::string in; std::string out; const char* why; };
+  const Case cases[] = {
+      {"Don\u2019t save", "Don't save", "right single quotation mark as apostrophe"},
+      {"\u201cOslo\u201d", "\"Oslo\"", "curly double quotes"},
+      {"3\u20135 days \u2014 or\u2026", "3-5 days - or...", "en and em dash, ellipsis"},
+      {"\u221242\u00a0\u20ac", "-42 \u20ac", "minus sign and no-break space; the euro sign stays"},
+      {"plain ASCII", "plain ASCII", "nothing to change"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(text::plain_typography(c.in), c.out) << c.why;
+}

@@ -179,6 +179,8 @@ CASES = [
     ("11", WA, "verify text right of Due is 12 May", "text:Due: 12 May"),  # the label's colon unwritten
     ("11", WA, 'verify text 12 orders where city = "Oslo" is visible', 'text:12 orders where city = "Oslo"'),
     ("11", WA, 'find text city = "Oslo"', 'text:12 orders where city = "Oslo"'),  # quotes inside the text
+    ("11", WA, "click Don't save", "css:#dont"),  # a typographic apostrophe, typed as ASCII
+    ("11", WA, "verify text Deliver in 3-5 days... is visible", "text:Deliver in 3\u20135 days\u2026"),
 ]
 
 VERIFY_ACTIONS = {

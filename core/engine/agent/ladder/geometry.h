@@ -27,11 +27,12 @@ inline std::string attribute(const Record& element, const char* name) {
   return attrs ? get_string(*attrs, name) : std::string();
 }
 
-// Lower-cased, trimmed, inner runs of white space as one blank: names read from the page
-// carry line breaks, non-breaking spaces and invisible characters that testers never type.
+// Lower-cased, trimmed, inner runs of white space as one blank, typography as typed: names
+// read from the page carry line breaks, non-breaking spaces, invisible characters and curly
+// apostrophes that testers never type.
 inline std::string fold(const std::string& s) {
   std::string out;
-  for (const std::string& word : text::split(text::lower(text::without_invisible(s)))) {
+  for (const std::string& word : text::split(text::lower(text::plain_typography(text::without_invisible(s))))) {
     if (!out.empty()) out += ' ';
     out += word;
   }

@@ -63,28 +63,36 @@ void answer(LadderResult& result, const std::string& action, const std::string& 
   result.actual = actual;
 }
 
-// Searches over the extended texts alone: the harvested ones already had their turn.
+// Searches over the extended texts and, typography as typed on both sides ("3-5 days" finds
+// "3–5 days"), the harvested ones, which the rules read letter for letter.
 LadderResult search(const std::string& action, const std::string& target, const Lists& lists) {
-  std::string needle = text::lower(target);
-  std::vector<std::pair<std::size_t, std::size_t>> found;  // (length, index)
-  for (std::size_t i = 0; i < lists.texts.size(); ++i) {
-    std::string t = get_string(lists.texts[i], "text");
-    bool hit = action == "find_exact_text" ? text::lower(text::strip(t)) == needle
-                                           : text::lower(t).find(needle) != std::string::npos;
-    if (hit) found.push_back({text::length(t), i});
-  }
+  const std::string needle = text::lower(text::plain_typography(target));
+  struct Found {
+    std::size_t length;
+    Ref ref;
+    const Record* record;
+  };
+  std::vector<Found> found;
+  const auto look = [&](const std::vector<Record>& records, Source source) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const std::string t = get_string(records[i], "text");
+      const std::string typed = text::lower(text::plain_typography(t));
+      const bool hit = action == "find_exact_text" ? text::strip(typed) == needle : typed.find(needle) != std::string::npos;
+      if (hit) found.push_back({text::length(t), {source, i}, &records[i]});
+    }
+  };
+  look(lists.texts, Source::texts);
+  look(lists.text_elements, Source::text_elements);
   LadderResult result;
   if (found.empty()) return result;
-  std::stable_sort(found.begin(), found.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.length < b.length; });
   result.resolved = true;
   result.resolved_by = kByExtendedText;
-  for (auto& f : found) result.candidates.push_back({Source::texts, f.second});
+  for (const Found& f : found) result.candidates.push_back(f.ref);
   result.element = result.candidates.front();
   if (action == "verify_text_present" || action == "verify_text_visible")
-    result.verified = get_bool(lists.texts[found.front().second], "is_visible", true);
-  if (action == "extract_text")
-    result.extracted = text::strip(get_string(lists.texts[found.front().second], "text"));
+    result.verified = get_bool(*found.front().record, "is_visible", true);
+  if (action == "extract_text") result.extracted = text::strip(get_string(*found.front().record, "text"));
   return result;
 }
 
