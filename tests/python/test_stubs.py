@@ -63,11 +63,11 @@ else:
 
 def _imports(module):
     """The package's modules `module` names in its imports, those inside functions too."""
-    spec = importlib.util.find_spec(module)
-    if not spec.origin or not spec.origin.endswith(".py"):
+    origin = importlib.util.find_spec(module).origin  # the module's file
+    if not origin or not origin.endswith(".py"):
         return set()  # an extension module
     named = set()
-    for node in ast.walk(ast.parse(pathlib.Path(spec.origin).read_text(encoding="utf-8"))):
+    for node in ast.walk(ast.parse(pathlib.Path(origin).read_text(encoding="utf-8"))):
         if isinstance(node, ast.Import):
             named.update(alias.name for alias in node.names)
         elif isinstance(node, ast.ImportFrom) and node.level == 0 and node.module:
