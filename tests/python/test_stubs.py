@@ -2,7 +2,7 @@
 one way, so an agent works without pytest."""
 
 import ast
-import importlib.util
+import importlib
 import pathlib
 import pkgutil
 import subprocess
@@ -63,7 +63,8 @@ else:
 
 def _imports(module):
     """The package's modules `module` names in its imports, those inside functions too."""
-    origin = importlib.util.find_spec(module).origin  # the module's file
+    # The module's file; a binding's submodule (which the module at its path stands for) has none.
+    origin = getattr(importlib.import_module(module), "__file__", None)
     if not origin or not origin.endswith(".py"):
         return set()  # an extension module
     named = set()
