@@ -7,7 +7,7 @@ namespace kelvo {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Action>, 22> kNames = {{
+constexpr std::array<std::pair<std::string_view, Action>, 24> kNames = {{
     {"click", Action::click},
     {"type", Action::type},
     {"select", Action::select},
@@ -30,6 +30,8 @@ constexpr std::array<std::pair<std::string_view, Action>, 22> kNames = {{
     {"accept_dialog", Action::accept_dialog},
     {"dismiss_dialog", Action::dismiss_dialog},
     {"verify_dialog", Action::verify_dialog},
+    {"verify_checked", Action::verify_checked},
+    {"verify_unchecked", Action::verify_unchecked},
 }};
 
 }  // namespace
@@ -55,8 +57,10 @@ bool acts_on_element(Action action) {
 
 bool is_state_check(Action action) {
   return action == Action::verify_present || action == Action::verify_visible ||
-         action == Action::verify_enabled || action == Action::verify_disabled;
+         action == Action::verify_enabled || action == Action::verify_disabled || checks_checked(action);
 }
+
+bool checks_checked(Action action) { return action == Action::verify_checked || action == Action::verify_unchecked; }
 
 bool aims_at_element(Action action) {
   return acts_on_element(action) || is_state_check(action) || action == Action::extract_text;

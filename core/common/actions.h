@@ -31,6 +31,10 @@ enum class Action {
   accept_dialog,
   dismiss_dialog,
   verify_dialog,
+  // The agent's own element checks, read before the language's parser sees the step
+  // (verify Gift wrap is checked / is not checked).
+  verify_checked,
+  verify_unchecked,
 };
 
 // The action a record's name stands for; none for a name the language does not have.
@@ -42,7 +46,7 @@ std::string_view name_of(Action action);
 bool acts_on_element(Action action);
 // Acts on or checks an element: the rules and the ladder look for one element.
 bool aims_at_element(Action action);
-// verify_present / visible / enabled / disabled: judged on the element found.
+// verify_present / visible / enabled / disabled / checked / unchecked: judged on the element found.
 bool is_state_check(Action action);
 // About page text rather than an element: searches, text checks and spatial reading.
 bool is_text_step(Action action);
@@ -50,5 +54,7 @@ bool is_text_step(Action action);
 bool reads_in_direction(Action action);
 // Searches the page's text for the target: a tighter element may carry the same words.
 bool searches_text(Action action);
+// verify_checked / verify_unchecked: judged on the control's checked or selected state.
+bool checks_checked(Action action);
 
 }  // namespace kelvo

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "engine/agent/ladder_result.h"
 #include "engine/agent/parsed_instruction.h"
+#include "engine/agent/step/element_checks.h"
 #include "engine/agent/step/identity.h"
 #include "engine/agent/step/step.h"
 #include "engine/agent/step/step_list.h"
@@ -93,6 +94,9 @@ nb::object decide(const StepPlan& self, nb::handle dom_elements, nb::handle text
     case ks::Decision::Answer::ladder: out["result"] = kelvo::bind::ladder_dict(d.rung, object_of); break;
     case ks::Decision::Answer::none: out["result"] = not_found(); break;
   }
+  // The control the chosen element stands for is what the step names and acts on; the
+  // candidates stay as the rules gave them.
+  if (d.control) nb::cast<nb::dict>(out["result"])["element"] = object_of(*d.control);
   out["resolved_by"] = d.answer == ks::Decision::Answer::none ? nb::object(nb::none())
                                                               : nb::object(nb::str(d.resolved_by.c_str()));
   if (d.verdict) {
@@ -169,11 +173,16 @@ void bind_step(nb::module_& m) {
       "read_step",
       [](nb::handle instruction) {
         static const kelvo::grammar::InstructionParser parser;
+        const std::u32string written = kelvo::bind::code_points(instruction, "instruction");
         kelvo::grammar::ParsedInstruction parsed;
-        try {
-          parsed = parser.parse(kelvo::bind::code_points(instruction, "instruction"));
-        } catch (const kelvo::grammar::InstructionError& error) {
-          throw nb::value_error(error.what());
+        if (auto checked = ks::read_checked_check(written)) {
+          parsed = std::move(*checked);
+        } else {
+          try {
+            parsed = parser.parse(written);
+          } catch (const kelvo::grammar::InstructionError& error) {
+            throw nb::value_error(error.what());
+          }
         }
         nb::dict record = kelvo::bind::to_dict(parsed);
         // The plan is read from the parse itself, not from the dict: a step holding a lone
@@ -188,8 +197,7 @@ void bind_step(nb::module_& m) {
         if (parsed.ordinal) read["ordinal"] = static_cast<std::int64_t>(*parsed.ordinal);
         StepPlan plan{ks::plan(read)};
         if (parsed.target && !parsed.literal_target)
-          plan.plan.written_target = ks::written_target(kelvo::bind::code_points(instruction, "instruction"),
-                                                        *parsed.target);
+          plan.plan.written_target = ks::written_target(written, *parsed.target);
         const kelvo::Action action = plan.plan.action;
         const bool extras = ks::wants_extras(plan.plan);
         return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)), nb::bool_(extras));

@@ -1,5 +1,6 @@
 // Controls named by their label, and controls named by the tester's word for their type.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -29,7 +30,8 @@ const detail::PathIndex& paths_of(const Lists& lists) {
     for (std::size_t i = 0; i < lists.dom_elements.size(); ++i)
       index->descriptor.emplace(get_string(lists.dom_elements[i], "xpath"), i);
     for (const Record& control : lists.controls)
-      index->control_names[get_string(control, "xpath")] += " " + detail::fold(get_string(control, "name"));
+      index->control_names[get_string(control, "xpath")] +=
+          " " + detail::fold(get_string(control, "name")) + " " + detail::fold(get_string(control, "icon"));
     lists.paths = std::move(index);
   }
   return *lists.paths;
@@ -46,20 +48,39 @@ namespace {
 constexpr double kRowTolerance = 40;  // pixels: the same gap the spatial rules allow
 constexpr double kNearPixels = 300;
 
+// A field for searching, as a person reads it: its type or role, or "search" in its name.
+bool searchy(const Record& element) {
+  if (get_bool(element, "search")) return true;
+  const std::string type = text::lower(detail::attribute(element, "type"));
+  const std::string role = text::lower(detail::attribute(element, "role"));
+  if (type == "search" || role == "searchbox") return true;
+  for (const char* key : {"placeholder", "aria-label", "_label", "name", "id", "title"}) {
+    if (fold(detail::attribute(element, key)).find("search") != std::string::npos) return true;
+  }
+  return fold(get_string(element, "name")).find("search") != std::string::npos;
+}
+
 bool kind_fits(const std::string& group, const Record& control) {
   std::string kind = get_string(control, "kind");
   // A button that opens a menu is what testers call a dropdown.
   if (group == "select")
     return kind == "select" || kind == "combobox" || (kind == "button" && get_bool(control, "popup"));
   if (group == "button") return kind == "button" || kind == "tab";
+  if (group == "search") return kind == "textbox" && searchy(control);
   return group == kind;
 }
 
 // Which control kinds an action can use; any kind for actions that only point.
 bool action_fits(const std::string& action, const std::string& kind) {
-  if (action == "type") return kind == "textbox" || kind == "combobox";
+  if (action == "type") return kind == "textbox" || kind == "combobox" || kind == "slider";
   if (action == "select") return kind == "select" || kind == "combobox";
   return true;
+}
+
+// The same for a control record: a button that opens a list is something to pick from.
+bool control_fits(const std::string& action, const Record& control) {
+  const std::string kind = get_string(control, "kind");
+  return action_fits(action, kind) || (action == "select" && kind == "button" && get_bool(control, "popup"));
 }
 
 bool descriptor_fits(const std::string& action, const Record& element) {
@@ -73,11 +94,24 @@ bool descriptor_fits(const std::string& action, const Record& element) {
   return true;
 }
 
+// Where a control is drawn: a hidden input drawn by its label sits where the label is.
+Box place_of(const Record& record) {
+  if (const Record* drawn = find_key(record, "drawn_box")) {
+    Record holder = Record::object();
+    holder["bounding_box"] = *drawn;
+    return box_of(holder);
+  }
+  return box_of(record);
+}
+
 // A control answers with the harvested descriptor of the same element when there is one,
 // so the agent acts on the very record it harvested.
 Ref as_ref(const Lists& lists, std::size_t control) {
-  // A control acted on through its label answers with its own record (the label's xpath).
-  if (find_key(lists.controls[control], "control_xpath")) return {Source::controls, control};
+  // A control drawn by its label, or standing in for a hidden one, answers with its own
+  // record: the harvest's descriptor knows neither.
+  const Record& record = lists.controls[control];
+  if (find_key(record, "drawn_box") || find_key(record, "stands_for") || get_bool(record, "editor"))
+    return {Source::controls, control};
   const std::string xpath = get_string(lists.controls[control], "xpath");
   const auto& descriptors = paths_of(lists).descriptor;
   const auto found = xpath.empty() ? descriptors.end() : descriptors.find(xpath);
@@ -97,7 +131,7 @@ const Record& record_of(const Lists& lists, const Ref& ref) {
 
 void reading_order(const Lists& lists, std::vector<Ref>& refs) {
   std::stable_sort(refs.begin(), refs.end(), [&](const Ref& a, const Ref& b) {
-    Box ba = box_of(record_of(lists, a)), bb = box_of(record_of(lists, b));
+    Box ba = place_of(record_of(lists, a)), bb = place_of(record_of(lists, b));
     return ba.y != bb.y ? ba.y < bb.y : ba.x < bb.x;
   });
 }
@@ -133,9 +167,10 @@ struct RefSet {
   bool empty() const { return list.empty(); }
 };
 
-// The anchor a relation measures from: visible text first (harvested, then extended), then
-// the text of interactable elements; exact first lines before prefixes, smallest box wins.
-std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
+// The anchors a relation may measure from: visible text first (harvested, then extended),
+// then the text of interactable elements; exact first lines before prefixes. The copy a
+// person reads first leads (see first_read), the other copies follow in reading order.
+std::vector<Ref> find_anchors(const Lists& lists, const std::string& anchor) {
   struct Pool {
     Source source;
     const std::vector<Record>* records;
@@ -143,6 +178,7 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
   const Pool pools[] = {{Source::text_elements, &lists.text_elements},
                         {Source::texts, &lists.texts},
                         {Source::dom_elements, &lists.dom_elements}};
+  std::vector<Ref> ordered;
   for (int tier = 0; tier < 2; ++tier) {
     std::vector<Ref> hits;
     for (const Pool& pool : pools) {
@@ -158,21 +194,74 @@ std::optional<Ref> find_anchor(const Lists& lists, const std::string& anchor) {
       // Visible text is the anchor a person reads; control texts only when there is none.
       if (!hits.empty() && pool.source != Source::dom_elements && &pool == &pools[1]) break;
     }
-    // Of repeated copies (a card title and a badge), the one read first.
+    // Of repeated copies (a card title and a badge), the one read first leads; exact copies
+    // before those the words only begin ("Price" before a header reading "Price ▲").
     std::size_t first = detail::first_read(
         hits.size(), [&](std::size_t k) -> const Record& { return record_of(lists, hits[k]); });
-    if (first < hits.size()) return hits[first];
+    if (first < hits.size()) {
+      ordered.push_back(hits[first]);
+      hits.erase(hits.begin() + static_cast<std::ptrdiff_t>(first));
+      reading_order(lists, hits);
+      ordered.insert(ordered.end(), hits.begin(), hits.end());
+    }
   }
-  return std::nullopt;
+  return ordered;
 }
 
-// The anchor as the tester wrote it first, its leading article included ("next to The
-// Aleph" names a title), then without the article ("next to the Save button").
-std::optional<Ref> anchor_of(const Lists& lists, const detail::ControlPhrase& phrase) {
-  if (phrase.anchor_as_written != phrase.anchor) {
-    if (auto written = find_anchor(lists, phrase.anchor_as_written)) return written;
+// Whether a word a tester wrote names a control through its attributes: "operator" for a
+// select whose id or name is "f-op" or "filter_operator". Words of two letters or more.
+bool attribute_names(const Record& control, const std::string& word) {
+  std::string all = get_string(control, "name");
+  for (const char* key : {"id", "name", "class", "placeholder", "aria-label", "title", "_label"})
+    all += " " + detail::attribute(control, key);
+  std::string token;
+  auto matches = [&](const std::string& t) {
+    return t.size() >= 2 && (word.rfind(t, 0) == 0 || t.rfind(word, 0) == 0);
+  };
+  for (char c : text::lower(all) + " ") {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      token += c;
+      continue;
+    }
+    if (matches(token)) return true;
+    token.clear();
   }
-  return find_anchor(lists, phrase.anchor);
+  return false;
+}
+
+std::vector<Ref> controls_named(const Lists& lists, const detail::ControlPhrase& phrase);
+
+// An anchor that is itself a control described by its kind ("right of the operator
+// dropdown", "below the first field"), when no text on the page reads so.
+std::optional<Ref> control_anchor(const Lists& lists, const std::string& anchor) {
+  const detail::ControlPhrase words = detail::parse_control_phrase(anchor);
+  if (words.kind.empty() || !words.relation.empty()) return std::nullopt;
+  std::vector<Ref> found = controls_named(lists, words);
+  if (found.empty()) return std::nullopt;
+  const std::int64_t ordinal = words.ordinal;
+  if (ordinal < 0) return found.back();
+  const std::size_t pick = ordinal == 0 ? 0 : static_cast<std::size_t>(ordinal - 1);
+  return pick < found.size() ? std::optional<Ref>(found[pick]) : std::nullopt;
+}
+
+// The anchors as the tester wrote them, their leading article included ("next to The
+// Aleph" names a title), then without the article ("next to the Save button"), then a
+// control described by its kind.
+std::vector<Ref> anchors_of(const Lists& lists, const detail::ControlPhrase& phrase) {
+  if (phrase.anchor_as_written != phrase.anchor) {
+    std::vector<Ref> written = find_anchors(lists, phrase.anchor_as_written);
+    if (!written.empty()) return written;
+  }
+  std::vector<Ref> found = find_anchors(lists, phrase.anchor);
+  if (found.empty()) {
+    if (auto control = control_anchor(lists, phrase.anchor_as_written)) found.push_back(*control);
+  }
+  return found;
+}
+
+std::optional<Ref> anchor_of(const Lists& lists, const detail::ControlPhrase& phrase) {
+  std::vector<Ref> found = anchors_of(lists, phrase);
+  return found.empty() ? std::nullopt : std::optional<Ref>(found.front());
 }
 
 double horizontal_gap(const Box& a, const Box& b) {
@@ -193,7 +282,7 @@ std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, c
                              const std::string& relation) {
   std::vector<std::pair<double, Ref>> kept;
   for (const Ref& r : refs) {
-    Box e = box_of(record_of(lists, r));
+    Box e = place_of(record_of(lists, r));
     if (relation == "below" && e.y >= a.bottom() - 1 && same_column(e, a)) kept.push_back({e.y, r});
     if (relation == "above" && e.bottom() <= a.y + 1 && same_column(e, a)) kept.push_back({-e.bottom(), r});
     // Rows of a table or list lie closer than the row tolerance: off-centre rows weigh in,
@@ -218,6 +307,69 @@ std::vector<Ref> in_relation(const Lists& lists, const std::vector<Ref>& refs, c
   std::vector<Ref> out;
   for (auto& k : kept) out.push_back(k.second);
   return out;
+}
+
+// The candidates in the relation to one anchor, nearest first, with the gap from the anchor
+// to the nearest. A control inside the label that is the anchor is the one the label names
+// and comes first; a control inside a text anchor (the menu button of a header cell reading
+// "Email") lies beside the anchor's words when it is not where they begin.
+struct Placed {
+  std::vector<Ref> refs;
+  double gap = 0;
+};
+
+Placed place_from(const Lists& lists, const std::vector<Ref>& refs, const Record& a, const std::string& relation) {
+  const std::string anchor_xpath = get_string(a, "xpath");
+  const bool label_anchor = get_string(a, "tag") == "label";
+  const Box ab = box_of(a);
+  constexpr double kWordsStart = 8;  // pixels: an element this near the anchor's start stands on its words
+  std::vector<Ref> others, bound, beside;
+  for (const Ref& r : refs) {
+    const std::string xpath = get_string(record_of(lists, r), "xpath");
+    if (!xpath::nested(xpath, anchor_xpath)) {
+      others.push_back(r);
+    } else if (xpath != anchor_xpath) {
+      const Box e = place_of(record_of(lists, r));
+      if (label_anchor)
+        bound.push_back(r);
+      else if ((relation == "right" || relation == "next_to" || relation == "near") && e.x > ab.x + kWordsStart)
+        beside.push_back(r);
+      else if ((relation == "left" || relation == "next_to" || relation == "near") && e.right() < ab.right() - kWordsStart &&
+               e.x <= ab.x + kWordsStart)
+        beside.push_back(r);
+    }
+  }
+  Placed out;
+  out.refs = in_relation(lists, others, ab, relation);
+  if (!out.refs.empty()) {
+    const Box e = place_of(record_of(lists, out.refs.front()));
+    out.gap = std::hypot(std::max({0.0, e.x - ab.right(), ab.x - e.right()}),
+                         std::max({0.0, e.y - ab.bottom(), ab.y - e.bottom()})) +
+              2 * std::abs(e.centre_y() - ab.centre_y());
+  }
+  if (!beside.empty() || !bound.empty()) out.gap = 0;
+  std::stable_sort(beside.begin(), beside.end(), [&](const Ref& x, const Ref& y) {
+    return place_of(record_of(lists, x)).x < place_of(record_of(lists, y)).x;
+  });
+  out.refs.insert(out.refs.begin(), beside.begin(), beside.end());
+  out.refs.insert(out.refs.begin(), bound.begin(), bound.end());
+  return out;
+}
+
+// The visible controls of the phrase's kind that fit its name, in reading order: every one
+// of the kind when the phrase names none. For anchors named by kind.
+std::vector<Ref> controls_named(const Lists& lists, const detail::ControlPhrase& phrase) {
+  std::vector<Ref> found;
+  std::vector<std::string> words = text::split(phrase.name);
+  for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+    const Record& c = lists.controls[i];
+    if (!kind_fits(phrase.kind, c) || !get_bool(c, "is_visible", true)) continue;
+    bool named = true;
+    for (const std::string& w : words) named = named && attribute_names(c, w);
+    if (named) found.push_back(as_ref(lists, i));
+  }
+  reading_order(lists, found);
+  return found;
 }
 
 }  // namespace
@@ -245,7 +397,7 @@ LadderResult resolve_by_label(const std::string& action, const Phrase& target, s
     // (the nearest text above, among others) is only a guess, so it comes second.
     for (std::size_t i = 0; i < lists.controls.size(); ++i) {
       const Record& c = lists.controls[i];
-      if (action_fits(action, get_string(c, "kind")) && names(get_string(c, "name"))) found.add(as_ref(lists, i));
+      if (control_fits(action, c) && names(get_string(c, "name"))) found.add(as_ref(lists, i));
     }
     if (found.empty()) {
       for (std::size_t i = 0; i < lists.dom_elements.size(); ++i) {
@@ -279,7 +431,7 @@ LadderResult resolve_by_control_type(const std::string& action, const Phrase& ta
   RefSet fitting;
   for (std::size_t i = 0; i < lists.controls.size(); ++i) {
     const Record& c = lists.controls[i];
-    if (kind_fits(phrase.kind, c) && action_fits(action, get_string(c, "kind")) &&
+    if (kind_fits(phrase.kind, c) && control_fits(action, c) &&
         get_bool(c, "is_visible", true)) {
       fitting.add(as_ref(lists, i));
     }
@@ -305,24 +457,20 @@ LadderResult resolve_by_control_type(const std::string& action, const Phrase& ta
     if (!named.empty() || phrase.kind == "button") refs = std::move(named);
   }
   if (!phrase.relation.empty()) {
-    std::optional<Ref> anchor = anchor_of(lists, phrase);
-    if (!anchor) return {};
-    const Record& a = record_of(lists, *anchor);
-    std::string anchor_xpath = get_string(a, "xpath");
-    // A control inside the label that is the anchor (or acted on through it) is the one
-    // the label names: it comes first, whatever the geometry says.
-    bool label_anchor = get_string(a, "tag") == "label";
-    std::vector<Ref> others, bound;
-    for (const Ref& r : refs) {
-      const Record& rec = record_of(lists, r);
-      std::string xpath = get_string(rec, "xpath");
-      if (!xpath::nested(xpath, anchor_xpath))
-        others.push_back(r);
-      else if (label_anchor || xpath == anchor_xpath)
-        bound.push_back(r);
+    // Of repeated anchors (a facet link and a column header both saying City), the one
+    // with what the phrase seeks nearest in that direction; the one read first of equals.
+    std::optional<Placed> best;
+    std::optional<Ref> from;
+    for (const Ref& anchor : anchors_of(lists, phrase)) {
+      Placed placed = place_from(lists, refs, record_of(lists, anchor), phrase.relation);
+      if (placed.refs.empty() || (best && placed.gap >= best->gap)) continue;
+      best = std::move(placed);
+      from = anchor;
     }
-    refs = in_relation(lists, others, box_of(a), phrase.relation);
-    refs.insert(refs.begin(), bound.begin(), bound.end());
+    if (!best) return {};
+    LadderResult out = answer(std::move(best->refs), ordinal, kByControlType);
+    out.anchor = from;
+    return out;
   }
   return answer(std::move(refs), ordinal, kByControlType);
 }
@@ -335,12 +483,16 @@ std::string kind_of_element(const Record& element) {
   if (role == "radio" || role == "menuitemradio") return "radio";
   if (role == "combobox" || role == "listbox") return "select";
   if (role == "textbox" || role == "searchbox" || role == "spinbutton") return "textbox";
+  if (role == "slider") return "slider";
+  if (role == "option") return "option";
   std::string tag = get_string(element, "tag");
   if (tag == "select") return "select";
+  if (tag == "option") return "option";
   if (tag == "textarea" || get_bool(element, "is_editable_field")) return "textbox";
   if (tag == "input") {
     std::string type = text::lower(detail::attribute(element, "type"));
     if (type == "checkbox" || type == "radio") return type;
+    if (type == "range") return "slider";
     return kNotText.count(type) ? "" : "textbox";
   }
   return "";
@@ -352,9 +504,14 @@ bool contradicts_kind(const std::string& target, const Record& element) {
 
 bool contradicts_kind(const Phrase& target, const Record& element) {
   const std::string& kind = target.words.kind;
-  if (kind.empty() || kind == "button") return false;
+  if (kind.empty()) return false;
   std::string is = kind_of_element(element);
+  // A button word fits anything clicked but a field: "the icon right of City" is no text box.
+  if (kind == "button") return is == "textbox" || is == "select" || is == "slider";
+  if (kind == "search") return is != "textbox" || !searchy(element);
   if (kind == "select" && is.empty()) {
+    // A button that opens a list.
+    if (!detail::attribute(element, "aria-haspopup").empty()) return false;
     // Bootstrap and friends mark the button that opens a menu.
     std::string cls = " " + detail::attribute(element, "class") + " ";
     if (cls.find(" dropdown-toggle ") != std::string::npos || cls.find(" dropdown ") != std::string::npos)
@@ -434,9 +591,8 @@ LadderResult exact_name(const std::string& action, const Phrase& target, const s
     }
     for (std::size_t i = 0; i < lists.controls.size(); ++i) {
       const Record& c = lists.controls[i];
-      if (!action_fits(action, get_string(c, "kind")) || fold(get_string(c, "name")) != wanted) continue;
+      if (!control_fits(action, c) || fold(get_string(c, "name")) != wanted) continue;
       if (action == "type" && get_string(c, "kind") == "button") continue;
-      if (action == "select" && get_string(c, "kind") == "button") continue;
       Ref ref = as_ref(lists, i);
       if (get_string(record_of(lists, ref), "xpath") == chosen_xpath) chosen_is_named = true;
       found.add(ref);
@@ -475,6 +631,89 @@ std::vector<std::size_t> retry_order(const std::string& action, const std::vecto
   return order;
 }
 
+std::optional<Ref> column_cell(const Phrase& target, const Lists& lists) {
+  const detail::ControlPhrase& phrase = target.words;
+  if (phrase.relation != "below" || phrase.anchor.empty()) return std::nullopt;
+  struct Pool {
+    Source source;
+    const std::vector<Record>* records;
+  };
+  const Pool pools[] = {{Source::text_elements, &lists.text_elements}, {Source::texts, &lists.texts}};
+  auto header = [&](const Record& r) {
+    const std::string tag = get_string(r, "tag");
+    if (tag != "th" && text::lower(detail::attribute(r, "role")) != "columnheader") return false;
+    const std::string line = detail::first_line(get_string(r, "text"));
+    for (const std::string* anchor : {&phrase.anchor_as_written, &phrase.anchor}) {
+      // "Price ▲": the header's own words, then its sort arrow or menu.
+      if (line == *anchor || (line.rfind(*anchor + " ", 0) == 0 && line.size() > anchor->size())) return true;
+    }
+    return false;
+  };
+  std::vector<Ref> headers;
+  for (const Pool& pool : pools) {
+    for (std::size_t i = 0; i < pool.records->size(); ++i) {
+      if (header((*pool.records)[i]) && detail::has_box((*pool.records)[i])) headers.push_back({pool.source, i});
+    }
+  }
+  if (headers.empty()) return std::nullopt;
+  reading_order(lists, headers);
+  const Record& h = record_of(lists, headers.front());
+  const std::string hx = get_string(h, "xpath");
+  // The table the header heads: its path up to the table (or, in a grid of divs, the row's parent).
+  std::string table;
+  const std::size_t at = hx.rfind("/table[");
+  if (at != std::string::npos) {
+    table = hx.substr(0, hx.find('/', at + 1));
+  } else {
+    table = hx;
+    for (int up = 0; up < 2 && table.rfind('/') != std::string::npos; ++up) table.erase(table.rfind('/'));
+  }
+  const Box hb = box_of(h);
+  std::optional<Ref> best;
+  double best_y = 0;
+  for (const Pool& pool : pools) {
+    for (std::size_t i = 0; i < pool.records->size(); ++i) {
+      const Record& r = (*pool.records)[i];
+      const std::string x = get_string(r, "xpath");
+      if (x.rfind(table + "/", 0) != 0 || xpath::nested(x, hx) || get_string(r, "tag") == "th") continue;
+      if (text::strip(get_string(r, "text")).empty() || !detail::has_box(r)) continue;
+      const Box e = box_of(r);
+      if (e.y < hb.bottom() - 1 || e.right() <= hb.x || e.x >= hb.right()) continue;
+      if (!best || e.y < best_y) {
+        best = Ref{pool.source, i};
+        best_y = e.y;
+      }
+    }
+  }
+  return best;
+}
+
+std::optional<Ref> value_in_direction(const Phrase& target, const Record* found, const Lists& lists) {
+  const detail::ControlPhrase& phrase = target.words;
+  if (phrase.relation.empty()) return std::nullopt;
+  std::vector<Ref> sliders;
+  for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+    const Record& c = lists.controls[i];
+    if (get_string(c, "kind") == "slider" && get_bool(c, "is_visible", true) &&
+        !text::strip(get_string(c, "value_text")).empty())
+      sliders.push_back({Source::controls, i});
+  }
+  if (sliders.empty()) return std::nullopt;
+  std::optional<Ref> anchor = anchor_of(lists, phrase);
+  if (!anchor) return std::nullopt;
+  const Box a = box_of(record_of(lists, *anchor));
+  std::vector<Ref> near = in_relation(lists, sliders, a, phrase.relation);
+  if (near.empty()) return std::nullopt;
+  if (!found) return near.front();
+  // Edge to edge: the slider answers only when it stands nearer the anchor than that text.
+  auto gap = [&](const Box& e) {
+    return std::hypot(std::max({0.0, e.x - a.right(), a.x - e.right()}),
+                      std::max({0.0, e.y - a.bottom(), a.y - e.bottom()}));
+  };
+  if (gap(place_of(record_of(lists, near.front()))) < gap(box_of(*found))) return near.front();
+  return std::nullopt;
+}
+
 bool may_have_row_twin(const Phrase& target) {
   const detail::ControlPhrase& phrase = target.words;
   // A name or a kind says what to look for; an ordinal counts along the rules' own order.
@@ -493,7 +732,7 @@ LadderResult row_twin(const std::string& action, const Phrase& target, const std
   LadderResult found = resolve_by_control_type(action, target, 1, lists);
   if (!found.resolved || !found.element) return {};
   std::string found_xpath = get_string(record_of(lists, *found.element), "xpath");
-  std::optional<Ref> anchor = anchor_of(lists, phrase);
+  std::optional<Ref> anchor = found.anchor ? found.anchor : anchor_of(lists, phrase);
   if (!anchor || found_xpath == chosen_xpath || chosen_xpath.empty()) return {};
   std::string a = get_string(record_of(lists, *anchor), "xpath");
   if (xpath::prefix_distance(found_xpath, a) >= xpath::prefix_distance(chosen_xpath, a)) return {};

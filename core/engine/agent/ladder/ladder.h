@@ -21,6 +21,8 @@ inline constexpr const char* kByControlType = "control-type";
 inline constexpr const char* kByExtendedText = "extended-text";
 inline constexpr const char* kByPresent = "present";
 inline constexpr const char* kByExactText = "exact-text";
+inline constexpr const char* kBySliderValue = "slider-value";
+inline constexpr const char* kByColumn = "column";
 
 // Which input list an answer's record comes from; the binding maps positions back to the
 // caller's own objects.
@@ -56,6 +58,8 @@ struct LadderResult {
   std::optional<std::string> expected;
   std::optional<std::string> actual;
   std::optional<std::string> extracted;
+  // Place phrases: the anchor the answer was measured from.
+  std::optional<Ref> anchor;
 };
 
 // A tester's phrase read once for a step: every rung and check below takes it, so none
@@ -69,7 +73,8 @@ struct Phrase {
 Phrase read_phrase(const std::string& target);
 
 // The kind a tester's word names, or empty: "checkbox", "radio", "select" (dropdown,
-// combobox), "textbox" (textbox, field). The kind of a control record is its "kind" key.
+// combobox), "textbox" (textbox, field, editor), "search" (search box: a text field for
+// searching), "slider", "option". The kind of a control record is its "kind" key.
 std::string kind_of_word(const std::string& word);
 
 // Whether the target names a control kind ("checkbox", "the second radio button") that the
@@ -103,6 +108,15 @@ LadderResult resolve_by_control_type(const std::string& action, const Phrase& ta
 LadderResult resolve_extended_text(const std::string& action, const std::string& target,
                                    const std::string& value, const Lists& lists);
 
+// "The text below Price" in a table: the first cell of the column whose header cell reads
+// Price (its sort arrow or menu aside), rather than what lies below another copy of the word.
+std::optional<Ref> column_cell(const Phrase& target, const Lists& lists);
+
+// A slider's value is the text a person reads in a direction from the anchor ("the text below
+// Duration is 6") when the slider stands nearer the anchor than `found`, the text the rules
+// read there (null: none). The slider's control record, or none.
+std::optional<Ref> value_in_direction(const Phrase& target, const Record* found, const Lists& lists);
+
 // "verify X is present" for what is in the document but not shown (an inactive tab pane, a
 // closed dialog): the hidden texts whose text contains the target, shortest first.
 LadderResult resolve_present(const std::string& action, const std::string& target, const Lists& lists);
@@ -132,6 +146,25 @@ LadderResult row_twin(const std::string& action, const Phrase& target, const std
 // Whether row_twin can answer at all for the phrase: it names a control or a kind, a place,
 // and no ordinal. Otherwise the extras it reads need not be fetched.
 bool may_have_row_twin(const Phrase& target);
+
+// Whether an element is a control in its own right (a native control, a link, a summary, an
+// element with a widget role), and whether the rules' choice may stand for another: a
+// wrapper, a label, a list box whose option the target names.
+bool is_control(const Record& element);
+bool may_stand_for_control(const Record& element);
+
+// The control a person means when the rules chose what stands for it, read from the extras'
+// controls: the option of a list box the target names; the control around the element (a
+// div in a summary, a span in a button, anything in the label of a hidden input); the one
+// control inside a wrapper that its words name. None when the element is what was meant.
+std::optional<Ref> control_of(const Lists& lists, const Record& element, const Phrase& target);
+
+// The visible widget that answers for a hidden native control (an enhanced select, a code
+// editor over its textarea): the control whose "stands_for" is the element's path.
+std::optional<Ref> stand_in_of(const Lists& lists, const Record& element);
+
+// The extras' control at a path.
+std::optional<std::size_t> control_at(const Lists& lists, const std::string& xpath);
 
 // After the chosen element refused the action: the candidates still worth trying, in the
 // result's order, leaving out the one that failed and those that plainly cannot take it.

@@ -33,6 +33,12 @@ const std::map<std::string, std::string>& kind_words() {
   static const std::map<std::string, std::string> words = [] {
     std::map<std::string, std::string> out;
     for (const auto& row : vocabulary::kLadderKindWords) out.emplace(row.word, kind_group(row.kind));
+    // Kinds only the agent reads: fields for searching, editors, sliders. ("Options" is no
+    // kind word: "Advanced options" names a disclosure.)
+    for (const char* word : {"search box", "search field", "search input", "search bar", "searchbox"})
+      out.emplace(word, "search");
+    for (const char* word : {"editor", "code editor", "text editor", "editors"}) out.emplace(word, "textbox");
+    for (const char* word : {"slider", "sliders"}) out.emplace(word, "slider");
     return out;
   }();
   return words;

@@ -99,6 +99,7 @@ LadderResult search(const std::string& action, const std::string& target, const 
 struct Direction {
   std::string direction;
   std::string anchor;
+  std::string written;  // the anchor with its leading article: "The Aleph" is a title
 };
 
 std::optional<Direction> split_direction(const std::string& target) {
@@ -107,12 +108,13 @@ std::optional<Direction> split_direction(const std::string& target) {
     std::string p = std::string(row.phrase) + " ";
     if (lowered.rfind(p, 0) != 0) continue;
     std::string anchor = lowered.substr(p.size());
+    const std::string written = anchor;
     for (std::string_view article : vocabulary::kArticles) {
       const std::string lead = std::string(article) + " ";
       if (anchor.rfind(lead, 0) == 0) anchor = anchor.substr(lead.size());
     }
     if (anchor.empty()) return std::nullopt;
-    return Direction{std::string(vocabulary::reading_direction(row.relation)), anchor};
+    return Direction{std::string(vocabulary::reading_direction(row.relation)), anchor, written};
   }
   return std::nullopt;
 }
@@ -164,12 +166,16 @@ LadderResult spatial(const std::string& action, const std::string& target, const
   // person reads first.
   const Item* anchor = nullptr;
   std::vector<const Item*> hits;
-  // A label written with its colon ("Due:") is named without it.
-  const std::string with_colon = dir->anchor + ":";
-  for (const Item& it : pool) {
-    if (!detail::has_box(*it.record)) continue;
-    const std::string line = detail::first_line(get_string(*it.record, "text"));
-    if (line == dir->anchor || line == with_colon) hits.push_back(&it);
+  // A label written with its colon ("Due:") is named without it; the anchor as written,
+  // its article included, before the anchor without it.
+  for (const std::string* name : {&dir->written, &dir->anchor}) {
+    const std::string with_colon = *name + ":";
+    for (const Item& it : pool) {
+      if (!detail::has_box(*it.record)) continue;
+      const std::string line = detail::first_line(get_string(*it.record, "text"));
+      if (line == *name || line == with_colon) hits.push_back(&it);
+    }
+    if (!hits.empty() || dir->written == dir->anchor) break;
   }
   std::size_t first =
       detail::first_read(hits.size(), [&](std::size_t i) -> const Record& { return *hits[i]->record; });

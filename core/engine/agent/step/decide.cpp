@@ -108,6 +108,17 @@ Answered answered(const Reading& reading, const SpatialAnswer& a) {
           !a.resolution.candidates.empty()};
 }
 
+// Something a select step can pick from: a native select, a combobox or list box, a button
+// that opens a list.
+bool pickable(const Record& element) {
+  const std::string tag = get_string(element, "tag");
+  const std::string role = text::lower(ladder::detail::attribute(element, "role"));
+  if (tag == "select" || role == "combobox" || role == "listbox") return true;
+  if (!ladder::detail::attribute(element, "aria-haspopup").empty()) return true;
+  const std::string cls = " " + ladder::detail::attribute(element, "class") + " ";
+  return cls.find(" dropdown-toggle ") != std::string::npos;
+}
+
 // Whether an answer of the rules leaves room for the ladder: "not found"; a spatial text
 // check that found its anchor but nothing in the direction (the anchor itself, no
 // candidates); or an element of another kind or name than the tester wrote, which the
@@ -115,6 +126,8 @@ Answered answered(const Reading& reading, const SpatialAnswer& a) {
 bool rules_missed(const Plan& plan, const Answered& a) {
   if (!a.resolved) return true;
   if (reads_in_direction(plan.action)) return !a.has_candidates;
+  // A select step picks from what a person can pick from, never a link that shares its words.
+  if (plan.action == Action::select && a.element && !pickable(*a.element)) return true;
   return !is_text_step(plan.action) && a.element &&
          (ladder::contradicts_kind(plan.phrase, *a.element) || ladder::contradicts_name(plan.phrase, *a.element));
 }
@@ -182,9 +195,10 @@ Decision element_step(const Plan& plan, const Reading& reading, const matcher::D
     // stood near the anchor would pass a wrong step.
     if (!a.resolved || rules_missed(plan, a)) continue;
     const bool may_rerank = route == Route::spatial ? ladder::may_have_row_twin(plan.phrase) : true;
-    if (a.element && acts_on_element(plan.action) && may_rerank && !named_exactly(plan.phrase, *a.element)) {
-      // A tester who writes a control's whole name means the control of that name; a place
-      // phrase means the one in the anchor's own row.
+    // A tester who writes a control's whole name means the control of that name; a place
+    // phrase means the one in the anchor's own row, named exactly or not (repeated names).
+    if (a.element && acts_on_element(plan.action) && may_rerank &&
+        (route == Route::spatial || !named_exactly(plan.phrase, *a.element))) {
       if (!reading.has_extras()) return needs_extras();
       const std::string xpath = get_string(*a.element, "xpath");
       ladder::LadderResult better = route == Route::spatial
@@ -204,6 +218,27 @@ Decision element_step(const Plan& plan, const Reading& reading, const matcher::D
   return {};
 }
 
+// What a record shows (a column's cell, a slider's value), read as the text a step in a
+// direction reads or checks.
+ladder::LadderResult reading_of(const Plan& plan, const Ref& ref, const std::string& shown, const char* rung) {
+  ladder::LadderResult r;
+  r.resolved = true;
+  r.resolved_by = rung;
+  r.element = ref;
+  r.candidates = {ref};
+  if (plan.action == Action::extract_text_spatial) {
+    r.extracted = shown;
+    return r;
+  }
+  const std::string expected = get_string(plan.instruction, "value");
+  const std::string have = ladder::detail::fold(shown), want = ladder::detail::fold(expected);
+  // "6" holds for a slider that says "6 months"; the text rules' own comparison for the rest.
+  r.verified = have == want || (!want.empty() && have.rfind(want + " ", 0) == 0);
+  r.expected = expected;
+  r.actual = shown;
+  return r;
+}
+
 // A step about page text: the text rules, the innermost element carrying the words, the
 // extended texts when the rules miss.
 Decision text_step(const Plan& plan, const Reading& reading, const matcher::DOMStrategy& rules) {
@@ -221,6 +256,24 @@ Decision text_step(const Plan& plan, const Reading& reading, const matcher::DOMS
       if (inner.resolved && inner.element &&
           text::length(get_string(record_of(reading, *inner.element), "text")) < outer)
         return by_rung(std::move(inner));
+    }
+  }
+  if (reads_in_direction(plan.action)) {
+    // A table's column under its header, or a slider between the anchor and the text the
+    // rules read, shows what a person reads there. A check that holds needs no second look;
+    // an extraction always takes one.
+    const bool held = found.resolved && element_state::truthy(&found.verified);
+    if (plan.action == Action::extract_text_spatial || !held) {
+      const Record* read = found.resolved && a.element ? a.element : nullptr;
+      if (auto cell = ladder::column_cell(plan.phrase, lists_of(reading))) {
+        const Record& shown = record_of(reading, *cell);
+        if (!read || get_string(shown, "xpath") != get_string(*read, "xpath"))
+          return by_rung(reading_of(plan, *cell, get_string(shown, "text"), ladder::kByColumn));
+      }
+      if (!reading.has_extras()) return needs_extras();
+      if (auto slider = ladder::value_in_direction(plan.phrase, read, lists_of(reading)))
+        return by_rung(reading_of(plan, *slider, get_string(record_of(reading, *slider), "value_text"),
+                                  ladder::kBySliderValue));
     }
   }
   Decision d = by_text(std::move(found));
@@ -258,6 +311,67 @@ std::optional<TextProblem> text_problem(const Plan& plan, const Decision& d) {
   if (!resolved) return TextProblem::absent;
   if (plan.action == Action::verify_text_visible && !verified) return TextProblem::hidden;
   return std::nullopt;
+}
+
+// Whether the target is the whole text of one line of the element's (an option of a select).
+bool names_an_option(const Record& element, const ladder::Phrase& phrase) {
+  if (get_string(element, "tag") != "select") return false;
+  const std::string all = get_string(element, "text") + "\n";
+  for (std::size_t from = 0, to; (to = all.find('\n', from)) != std::string::npos; from = to + 1) {
+    const std::string folded = ladder::detail::fold(all.substr(from, to - from));
+    if (!folded.empty() && (folded == phrase.folded || folded == phrase.bare)) return true;
+  }
+  return false;
+}
+
+// A checked-state check whose element has no such state (the combobox showing "Standard"
+// for "verify Standard is selected"): the control of that name that has one.
+std::optional<Ref> stateful_named(const ladder::Lists& lists, const ladder::Phrase& phrase) {
+  for (int tier = 0; tier < 2; ++tier) {
+    for (std::size_t i = 0; i < lists.controls.size(); ++i) {
+      const Record& c = lists.controls[i];
+      if (!find_key(c, "checked") && !find_key(c, "selected")) continue;
+      if (!get_bool(c, "is_visible", true)) continue;
+      const std::string name = ladder::detail::fold(get_string(c, "name"));
+      if (tier == 0 ? name == phrase.bare : (!phrase.bare.empty() && name.find(phrase.bare) != std::string::npos))
+        return Ref{Source::controls, i};
+    }
+  }
+  return std::nullopt;
+}
+
+// Actions whose record must name the control itself, not what stands for it.
+bool names_a_control(Action action) {
+  return acts_on_element(action) || action == Action::verify_enabled || action == Action::verify_disabled ||
+         checks_checked(action);
+}
+
+constexpr const char* kNoState = "not a checkbox, radio button, switch or option";
+
+// verify X is checked / not checked / selected / on: the control's own state, as read in
+// the same evaluation as the harvest.
+Verdict checked_verdict(const Plan& plan, const Record& element, const ladder::Lists& lists) {
+  const std::string asked = get_string(plan.instruction, "value");
+  const Record* control = find_key(element, "kind") ? &element : nullptr;
+  if (!control) {
+    if (auto at = ladder::control_at(lists, get_string(element, "xpath"))) control = &lists.controls[*at];
+  }
+  // The extras give a control "checked" or "selected" only when it has that state at all.
+  const bool has_state = control && (find_key(*control, "checked") || find_key(*control, "selected"));
+  Verdict v;
+  v.expected = asked;
+  const bool wants_on = plan.action == Action::verify_checked;
+  if (!control || !has_state) {
+    v.actual = kNoState;
+    return v;
+  }
+  const bool on = get_bool(*control, "checked") || get_bool(*control, "selected");
+  const bool selected_words = asked.find("selected") != std::string::npos;
+  const bool switch_words = asked == "on" || asked == "off";
+  v.actual = switch_words ? (on ? "on" : "off")
+                          : std::string(on ? "" : "not ") + (selected_words ? "selected" : "checked");
+  v.verified = on == wants_on;
+  return v;
 }
 
 }  // namespace
@@ -316,6 +430,8 @@ Plan plan(const Record& parsed_instruction) {
     const Record* value = find_key(parsed_instruction, key);
     if (value) out.instruction[key] = *value;  // as the rules' own callers give it, nulls kept
   }
+  // The rules find a checked-state check's element as they find any state check's.
+  if (checks_checked(*action)) out.instruction["action"] = std::string(name_of(Action::verify_enabled));
   if (aims_at_element(*action)) {
     const bool place_first = ladder::is_spatial_phrase(out.phrase.text);
     out.routes = place_first ? std::vector<Route>{Route::spatial, Route::text}
@@ -325,6 +441,7 @@ Plan plan(const Record& parsed_instruction) {
 }
 
 const Record* element_of(const Decision& d, const Reading& reading) {
+  if (d.control) return &record_of(reading, *d.control);
   switch (d.answer) {
     case Answer::text_rules: return d.text.element ? &record_of(reading, ref_of(*d.text.element)) : nullptr;
     case Answer::spatial_rules:
@@ -337,6 +454,7 @@ const Record* element_of(const Decision& d, const Reading& reading) {
 }
 
 bool wants_extras(const Plan& plan) {
+  if (checks_checked(plan.action)) return true;  // the states are read with the extras
   if (!acts_on_element(plan.action)) return false;
   const std::string& kind = plan.phrase.words.kind;
   return ladder::may_have_row_twin(plan.phrase) || (!kind.empty() && kind != "button");
@@ -360,8 +478,36 @@ Decision decide(const Plan& plan, const Reading& reading) {
     return d;
   }
   Decision d = element_step(plan, reading, rules);
+  if (d.status == Status::needs_extras) return d;
+  if (d.status == Status::found && names_a_control(plan.action)) {
+    const Record* chosen = element_of(d, reading);
+    // Hidden, or visually hidden (clipped to a pixel, as enhanced selects keep theirs).
+    const kelvo::Box box = chosen ? ladder::detail::box_of(*chosen) : kelvo::Box{};
+    const bool hidden = chosen && (!get_bool(*chosen, "is_visible", true) ||
+                                   (ladder::detail::has_box(*chosen) && (box.width <= 2 || box.height <= 2)));
+    // A hidden select found by one of its options' words ("click Globex" before its widget's
+    // list has shown): that option is not on the screen yet, so nothing is found this time.
+    if (hidden && names_an_option(*chosen, plan.phrase)) return {};
+    if (chosen && (hidden || ladder::may_stand_for_control(*chosen))) {
+      if (!reading.has_extras()) return needs_extras();
+      const ladder::Lists lists = lists_of(reading);
+      d.control = hidden ? ladder::stand_in_of(lists, *chosen) : std::nullopt;
+      if (!d.control && !hidden) d.control = ladder::control_of(lists, *chosen, plan.phrase);
+    }
+  }
   const auto check = element_state::check_of(name_of(plan.action));
   const Record* element = d.status == Status::found ? element_of(d, reading) : nullptr;
+  if (checks_checked(plan.action) && element) {
+    if (!reading.has_extras()) return needs_extras();
+    const ladder::Lists lists = lists_of(reading);
+    d.verdict = checked_verdict(plan, *element, lists);
+    if (d.verdict->actual == kNoState) {
+      if (auto other = stateful_named(lists, plan.phrase)) {
+        d.control = other;
+        d.verdict = checked_verdict(plan, record_of(reading, *other), lists);
+      }
+    }
+  }
   if (check && element) {
     const std::string_view wanted = element_state::wanted(*check);
     d.verdict = Verdict{element_state::holds(*check, *element), std::string(wanted),

@@ -97,11 +97,14 @@ struct Decision {
   std::optional<std::string> reason;
   // A text step that fails: how, for the shell to word (see TextProblem); none when it holds.
   std::optional<TextProblem> problem;
+  // The control the answer's element stands for (a wrapper's button, a label's hidden input,
+  // a list box's option, the widget over a hidden select): the record the step names.
+  std::optional<ladder::Ref> control;
 };
 
 Decision decide(const Plan& plan, const Reading& reading);
 
-// The record a decision names, or null.
+// The record a decision names (its control when it has one), or null.
 const Record* element_of(const Decision& decision, const Reading& reading);
 
 // The resolver names of step records.

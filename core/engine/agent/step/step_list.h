@@ -20,7 +20,8 @@ std::optional<std::string> wait_problem(std::u32string_view value);
 // Step number (from 1) to its problems, for every step that cannot run: validation's
 // problems, or the parser's when it rejects the step, and a text check without text or a
 // wait beyond the maximum. Two forms the parser reads but validation does not know pass:
-// the first word extract_text, and text checks whose place starts with under or near.
+// the first word extract_text, and text checks whose place starts with under or near; and
+// the agent's own checked-state checks pass too.
 std::map<std::size_t, std::vector<std::string>> step_problems(const std::vector<std::u32string>& instructions);
 
 }  // namespace kelvo::step
