@@ -13,6 +13,13 @@ from kelvo_web.engine.browser.harvester import _FRAME_PLACE_JS
 from kelvo_web.page_scripts import guarded, script, text_of
 
 FIND_OPTION_JS = script("find_option")
+SLIDER_JS = script("slider_value")
+PICKER_JS = script("picker")
+POPUP_OPTION_JS = script("find_popup_option")
+SET_HIDDEN_SELECT_JS = script("set_hidden_select")
+# How long options may take to show after a widget opens before typing the value into it
+# is tried (a list that filters as one types shows nothing until then).
+OPEN_WAIT_MS = 1500
 LABEL_DRAWN_JS = script("label_drawn")
 # The click point of an element, with the page armed so the click lands on it or nowhere.
 CLICK_POINT_JS = guarded(
@@ -278,6 +285,13 @@ def _type(page, target, element, value, remaining_ms, seen_state=None, direct=Tr
     if _is_file_field(element):
         _choose_file(target, element, value, remaining_ms)
         return
+    if element.get("editor"):
+        _type_into_editor(page, target, element, value, remaining_ms)
+        return
+    slider = target.evaluate(SLIDER_JS)
+    if slider is not None:
+        _set_slider(page, target, element, value, slider, remaining_ms)
+        return
     try:
         target.fill(value, timeout=remaining_ms)
         return
@@ -294,6 +308,38 @@ def _type(page, target, element, value, remaining_ms, seen_state=None, direct=Tr
     if focused.count() == 0 or not focused.first.is_editable():
         raise Problem(f"{describe(element)} cannot be typed into: {error_reason(first_error)}", retry=False)
     focused.first.fill(value, timeout=remaining_ms)
+
+
+def _type_into_editor(page, target, element, value, remaining_ms):
+    """A code editor takes keys, not a value: click into it, select what it holds, type."""
+    target.click(timeout=remaining_ms)
+    page.keyboard.press("ControlOrMeta+A")
+    page.keyboard.press("Delete")
+    page.keyboard.type(value or "")
+
+
+SLIDER_STEPS_MAX = 1000  # key presses: a slider that needs more is set no closer by pressing on
+
+
+def _set_slider(page, target, element, value, slider, remaining_ms):
+    """*type 6 into Duration* on a slider: move it with the arrow keys, as a person does
+    from the keyboard, until it shows the value."""
+    try:
+        wanted = float(value)
+    except (TypeError, ValueError):
+        raise Problem(f"{describe(element)} is a slider: give it a number, not {value!r}", retry=False) from None
+    target.focus()
+    now = slider["now"]
+    for _ in range(SLIDER_STEPS_MAX):
+        if now == wanted:
+            return
+        page.keyboard.press("ArrowRight" if now < wanted else "ArrowLeft")
+        moved = target.evaluate(SLIDER_JS)["now"]
+        if moved == now or (moved > wanted) != (now > wanted) and moved != wanted:
+            break  # at its end, or the value lies between two of its steps
+        now = moved
+    if now != wanted:
+        raise Problem(f"{describe(element)} cannot be set to {value}: it stops at {now:g}", retry=False)
 
 
 def _is_file_field(element):
@@ -315,16 +361,75 @@ def _choose_file(target, element, value, remaining_ms):
 
 
 def _select(page, target, element, value, remaining_ms, seen_state=None, direct=True):
+    """*select* as a person picks: a native select's option; otherwise open the widget (a
+    combobox, a button that opens a list, the visible part of an enhanced select), wait for
+    its options (they may come from the server), pick the one of that text."""
+    deadline = time.monotonic() + remaining_ms / 1000
+    how = target.evaluate(PICKER_JS)
+    if "native" in how:
+        _select_native(target, element, value, how["native"], remaining_ms)
+        return
+    if "open" in how:
+        target.click(timeout=remaining_ms)
+    option = _popup_option(page, target, value, min(_left_ms(deadline), OPEN_WAIT_MS))
+    if option is None or isinstance(option, dict):
+        # A list that shows what matches what one types: type the value, then look again.
+        if "open" in how and _type_into_focus(page, target, value, remaining_ms):
+            option = _popup_option(page, target, value, _left_ms(deadline))
+    if option is None or isinstance(option, dict):
+        labels = (option or {}).get("labels") or []
+        if not labels:
+            raise Problem(f"{describe(element)} showed no options to pick {value!r} from")
+        raise Problem(f"{describe(element)} has no option {value!r}", candidates=[repr(l) for l in labels], title="its options")
+    try:
+        option.click(timeout=max(1, _left_ms(deadline)))
+    finally:
+        option.dispose()
+
+
+def _left_ms(deadline):
+    return max(0, int((deadline - time.monotonic()) * 1000))
+
+
+def _popup_option(page, target, value, wait_ms):
+    """The option the widget shows for `value` (a handle), else {labels}, or None."""
+    found = target.evaluate_handle(POPUP_OPTION_JS, {"value": value or "", "ms": wait_ms})
+    option = found.as_element()
+    if option is not None:
+        return option
+    try:
+        answer = found.json_value()
+    finally:
+        found.dispose()
+    return None if not isinstance(answer, dict) or answer.get("none") else answer
+
+
+def _type_into_focus(page, target, value, remaining_ms):
+    """Types the value into the field that took the focus when the widget opened (its own
+    input, or the search field of its pop-up); False when none did."""
+    focused = (target.owner_frame() or page).locator("*:focus")
+    if focused.count() == 0 or not focused.first.is_editable():
+        return False
+    focused.first.fill(value or "", timeout=remaining_ms)
+    return True
+
+
+def _select_native(target, element, value, native, remaining_ms):
     found = target.evaluate(FIND_OPTION_JS, value or "")
-    if found is None:
-        raise Problem(f"{describe(element)} is not a drop-down list (select)", retry=False)
     if found["index"] < 0:
         raise Problem(
             f"{describe(element)} has no option {value!r}",
             candidates=[repr(label) for label in found["labels"]],
             title="its options",
         )
-    target.select_option(index=found["index"], timeout=remaining_ms)
+    if not native["shown"]:
+        # Hidden with no widget over it that the page model knows: set as its widget
+        # would, with the events the page listens for.
+        target.evaluate(SET_HIDDEN_SELECT_JS, found["index"])
+        return
+    # A list box takes one pick per step, adding to what is picked already.
+    index = sorted({*native["selected"], found["index"]}) if native["multiple"] else found["index"]
+    target.select_option(index=index, timeout=remaining_ms)
 
 
 class NotOpened(Exception):

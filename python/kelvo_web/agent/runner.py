@@ -6,7 +6,7 @@ import time
 from urllib.parse import urljoin
 
 from kelvo_web import browser
-from kelvo_web.agent import acting, checking, finding
+from kelvo_web.agent import acting, checking, finding, settling
 from kelvo_web.agent.dialogs import DialogKeeper, DialogRefused
 from kelvo_web.agent.messages import closest_names, failure_message
 from kelvo_web.agent.outcome import Problem, StepFailure, done, first_line
@@ -46,6 +46,7 @@ class WebAgent:
         self._reading = None
         self._wants_extras = False  # the step being run reads the ladder's extras with its harvest
         self._watchdog = None  # the current page's
+        self._traffic = None  # the current page's requests in flight
         self._given_page = page
         if page is not None and not callable(getattr(page, "goto", None)):
             raise TypeError(f"page must be a Playwright Page, not {type(page).__name__}")
@@ -69,6 +70,7 @@ class WebAgent:
 
     def _use_page(self, page):
         self._dialogs.attach(page)
+        self._traffic = settling.Traffic(page)
         self._watchdog = Watchdog(page, self._dialogs)
         page.set_default_timeout(self.step_timeout_ms)
         page.set_default_navigation_timeout(max(self.step_timeout_ms, NAVIGATION_TIMEOUT_MS))
@@ -384,7 +386,8 @@ class WebAgent:
         if aim == "read":
             return dict(result, extracted=read_text(self.page, result["element"]))
         seen_state = self._reading.state if self._reading is not None else None
-        return acting.act_or_next(
+        acted_at = time.monotonic()
+        acted = acting.act_or_next(
             self.page,
             parsed["action"],
             result,
@@ -394,6 +397,8 @@ class WebAgent:
             seen_state,
             decision.get("seen"),
         )
+        settling.settle(self.page, self._traffic, acted_at, remaining_ms)
+        return acted
 
     def _text_step(self, parsed, plan):
         dom_elements, text_elements, notes = self._read_page()
