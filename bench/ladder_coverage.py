@@ -1,11 +1,14 @@
 """Rules alone against the agent, side by side per class of miss, on the ladder's fixture
-pages and on ../shared/pages.
+pages and on ../shared/pages, and over multi-step flows on the widget fixtures.
 
 Each instruction runs on a freshly loaded page twice: once through the specified rules
 alone (routed as the agent routes them, the element acted on through Playwright), once
 end to end through WebAgent.run. An answer counts when it is the element (CSS selector),
-the text or the page state the tester means. The shared pages are served over http on
-127.0.0.1 and skipped when absent. -v lists every case (R: rules right, A: agent right).
+the text or the page state the tester means. A flow counts when every step passes and the
+application's stored state at the end is what the tester meant; the rules alone run its
+steps one by one on one page. The shared pages are served over http on 127.0.0.1 and
+skipped when absent. -v lists every case (R: rules right, A: agent right). The "before"
+columns are this bench's figures for the engine before the widget model (main at 3a400ef).
 
     .venv/bin/python bench/ladder_coverage.py [-v]
 """
@@ -77,7 +80,10 @@ SHARED_CASES = [
 FIXTURES = pathlib.Path(__file__).resolve().parents[1] / "tests" / "python" / "ladder"
 sys.path.insert(0, str(FIXTURES))
 
-from accuracy_cases import CASES, CLASSES, VERIFY_ACTIONS, answer_of, judge  # noqa: E402
+from accuracy_cases import CASES, CLASSES, FLOWS, VERIFY_ACTIONS, answer_of, judge  # noqa: E402
+
+# Per class: (fixture cases right, flows right) of the agent before the widget model.
+BEFORE = {}
 
 
 def serve(root):
@@ -96,7 +102,10 @@ def rules_outcome(engine, page, instruction):
     them, the element acted on through Playwright as the agent would."""
     from kelvo_web.engine.agent._ladder import SPATIAL, resolver_order
 
-    parsed = engine.parser.parse(instruction)
+    try:
+        parsed = engine.parser.parse(instruction)
+    except ValueError:
+        return False, None, None  # a step only the agent reads (verify X is checked)
     action = parsed["action"]
     dom, texts = engine.harvester(page).extract_interactable_elements()
     routes = resolver_order(action, parsed["target"])
@@ -179,6 +188,37 @@ def measure(engine, new_page, cases, address, verbose):
     return by_class
 
 
+def measure_flows(engine, new_page, flows, address, verbose):
+    """Per class: [rules right, agent right, total] over the flows, one fresh page each."""
+    from kelvo_web import WebAgent
+    from kelvo_web.agent import StepFailure
+
+    by_class = collections.defaultdict(lambda: [0, 0, 0])
+    for cls, path, steps, wanted in flows:
+        url = address(path)
+        page = new_page()
+        page.goto(url)
+        rules_ok = all(rules_outcome(engine, page, step)[0] for step in steps) and judge(page, wanted, True, None, None)
+        page.context.close()
+        agent = WebAgent(url=url)
+        agent.step_timeout_ms = 3000  # options that load after a round trip
+        try:
+            agent.run_all("\n".join(steps))
+            agent_ok = judge(agent.page, wanted, True, None, None)
+        except StepFailure:
+            agent_ok = False
+        finally:
+            agent.close()
+        row = by_class[cls]
+        row[0] += rules_ok
+        row[1] += agent_ok
+        row[2] += 1
+        if verbose:
+            marks = ("R" if rules_ok else "-") + ("A" if agent_ok else "-")
+            print(f"  {cls} {marks} {path:<28} {' / '.join(steps)[:90]}")
+    return by_class
+
+
 def main():
     from types import SimpleNamespace
 
@@ -200,6 +240,9 @@ def main():
     pages = FIXTURES / "pages"
     print("fixture pages" if verbose else "", end="\n" if verbose else "")
     fixtures = measure(engine, new_page, CASES, lambda path: (pages / path).as_uri(), verbose)
+    if verbose:
+        print("flows")
+    flows = measure_flows(engine, new_page, FLOWS, lambda path: (pages / path).as_uri(), verbose)
     shared, server = {}, None
     if PAGES.is_dir():
         server = serve(PAGES)
@@ -211,22 +254,36 @@ def main():
     else:
         print(f"shared pages skipped: {PAGES} is absent")
     print()
-    print(f"{'class':<22} {'fixture: rules':>15} {'agent':>8}   {'shared: rules':>14} {'agent':>8}")
-    totals = [[0, 0, 0], [0, 0, 0]]
+    print(
+        f"{'class':<34} {'fixture: rules':>14} {'agent':>7} {'before':>7}   {'flows: rules':>12} {'agent':>6} "
+        f"{'before':>7}   {'shared: rules':>13} {'agent':>6}"
+    )
+    totals = [[0, 0, 0], [0, 0, 0], [0, 0, 0]]
+    before_totals = [0, 0]
 
     def cell(row, i):
         return f"{row[i]}/{row[2]}" if row[2] else "-"
 
     for cls, name in CLASSES.items():
-        f = fixtures.get(cls, [0, 0, 0])
-        s = shared.get(cls, [0, 0, 0])
-        for total, row in zip(totals, (f, s)):
+        f, fl, s = (table.get(cls, [0, 0, 0]) for table in (fixtures, flows, shared))
+        for total, row in zip(totals, (f, fl, s)):
             total[:] = [a + b for a, b in zip(total, row)]
-        print(f"{cls + ' ' + name:<22} {cell(f, 0):>15} {cell(f, 1):>8}   {cell(s, 0):>14} {cell(s, 1):>8}")
-    f, s = totals
+        before = BEFORE.get(cls)
+        if before:
+            before_totals[:] = [before_totals[0] + before[0], before_totals[1] + before[1]]
+        was = [f"{before[i]}/{row[2]}" if before and row[2] else "-" for i, row in enumerate((f, fl))]
+        print(
+            f"{cls + ' ' + name:<34} {cell(f, 0):>14} {cell(f, 1):>7} {was[0]:>7}   {cell(fl, 0):>12} "
+            f"{cell(fl, 1):>6} {was[1]:>7}   {cell(s, 0):>13} {cell(s, 1):>6}"
+        )
+    f, fl, s = totals
     pct = lambda row, i: f"{100 * row[i] / row[2]:.0f}%" if row[2] else "-"
-    print(f"{'all':<22} {cell(f, 0):>15} {cell(f, 1):>8}   {cell(s, 0):>14} {cell(s, 1):>8}")
-    print(f"{'':<22} {pct(f, 0):>15} {pct(f, 1):>8}   {pct(s, 0):>14} {pct(s, 1):>8}")
+    was = [f"{before_totals[i]}/{row[2]}" if BEFORE else "-" for i, row in enumerate((f, fl))]
+    print(
+        f"{'all':<34} {cell(f, 0):>14} {cell(f, 1):>7} {was[0]:>7}   {cell(fl, 0):>12} {cell(fl, 1):>6} "
+        f"{was[1]:>7}   {cell(s, 0):>13} {cell(s, 1):>6}"
+    )
+    print(f"{'':<34} {pct(f, 0):>14} {pct(f, 1):>7} {'':>7}   {pct(fl, 0):>12} {pct(fl, 1):>6} {'':>7}   {pct(s, 0):>13} {pct(s, 1):>6}")
     return 0
 
 

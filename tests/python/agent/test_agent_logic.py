@@ -1,5 +1,7 @@
 """The agent's pure decisions: resolver order, step lists, messages, dialogs, settings."""
 
+import contextlib
+
 import pytest
 
 from kelvo_web.agent.dialogs import DialogKeeper, DialogRefused, dialog_matches
@@ -7,7 +9,7 @@ from kelvo_web.agent.messages import closest_names, describe, failure_message
 from kelvo_web.agent.steps import malformed_steps, split_steps, wait_problem
 from kelvo_web.browser import CHROMIUM_ARGS, remote_launch_options
 from kelvo_web.engine import settings
-from kelvo_web.engine.agent._ladder import SPATIAL, TEXT, resolver_order, state_verdict
+from kelvo_web.engine.agent._ladder import SPATIAL, TEXT, read_step, resolver_order, state_verdict
 
 
 @pytest.mark.parametrize(
@@ -64,6 +66,29 @@ def test_wait_problem(value, problem, why):
 )
 def test_a_bad_wait_is_reported_once_before_the_run(step, messages, why):
     assert malformed_steps([step]) == {1: messages}, why
+
+
+@pytest.mark.parametrize(
+    "step, record, why",
+    [
+        ("verify Gift wrap is checked", ("verify_checked", "Gift wrap", "checked", False), "the plain form"),
+        ("Verify that Gift wrap is not checked", ("verify_unchecked", "Gift wrap", "not checked", False), "any case"),
+        ("verify Newsletter is unticked", ("verify_unchecked", "Newsletter", "not checked", False), "a synonym"),
+        ("verify Express is selected", ("verify_checked", "Express", "selected", False), "options and radios"),
+        ("verify Dark mode is off", ("verify_unchecked", "Dark mode", "off", False), "switches"),
+        ('verify "Is on sale" is on', ("verify_checked", "Is on sale", "on", True), "a quoted name is the name"),
+        ("verify the second checkbox is checked", ("verify_checked", "the second checkbox", "checked", False), "kinds"),
+        ("verify text Alarm is on", ("verify_text_present", None, None, None), "text checks stay the parser's"),
+    ],
+)
+def test_checked_state_checks_are_read_before_the_parser(step, record, why):
+    if record[0].startswith("verify_text"):
+        with contextlib.suppress(ValueError):  # the parser's to refuse
+            assert read_step(step)[0]["action"] != "verify_checked", why
+        return
+    read = read_step(step)[0]
+    assert (read["action"], read["target"], read["value"], read["_literal_target"]) == record, why
+    assert malformed_steps([step]) == {}, "run_all's check accepts them"
 
 
 @pytest.mark.parametrize(

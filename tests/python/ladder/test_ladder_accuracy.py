@@ -2,7 +2,7 @@
 judged by whether the element acted on (or the answer given) is the one a tester means."""
 
 import pytest
-from accuracy_cases import CASES, CLASSES, answer_of, judge
+from accuracy_cases import CASES, CLASSES, FLOWS, answer_of, judge
 from ladder_pages import PAGES
 
 from kelvo_web import WebAgent
@@ -41,6 +41,21 @@ def test_agent_acts_on_the_meant_element(agent_on, cls, page_name, instruction, 
     step = agent._steps[-1]
     if passed:
         assert step.get("resolved_by"), "every passed step on an element or text names its rung"
+
+
+def _flow_id(flow):
+    cls, page, steps, _ = flow
+    return f"{cls}-{CLASSES[cls].replace(' ', '_')}-{page.split('.')[0]}-{steps[0]}-{len(steps)}"
+
+
+@pytest.mark.parametrize("cls, page_name, steps, expectation", FLOWS, ids=[_flow_id(f) for f in FLOWS])
+def test_flows_end_where_a_person_ends(agent_on, cls, page_name, steps, expectation):
+    """Multi-step flows on live widgets, as testers write them; the application's own stored
+    state says whether each step did what it meant."""
+    agent = agent_on(page_name)
+    agent.step_timeout_ms = 3000  # options that load after a round trip
+    agent.run_all("\n".join(steps))
+    assert judge(agent.page, expectation, True, None, None), [step.get("message") for step in agent._steps]
 
 
 @pytest.mark.parametrize(
