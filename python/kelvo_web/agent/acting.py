@@ -250,7 +250,12 @@ def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
 
 
 def _click_at(page, point, remaining_ms, element):
-    page.mouse.click(point["x"], point["y"])
+    try:
+        page.mouse.click(point["x"], point["y"])
+    except Exception:
+        if page.is_closed():
+            return  # the click closed its own page (a sign-in window, its work done)
+        raise
     try:
         after = page.evaluate(AFTER_CLICK_JS)
     except Exception:
@@ -369,7 +374,7 @@ def _select(page, target, element, value, remaining_ms, seen_state=None, direct=
     if "native" in how:
         _select_native(target, element, value, how["native"], remaining_ms)
         return
-    if "open" in how:
+    if "open" in how and not how.get("expanded"):
         target.click(timeout=remaining_ms)
     option = _popup_option(page, target, value, min(_left_ms(deadline), OPEN_WAIT_MS))
     if option is None or isinstance(option, dict):

@@ -2,7 +2,8 @@
   // How *select* picks on el: { native: { index, labels, multiple, shown, selected } } for a
   // native select (index -1 when no option fits); { inline: true } for a list box that shows
   // its options already; { open: true } for a widget whose options pop up when it is
-  // clicked (a combobox, a button that opens a list, the visible part of an enhanced select).
+  // clicked (a combobox, a button that opens a list, the visible part of an enhanced select),
+  // with expanded: true when it is open already (another click would close it).
   const tag = el.tagName.toLowerCase();
   if (tag === 'select') {
     const r = el.getBoundingClientRect();
@@ -16,5 +17,6 @@
   }
   const role = (el.getAttribute('role') || '').toLowerCase();
   if (role === 'listbox' && el.querySelector('[role=option]')) return { inline: true };
-  return { open: true };
+  const holder = el.matches('[aria-expanded]') ? el : el.querySelector('[aria-expanded]');
+  return { open: true, expanded: !!holder && holder.getAttribute('aria-expanded') === 'true' };
 };

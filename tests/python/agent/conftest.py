@@ -1,6 +1,7 @@
 import contextlib
 import functools
 import http.server
+import json
 import threading
 import time
 from pathlib import Path
@@ -9,6 +10,7 @@ import pytest
 
 SHOP = Path(__file__).resolve().parents[3] / "examples" / "shop"
 HOSTILE = Path(__file__).with_name("hostile")
+LIVE = Path(__file__).with_name("live")
 
 
 class _QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -40,6 +42,56 @@ class _HostileHandler(_QuietHandler):
         self.wfile.flush()
 
 
+class _LiveHandler(_QuietHandler):
+    """A small order application: every change is a round trip that answers after a while,
+    and the page draws its form again from the answer. `stored` is what it stored."""
+
+    stored = {}
+    ROUND_TRIP_S = 0.3
+    PRICES = {"Standard": 0.0, "Express": 5.0, "Overnight": 15.0}
+    CITIES = ["Oslo", "Osaka", "Bergen", "Berlin"]
+
+    def do_GET(self):
+        path, _, query = self.path.partition("?")
+        if path == "/order.html":
+            type(self).stored.clear()
+            type(self).stored.update(shipping="Standard", city="", gift=False, newsletter=False, saved=False)
+            return super().do_GET()
+        if path == "/api/order":
+            return self._json(self._priced())
+        if path == "/api/options":
+            time.sleep(self.ROUND_TRIP_S)
+            asked = dict(part.partition("=")[::2] for part in query.split("&") if part)
+            if asked.get("field") == "shipping":
+                return self._json(list(self.PRICES))
+            typed = asked.get("q", "").lower()
+            return self._json([c for c in self.CITIES if typed and c.lower().startswith(typed)])
+        return super().do_GET()
+
+    def do_POST(self):
+        body = json.loads(self.rfile.read(int(self.headers.get("Content-Length") or 0)) or b"{}")
+        time.sleep(self.ROUND_TRIP_S)
+        if self.path == "/api/save":
+            type(self).stored["saved"] = True
+            s = self._priced()
+            return self._json({"message": f"Order placed: {s['shipping']}, {s['city']}, total {s['total']}"})
+        type(self).stored.update(body)
+        return self._json(self._priced())
+
+    def _priced(self):
+        s = type(self).stored
+        total = 10.0 + self.PRICES.get(s.get("shipping"), 0.0) + (2.5 if s.get("gift") else 0.0)
+        return dict(s, total=f"{total:.2f}")
+
+    def _json(self, value):
+        body = json.dumps(value).encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
 @contextlib.contextmanager
 def served(directory, handler=_QuietHandler):
     """A folder served on a free loopback port; yields its address."""
@@ -65,6 +117,13 @@ def hostile_url():
     never answers, /broken answers HTTP 500, /unfinished never finishes its body."""
     with served(HOSTILE, _HostileHandler) as url:
         yield url
+
+
+@pytest.fixture(scope="session")
+def live_app():
+    """The order application in live/, served for this test session: (its address, what it stored)."""
+    with served(LIVE, _LiveHandler) as url:
+        yield url, _LiveHandler.stored
 
 
 def _agents_at(base_url, default_page, default_timeout_ms):

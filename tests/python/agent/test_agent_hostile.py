@@ -338,3 +338,33 @@ def test_a_page_that_owns_window_names_does_not_slow_a_click(agent_on):
     agent.page.evaluate("Object.defineProperty(window, '__kelvoLeaving', { get: () => true, set() {} })")
     agent.run("click Back to list")  # a plain mouse click: in view, at rest, no link
     assert agent._steps[-1]["duration"] < 1.5
+
+
+@pytest.mark.parametrize(
+    "steps, stored, why",
+    [
+        (
+            ["select Express from Shipping", "type Os into City", "select Oslo from City", "click Gift wrap",
+             "click Newsletter", "verify Gift wrap is checked", "verify text right of Total is 17.50",
+             "click Place order", "verify text Order placed: Express, Oslo, total 17.50 is visible"],
+            {"shipping": "Express", "city": "Oslo", "gift": True, "newsletter": True, "saved": True},
+            "each change a round trip that draws the form again: no step acts on what is about to go",
+        ),
+        (
+            ["click Gift wrap", "click Gift wrap", "click Newsletter", "verify Gift wrap is not checked"],
+            {"gift": False, "newsletter": True},
+            "a second click on a control the first one's answer redraws",
+        ),
+    ],
+)
+def test_a_live_application_stores_what_each_step_did(live_app, steps, stored, why):
+    from kelvo_web import WebAgent
+
+    url, kept = live_app
+    agent = WebAgent(url=url + "order.html")
+    agent.step_timeout_ms = 4000
+    try:
+        agent.run_all("\n".join(steps))
+        assert {key: kept.get(key) for key in stored} == stored, why
+    finally:
+        agent.close()

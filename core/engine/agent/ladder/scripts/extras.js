@@ -287,6 +287,8 @@
       const icon = iconOf(el);
       const name = buttonName(el) || icon;
       if (!name) continue;
+      // A container that merely listens for clicks (a card, a whole form) is no control.
+      if (!el.matches('button, a, [role], summary, input, th, abbr') && name.length > 80) continue;
       const attributes = attributesOf(el);
       attributes._label = name;
       const role = (el.getAttribute('role') || '').toLowerCase();
