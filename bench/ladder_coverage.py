@@ -166,22 +166,24 @@ def agent_outcome(agent, instruction):
     return passed, element, answer_of(result), step.get("resolved_by") or "-"
 
 
-def measure(engine, new_page, cases, address, verbose):
-    """Per class: [rules right, agent right, total] over the cases, one fresh page each."""
+def measure(new_page, items, address, verbose, rules_right, agent_right, timeout_ms):
+    """Per class: [rules right, agent right, total] over the items (cases or flows), one
+    fresh page each; `rules_right(page, item)` and `agent_right(agent, item)` judge them, the
+    latter with a word for the -v listing."""
     from kelvo_web import WebAgent
 
     by_class = collections.defaultdict(lambda: [0, 0, 0])
-    for cls, path, instruction, wanted in cases:
+    for item in items:
+        cls, path = item[0], item[1]
         url = address(path)
         page = new_page()
         page.goto(url)
-        rules_ok = judge(page, wanted, *rules_outcome(engine, page, instruction)[:3])
+        rules_ok = rules_right(page, item)
         page.context.close()
         agent = WebAgent(url=url)
-        agent.step_timeout_ms = 1500  # every page here is static: a miss is a miss
+        agent.step_timeout_ms = timeout_ms
         try:
-            passed, element, answer, rung = agent_outcome(agent, instruction)
-            agent_ok = judge(agent.page, wanted, passed, element, answer)
+            agent_ok, said = agent_right(agent, item)
         finally:
             agent.close()
         row = by_class[cls]
@@ -190,39 +192,35 @@ def measure(engine, new_page, cases, address, verbose):
         row[2] += 1
         if verbose:
             marks = ("R" if rules_ok else "-") + ("A" if agent_ok else "-")
-            print(f"  {cls} {marks} {rung:<15} {path.split('/')[-1]:<28} {instruction}")
+            steps = item[2] if isinstance(item[2], str) else " / ".join(item[2])[:90]
+            print(f"  {cls} {marks} {said:<15} {path.split('/')[-1]:<28} {steps}")
     return by_class
 
 
-def measure_flows(engine, new_page, flows, address, verbose):
-    """Per class: [rules right, agent right, total] over the flows, one fresh page each."""
-    from kelvo_web import WebAgent
+def case_by_rules(engine):
+    return lambda page, case: judge(page, case[3], *rules_outcome(engine, page, case[2])[:3])
+
+
+def case_by_agent(agent, case):
+    passed, element, answer, rung = agent_outcome(agent, case[2])
+    return judge(agent.page, case[3], passed, element, answer), rung
+
+
+def flow_by_rules(engine):
+    """The rules alone take a flow's steps one by one on one page."""
+    return lambda page, flow: all(rules_outcome(engine, page, step)[0] for step in flow[2]) and judge(
+        page, flow[3], True, None, None
+    )
+
+
+def flow_by_agent(agent, flow):
     from kelvo_web.agent import StepFailure
 
-    by_class = collections.defaultdict(lambda: [0, 0, 0])
-    for cls, path, steps, wanted in flows:
-        url = address(path)
-        page = new_page()
-        page.goto(url)
-        rules_ok = all(rules_outcome(engine, page, step)[0] for step in steps) and judge(page, wanted, True, None, None)
-        page.context.close()
-        agent = WebAgent(url=url)
-        agent.step_timeout_ms = 3000  # options that load after a round trip
-        try:
-            agent.run_all("\n".join(steps))
-            agent_ok = judge(agent.page, wanted, True, None, None)
-        except StepFailure:
-            agent_ok = False
-        finally:
-            agent.close()
-        row = by_class[cls]
-        row[0] += rules_ok
-        row[1] += agent_ok
-        row[2] += 1
-        if verbose:
-            marks = ("R" if rules_ok else "-") + ("A" if agent_ok else "-")
-            print(f"  {cls} {marks} {path:<28} {' / '.join(steps)[:90]}")
-    return by_class
+    try:
+        agent.run_all("\n".join(flow[2]))
+    except StepFailure:
+        return False, "failed"
+    return judge(agent.page, flow[3], True, None, None), "ran"
 
 
 def main():
@@ -245,17 +243,21 @@ def main():
     )
     pages = FIXTURES / "pages"
     print("fixture pages" if verbose else "", end="\n" if verbose else "")
-    fixtures = measure(engine, new_page, CASES, lambda path: (pages / path).as_uri(), verbose)
+    at = lambda path: (pages / path).as_uri()  # noqa: E731
+    # Every fixture page is static: a miss is a miss; a flow's options may load after a round trip.
+    fixtures = measure(new_page, CASES, at, verbose, case_by_rules(engine), case_by_agent, 1500)
     if verbose:
         print("flows")
-    flows = measure_flows(engine, new_page, FLOWS, lambda path: (pages / path).as_uri(), verbose)
+    flows = measure(new_page, FLOWS, at, verbose, flow_by_rules(engine), flow_by_agent, 3000)
     shared, server = {}, None
     if PAGES.is_dir():
         server = serve(PAGES)
         base = f"http://127.0.0.1:{server.server_address[1]}/"
         if verbose:
             print("shared pages")
-        shared = measure(engine, new_page, SHARED_CASES, lambda path: base + path, verbose)
+        shared = measure(
+            new_page, SHARED_CASES, lambda path: base + path, verbose, case_by_rules(engine), case_by_agent, 1500
+        )
         server.shutdown()
     else:
         print(f"shared pages skipped: {PAGES} is absent")
@@ -289,7 +291,10 @@ def main():
         f"{'all':<34} {cell(f, 0):>14} {cell(f, 1):>7} {was[0]:>7}   {cell(fl, 0):>12} {cell(fl, 1):>6} "
         f"{was[1]:>7}   {cell(s, 0):>13} {cell(s, 1):>6}"
     )
-    print(f"{'':<34} {pct(f, 0):>14} {pct(f, 1):>7} {'':>7}   {pct(fl, 0):>12} {pct(fl, 1):>6} {'':>7}   {pct(s, 0):>13} {pct(s, 1):>6}")
+    print(
+        f"{'':<34} {pct(f, 0):>14} {pct(f, 1):>7} {'':>7}   {pct(fl, 0):>12} {pct(fl, 1):>6} {'':>7}   "
+        f"{pct(s, 0):>13} {pct(s, 1):>6}"
+    )
     return 0
 
 

@@ -385,7 +385,11 @@ def _select(page, target, element, value, remaining_ms, seen_state=None, direct=
         labels = (option or {}).get("labels") or []
         if not labels:
             raise Problem(f"{describe(element)} showed no options to pick {value!r} from")
-        raise Problem(f"{describe(element)} has no option {value!r}", candidates=[repr(l) for l in labels], title="its options")
+        raise Problem(
+            f"{describe(element)} has no option {value!r}",
+            candidates=[repr(label) for label in labels],
+            title="its options",
+        )
     try:
         option.click(timeout=max(1, _left_ms(deadline)))
     finally:
