@@ -2,6 +2,7 @@
 
 import base64
 import contextlib
+import logging
 import time
 from urllib.parse import urljoin
 
@@ -16,6 +17,9 @@ from kelvo_web.agent.watchdog import Watchdog
 from kelvo_web.engine import settings
 from kelvo_web.harness import live_agents
 from kelvo_web.page_scripts import script
+
+# One line a step: pytest's -o log_cli=true and a project's own logging show them.
+log = logging.getLogger("kelvo_web")
 
 RETRY_PAUSE_S = 0.1
 _OUTLINE_JS = script("outline")  # draws or removes the outline of the element a failed step found
@@ -141,6 +145,12 @@ class WebAgent:
         except Exception as error:
             raise Problem(f"could not open the start address {self.url}: {first_line(error)}", retry=False) from None
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc_info):
+        self.close()
+
     def close(self):
         self._closed = True
         if self._page is not None:
@@ -185,6 +195,7 @@ class WebAgent:
                 instruction, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
             )
             self._record_failure(step, message, (problem.result or {}).get("element"), clock)
+            log.warning("failed: %s (%.0f ms): %s", instruction, step["duration"] * 1000, problem.problem)
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
             gone = self._page_gone()
@@ -213,6 +224,8 @@ class WebAgent:
             step["message"] = result["message"]
         if "extracted" in result:
             step["message"] = f"extracted {result['extracted']!r}"
+        said = f": {step['message']}" if step.get("message") else ""
+        log.info("passed: %s (%.0f ms)%s", instruction, step["duration"] * 1000, said)
         return result
 
     def run_all(self, steps):

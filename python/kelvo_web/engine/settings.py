@@ -18,6 +18,7 @@ which the plug-in reports as a usage error. Nothing here imports pytest.
 """
 
 import ast
+import difflib
 import operator
 import os
 import re
@@ -275,6 +276,28 @@ def _check_settings(cfg, path):
         browser_options(cfg)  # the environment's values, and the command line's
     except ValueError as error:
         raise ConfigError(f"{error}.") from None
+
+
+class ConfigWarning(UserWarning):
+    """kelvo.web.config.py sets a name kelvo does not read, close to one it does."""
+
+
+def misspelt_keys(cfg, path):
+    """Warnings for the file's upper-case names that are no setting but read like one
+    (SCREENSHOT_ON_FAILURE): a setting misspelt is otherwise ignored in silence. Names far
+    from every setting are the project's own and pass."""
+    known = [*_PLUGIN_KEYS, *BROWSER_SETTINGS]
+    found = []
+    for key in cfg:
+        if not key.isupper() or key in known:
+            continue
+        close = difflib.get_close_matches(key, known, n=1, cutoff=0.75)
+        if close:
+            line = _assignment_line(path, key) if path else None
+            where = f"{path}, line {line}" if line else (path or CONFIG_FILE_NAME)
+            said = f"{key} in {CONFIG_FILE_NAME} is no setting, and is ignored; did you mean {close[0]}? ({where})"
+            found.append(ConfigWarning(said))
+    return found
 
 
 def _assignment_line(path, key):

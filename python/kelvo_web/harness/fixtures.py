@@ -47,7 +47,10 @@ def pytest_configure(config):
     _apply_browser_options(config)
     # Read once, where the run started: a test that changes directory changes nothing.
     cfg = _load_project_config(config.invocation_params.dir)
-    _check_settings(cfg, _find_project_config(config.invocation_params.dir))
+    found_at = _find_project_config(config.invocation_params.dir)
+    _check_settings(cfg, found_at)
+    for warning in settings.misspelt_keys(cfg, found_at):
+        config.issue_config_time_warning(warning, stacklevel=2)
     config._kelvo_project_config = cfg
     _run_configs.append((config, cfg))
     result_dir = cfg.get("RESULT_DIR", "test_report")
@@ -61,6 +64,9 @@ def pytest_configure(config):
     config._kelvo_trace_dir = os.path.join(os.path.dirname(os.path.realpath(report_path or ".")), "traces")
     # Under pytest-xdist only the controller sees every test; it writes the one report.
     if _is_xdist_worker(config):
+        return
+    # Collecting only runs no test: the last run's report stays as it is.
+    if config.option.collectonly:
         return
     if not config.pluginmanager.has_plugin("kelvo_reporter"):
         # Before any test runs: a path that cannot take the report is a usage error.
@@ -76,6 +82,11 @@ def pytest_unconfigure(config):
 
 @pytest.fixture
 def agent(request):
+    """A kelvo WebAgent for plain-English steps: agent.run("click Sign in"), agent.run_all(...).
+
+    It starts at URL of kelvo.web.config.py (or pytest-playwright's --base-url, sharing its
+    page when that plug-in is active), records its steps for the kelvo report, and closes
+    after the test."""
     cfg = getattr(request.config, "_kelvo_project_config", None)
     if cfg is None:
         cfg = _load_project_config()

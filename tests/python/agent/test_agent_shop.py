@@ -357,3 +357,23 @@ def test_an_agent_resolves_a_parsed_step_on_a_harvest_as_its_steps_do(make_agent
     element = result["element"]
     assert (route, element["text"]) == ("spatial", "Add to cart")
     assert any(element is record for record in reading.elements), "the harvested record itself"
+
+
+def test_an_agent_closes_as_a_context_and_logs_a_line_a_step(shop_url, caplog):
+    import logging
+
+    from kelvo_web import StepFailure as TopLevelStepFailure
+    from kelvo_web import WebAgent
+
+    assert TopLevelStepFailure is StepFailure
+    with caplog.at_level(logging.INFO, logger="kelvo_web"):
+        with WebAgent(url=shop_url + "index.html") as agent:
+            agent.step_timeout_ms = 300
+            agent.run("verify text Welcome to Kelvo Shop is visible")
+            with pytest.raises(TopLevelStepFailure):
+                agent.run("click Nothing of that name")
+    assert agent._closed
+    lines = [(record.levelname, record.getMessage()) for record in caplog.records if record.name == "kelvo_web"]
+    assert [level for level, _ in lines] == ["INFO", "WARNING"]
+    assert lines[0][1].startswith("passed: verify text Welcome to Kelvo Shop is visible (")
+    assert lines[1][1].startswith("failed: click Nothing of that name (") and "no element matches" in lines[1][1]

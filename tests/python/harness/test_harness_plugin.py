@@ -416,3 +416,32 @@ def test_configuration_stays_the_one_where_the_run_started(project, target):
     run = InnerRun(project)
     run.recorder.assertoutcome(passed=2)
     assert run.steps["test_moving.py::test_after"][0]["instruction"] == repr(("http://start", True, 1234))
+
+
+@pytest.mark.parametrize(
+    "config, warned",
+    [
+        ("SCREENSHOT_ON_FAILURE = True", "SCREENSHOT_ON_FAILURE in kelvo.web.config.py is no setting, and is ignored; "
+         "did you mean SCREENSHOTS_ON_FAILURE?"),
+        ("STEP_TIMEOUT = 100", "did you mean STEP_TIMEOUT_MS?"),
+        ("ADMIN_PASSWORD = 'x'", None),  # the project's own name, far from every setting
+    ],
+)
+def test_a_misspelt_setting_is_named_and_the_run_goes_on(project, config, warned):
+    project.path.joinpath("kelvo.web.config.py").write_text(config)
+    project.makepyfile(test_one="def test_one(): pass")
+    result = project.runpytest()
+    assert result.ret == pytest.ExitCode.OK
+    output = result.stdout.str()
+    assert (warned in output) if warned else ("is no setting" not in output)
+
+
+def test_collecting_only_keeps_the_last_report(project):
+    project.makepyfile(test_one="def test_one(): pass")
+    assert project.runpytest().ret == pytest.ExitCode.OK
+    report = project.path.joinpath("test_report", "report.html")
+    written = report.read_bytes()
+    result = project.runpytest("--collect-only")
+    assert result.ret == pytest.ExitCode.OK
+    assert report.read_bytes() == written
+    assert "kelvo report" not in result.stdout.str()
