@@ -195,7 +195,8 @@ class WebAgent:
                 instruction, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
             )
             self._record_failure(step, message, (problem.result or {}).get("element"), clock)
-            log.warning("failed: %s (%.0f ms): %s", instruction, step["duration"] * 1000, problem.problem)
+            log.warning("failed: %s (%.0f ms): %s", _loggable(instruction), step["duration"] * 1000,
+                        _loggable(problem.problem))
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
             gone = self._page_gone()
@@ -225,7 +226,7 @@ class WebAgent:
         if "extracted" in result:
             step["message"] = f"extracted {result['extracted']!r}"
         said = f": {step['message']}" if step.get("message") else ""
-        log.info("passed: %s (%.0f ms)%s", instruction, step["duration"] * 1000, said)
+        log.info("passed: %s (%.0f ms)%s", _loggable(instruction), step["duration"] * 1000, _loggable(said))
         return result
 
     def run_all(self, steps):
@@ -441,6 +442,11 @@ class WebAgent:
             "before this step to leave the page",
             retry=False,
         )
+
+
+def _loggable(text):
+    """The text as a log file can take it: a lone surrogate (a step may hold one) as an escape."""
+    return str(text).encode("utf-8", "backslashreplace").decode("utf-8")
 
 
 def _acted_on(element):
