@@ -12,6 +12,7 @@ setup:
 # Builds the core, its unit tests and the extension module, and installs the package
 # into the .venv; the build folder is kept, so a rebuild only compiles what changed.
 build: setup
+	@echo "Building the C++ core and the extension module into $(VENV) (a first build takes several minutes; later ones compile only what changed)"
 	$(PY) -m pip install --no-build-isolation --no-deps -q \
 	  -Cbuild-dir=$(BUILD_DIR) -Ccmake.define.KELVO_BUILD_TESTS=ON .
 
@@ -30,6 +31,7 @@ test-python:
 
 # Serves the demo shop on a free port, runs the example suite, writes test_report/report.html.
 demo: build
+	@echo "Running the example suite against the demo shop"
 	$(PY) examples/run_demo.py
 
 # Formats the C++ (clang-format, .clang-format) and the Python (ruff, pyproject.toml) in place,

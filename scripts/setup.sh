@@ -18,10 +18,12 @@ if ((${#missing[@]})); then
 fi
 
 if [ ! -x .venv/bin/python ]; then
+  echo "Creating the .venv"
   python3 -m venv .venv
 fi
 stamp=.venv/.requirements-installed
 if [ ! -f "$stamp" ] || ! cmp -s requirements-dev.txt "$stamp"; then
+  echo "Installing the Python packages of requirements-dev.txt into .venv"
   .venv/bin/python -m pip install -q --upgrade pip
   .venv/bin/python -m pip install -q -r requirements-dev.txt
   cp requirements-dev.txt "$stamp"
