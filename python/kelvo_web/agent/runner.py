@@ -177,6 +177,7 @@ class WebAgent:
         step = {"status": "passed", "instruction": instruction, "started": time.time()}
         self._steps.append(step)
         clock = time.perf_counter()
+        parsed = None
         try:
             self._follow_new_tab()  # a tab opened late by the step before
             parsed, plan, aim, extras = self._parse(instruction)
@@ -191,11 +192,13 @@ class WebAgent:
             notes, self._notes = self._notes, []
             if notes:  # where the step ran, which may explain why it failed
                 problem.problem = "; ".join([problem.problem, *notes])
+            shown = _shown_step(instruction, parsed, (problem.result or {}).get("element"))
+            step["instruction"] = shown
             message = failure_message(
-                instruction, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
+                shown, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
             )
             self._record_failure(step, message, (problem.result or {}).get("element"), clock)
-            log.warning("failed: %s (%.0f ms): %s", _loggable(instruction), step["duration"] * 1000,
+            log.warning("failed: %s (%.0f ms): %s", _loggable(shown), step["duration"] * 1000,
                         _loggable(problem.problem))
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
@@ -217,6 +220,7 @@ class WebAgent:
             )
             raise
         step["duration"] = time.perf_counter() - clock
+        step["instruction"] = _shown_step(instruction, parsed, result.get("element"))
         if result.get("element"):
             step["element"] = _acted_on(result["element"])
         if result.get("resolved_by"):
@@ -226,7 +230,7 @@ class WebAgent:
         if "extracted" in result:
             step["message"] = f"extracted {result['extracted']!r}"
         said = f": {step['message']}" if step.get("message") else ""
-        log.info("passed: %s (%.0f ms)%s", _loggable(instruction), step["duration"] * 1000, _loggable(said))
+        log.info("passed: %s (%.0f ms)%s", _loggable(step["instruction"]), step["duration"] * 1000, _loggable(said))
         return result
 
     def run_all(self, steps):
@@ -442,6 +446,25 @@ class WebAgent:
             "before this step to leave the page",
             retry=False,
         )
+
+
+SECRET_SHOWN = "********"  # a typed secret as the record, the report and the console show it
+_SECRET_AUTOCOMPLETE = {"current-password", "new-password", "one-time-code"}
+
+
+def _shown_step(instruction, parsed, element):
+    """The step as records show it: the text typed into a password field masked, its length
+    too, so the report, the console and the log never carry it."""
+    if not parsed or parsed.get("action") != "type" or not element or not parsed.get("value"):
+        return instruction
+    attributes = element.get("attributes") or {}
+    secret = str(attributes.get("type") or "").strip().lower() == "password" or (
+        str(attributes.get("autocomplete") or "").strip().lower() in _SECRET_AUTOCOMPLETE
+    )
+    if not secret:
+        return instruction
+    verb, space, rest = instruction.partition(" ")
+    return verb + space + rest.replace(parsed["value"], SECRET_SHOWN, 1)
 
 
 def _loggable(text):

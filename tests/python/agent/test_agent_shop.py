@@ -377,3 +377,16 @@ def test_an_agent_closes_as_a_context_and_logs_a_line_a_step(shop_url, caplog):
     assert [level for level, _ in lines] == ["INFO", "WARNING"]
     assert lines[0][1].startswith("passed: verify text Welcome to Kelvo Shop is visible (")
     assert lines[1][1].startswith("failed: click Nothing of that name (") and "no element matches" in lines[1][1]
+
+
+def test_a_password_typed_is_masked_in_the_record_and_the_log(make_agent, caplog):
+    import logging
+
+    agent = make_agent()
+    with caplog.at_level(logging.INFO, logger="kelvo_web"):
+        agent.run("type hunter2 into Password")
+        agent.run("type alice@example.com into Email")
+    shown = [step["instruction"] for step in agent._steps]
+    assert shown == ["type ******** into Password", "type alice@example.com into Email"]
+    assert agent.page.input_value("#password") == "hunter2", "the field still gets the text"
+    assert "hunter2" not in caplog.text
