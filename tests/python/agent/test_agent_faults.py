@@ -179,8 +179,16 @@ def _crash(page):
     [
         (None, "click Spin forever", "kept its main thread busy", "passes"),
         (None, "click Alert forever", "kept opening dialogs", "ended"),
-        (_start("feedObserver"), "verify text Ready is visible", "kept its main thread busy", "passes"),
-        (_start("busyTimer"), "click Spin forever", "kept its main thread busy", "ended"),
+        # Whether the stopped script's queued observer callbacks and timers run again races
+        # the watchdog's second look on a loaded machine: a rerun tells a race from a fault.
+        pytest.param(
+            _start("feedObserver"), "verify text Ready is visible", "kept its main thread busy", "passes",
+            marks=pytest.mark.flaky(reruns=2),
+        ),
+        pytest.param(
+            _start("busyTimer"), "click Spin forever", "kept its main thread busy", "ended",
+            marks=pytest.mark.flaky(reruns=2),
+        ),
         (_start("spinOnKeys"), "press Enter", "kept its main thread busy", "passes"),
         (_crash, "verify text Ready is visible", "the page crashed", "crashed"),
     ],
