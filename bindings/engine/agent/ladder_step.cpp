@@ -68,6 +68,9 @@ nb::dict not_found() {
   return out;
 }
 
+nb::dict decision_dict(const StepPlan& self, const kelvo::bind::LadderInputs& in, const ks::Reading& reading,
+                       const ks::Decision& d);
+
 nb::object decide(const StepPlan& self, nb::handle dom_elements, nb::handle text_elements, nb::handle extras) {
   const kelvo::bind::LadderInputs in = kelvo::bind::inputs(dom_elements, text_elements, extras);
   ks::Reading reading{in.dom.records(), in.text.records()};
@@ -78,6 +81,29 @@ nb::object decide(const StepPlan& self, nb::handle dom_elements, nb::handle text
   }
   const ks::Decision d = ks::decide(self.plan, reading);
   if (d.status == ks::Decision::Status::needs_extras) return nb::none();
+  return decision_dict(self, in, reading, d);
+}
+
+nb::object decide_narrowed(const StepPlan& self, nb::handle dom_elements, nb::handle text_elements) {
+  const kelvo::bind::LadderInputs in = kelvo::bind::inputs(dom_elements, text_elements, nb::none());
+  const ks::Reading reading{in.dom.records(), in.text.records()};
+  const std::optional<ks::Decision> d = ks::decide_narrowed(self.plan, reading);
+  if (!d) return nb::none();
+  return decision_dict(self, in, reading, *d);
+}
+
+nb::object narrowing(const StepPlan& self) {
+  const auto narrow = ks::narrowing(self.plan);
+  if (!narrow) return nb::none();
+  nb::dict out;
+  out["needle"] = nb::str(narrow->needle.c_str());
+  out["fields"] = nb::str(narrow->fields.c_str());
+  out["levels"] = nb::int_(narrow->levels);
+  return out;
+}
+
+nb::dict decision_dict(const StepPlan& self, const kelvo::bind::LadderInputs& in, const ks::Reading& reading,
+                       const ks::Decision& d) {
   auto object_of = [&](const kelvo::ladder::Ref& ref) { return in.object(ref); };
   nb::dict out;
   switch (d.answer) {
@@ -130,7 +156,13 @@ void bind_step(nb::module_& m) {
           },
           "dom_elements"_a, "text_elements"_a.none(), "extras"_a.none() = nb::none(),
           "The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, seen]}, or None when it needs "
-          "the page's extras (EXTRAS_JS) to be asked again with them.");
+          "the page's extras (EXTRAS_JS) to be asked again with them.")
+      .def_prop_ro("narrowing", &narrowing,
+                   "What a narrowed reading of the page reads by ({needle, fields, levels}, for the harvest's "
+                   "`narrow`), or None: the step reads the whole page.")
+      .def("decide_narrowed", &decide_narrowed, "dom_elements"_a, "text_elements"_a.none(),
+           "The decision on a narrowed reading, as decide gives it, when the whole page would give the same; "
+           "None: read the whole page.");
 
   m.def(
       "step_problems",

@@ -105,6 +105,7 @@ struct PyDOMParser {
   std::string state;               // the top document's change state at the last batch
   std::string also;                // a question asked in the top document's batch (ask_also)
   std::string also_answer;         // its answer, JSON text; empty when none came
+  std::string narrow;              // a narrowed reading's request (narrowing_request); empty: the whole page
 
   // `batchable`: a whole harvest (or one of its parts) that may be answered in one page
   // script; the single-element and file operations always go call by call. Without
@@ -117,6 +118,7 @@ struct PyDOMParser {
       if (batchable && batched_harvest(page)) {
         BatchedDriver batched(driver, harvest_plan());
         if (!also.empty()) batched.ask_also(also);
+        if (!narrow.empty()) batched.narrow_to(narrow);
         DOMParser parser(batched, hooks);
         auto out = operation(parser);
         state = batched.state();
@@ -312,20 +314,39 @@ void bind_harvester(nanobind::module_& m) {
           "else.")
       .def_static(
           "_harvest",
-          [](nb::object page, bool snapshot, nb::handle also) {
+          [](nb::object page, bool snapshot, nb::handle also, nb::handle narrow) {
             PyDOMParser parser(std::move(page));
             if (!also.is_none()) parser.also = bind::require_str(also, "also");
+            if (!narrow.is_none()) {
+              nb::dict asked = bind::require_dict(narrow, "narrow");
+              auto field = [&](const char* key) -> nb::handle {
+                PyObject* value = PyDict_GetItemString(asked.ptr(), key);
+                if (!value) throw nb::key_error((std::string("narrow has no \"") + key + "\"").c_str());
+                return value;
+              };
+              const std::string needle = bind::require_str(field("needle"), "narrow['needle']");
+              const std::string fields = bind::require_str(field("fields"), "narrow['fields']");
+              const int levels = nb::cast<int>(field("levels"));
+              try {
+                parser.narrow = narrowing_request(needle, fields, levels);
+              } catch (const std::invalid_argument& error) {
+                throw nb::value_error(error.what());
+              }
+              snapshot = false;  // a snapshot is of the whole page
+            }
             nb::tuple lists = parser.extract_native(snapshot);
             nb::list notes;
             for (const auto& note : parser.notes) notes.append(nb::str(note.c_str()));
             nb::object state = parser.state.empty() ? nb::none() : nb::object(nb::str(parser.state.c_str()));
             return nb::make_tuple(lists[0], lists[1], notes, state, also_lists(parser.also_answer));
           },
-          "page"_a.none(), "snapshot"_a = true, "also"_a.none() = nb::none(),
+          "page"_a.none(), "snapshot"_a = true, "also"_a.none() = nb::none(), "narrow"_a.none() = nb::none(),
           "_extract_native, its notes and its change state in one call, for the agent: (native list, "
           "native list, notes, state or None, also). `also`: a page-script function asked in the same "
           "evaluation, which takes the batch's JSON text and adds its own answer as \"also\": an object "
-          "of lists of records, answered as a dict of native lists (None when it did not answer).");
+          "of lists of records, answered as a dict of native lists (None when it did not answer). `narrow`: a "
+          "step plan's narrowing ({needle, fields, levels}): only the nodes its words may name are read, "
+          "and no snapshot is written.");
 
   bind::bind_batched(m);
   bind::bind_native_records(m);

@@ -64,19 +64,22 @@ class Harvest(NamedTuple):
     state: str | None = None  # the page's change state it was read at; None: never reused
     read_at: float = 0.0
     extras: dict | None = None  # the ladder's extras, when read in the same evaluation
+    narrow: dict | None = None  # the step plan's narrowing it was read by; None: the whole page
 
 
-def harvest(page, previous=None, extras=False):
+def harvest(page, previous=None, extras=False, narrow=None):
     """A reading of the page: `previous` again while the page has not changed since it.
-    `extras`: read the ladder's extras in the same evaluation (the step will want them)."""
-    if previous is not None and still_current(page, previous):
+    `extras`: read the ladder's extras in the same evaluation (the step will want them).
+    `narrow`: a step plan's narrowing, to read only what its words may name."""
+    if previous is not None and previous.narrow == narrow and still_current(page, previous):
         return previous
     try:
-        elements, texts, notes, state, also = _read_page(page, engine().extras_in_harvest if extras else None)
+        also = engine().extras_in_harvest if extras else None
+        elements, texts, notes, state, also = _read_page(page, also, narrow)
         # Only the top document's changes are counted: a page with frames is read anew.
         if len(getattr(page, "frames", ())) > 1:
             state = None
-        return Harvest(elements, texts, notes, state, time.monotonic(), also)
+        return Harvest(elements, texts, notes, state, time.monotonic(), also, narrow)
     except SnapshotWarning:
         raise  # warnings made errors (-W error): the tester asked for the warning to stop the run
     except Exception as error:
@@ -157,7 +160,14 @@ class SnapshotWarning(UserWarning):
 _unwritable_log_path = None
 
 
-def _read_page(page, also=None):
+def narrowing(plan):
+    """The plan's narrowing, unless snapshots are on: a snapshot is of the whole page."""
+    from kelvo_web.engine import settings
+
+    return None if settings.SAVE_SNAPSHOTS else plan.narrowing
+
+
+def _read_page(page, also=None, narrow=None):
     # Snapshots are debugging data: their folder failing (full, missing, not a folder) must
     # not fail a step, so the page is read again without one and the steps go on.
     global _unwritable_log_path
@@ -165,6 +175,8 @@ def _read_page(page, also=None):
 
     log_path = _log_path(settings)
     read = engine().harvest
+    if narrow is not None:
+        return read(page, snapshot=False, also=also, narrow=narrow)
     if log_path is not None and log_path == _unwritable_log_path:
         return read(page, snapshot=False, also=also)
     try:
@@ -222,7 +234,11 @@ def read_step(instruction):
 
 def decide(page, plan, reading):
     """The core's decision on one harvest: {result, resolved_by[, verdict][, reason]}. The core
-    answers None when it needs the ladder's extra reading of the page, and is asked again."""
+    answers None when it needs the ladder's extra reading of the page, and is asked again.
+    On a narrowed reading it answers None unless the whole page would give the same: the
+    caller then reads the whole page."""
+    if reading.narrow is not None:
+        return plan.decide_narrowed(reading.elements, reading.texts)
     decision = plan.decide(reading.elements, reading.texts, reading.extras)
     if decision is None:
         decision = plan.decide(reading.elements, reading.texts, read_extras(page))

@@ -49,6 +49,7 @@ class WebAgent:
         self._dialogs = DialogKeeper()
         self._reading = None
         self._wants_extras = False  # the step being run reads the ladder's extras with its harvest
+        self._narrow = None  # the step's narrowing while it reads by one (finding.narrowing)
         self._watchdog = None  # the current page's
         self._traffic = None  # the current page's requests in flight
         self._given_page = page
@@ -182,6 +183,8 @@ class WebAgent:
             self._follow_new_tab()  # a tab opened late by the step before
             parsed, plan, aim, extras = self._parse(instruction)
             self._wants_extras = extras
+            # Read only what the step's words may name, until a reading shows that is not enough.
+            self._narrow = finding.narrowing(plan) if plan is not None else None
             result = self._perform(parsed, plan, aim)
             followed = self._follow_new_tab()
             notes, self._notes = self._notes, []
@@ -380,12 +383,23 @@ class WebAgent:
         return decision["result"], decision["resolved_by"]
 
     def _read_page(self):
-        self._reading = finding.harvest(self.page, self._reading, self._wants_extras)
+        self._reading = finding.harvest(self.page, self._reading, self._wants_extras, self._narrow)
         return self._reading[:3]
 
-    def _element_step(self, parsed, plan, aim, remaining_ms):
-        dom_elements, text_elements, notes = self._read_page()
+    def _decide(self, plan):
+        """The decision on this attempt's reading; a narrowed one that cannot prove its answer is
+        read again whole, and the step's later attempts read the whole page from the start."""
         decision = finding.decide(self.page, plan, self._reading)
+        if decision is None and self._reading.narrow is not None:
+            self._narrow = None
+            self._read_page()
+            decision = finding.decide(self.page, plan, self._reading)
+        return decision
+
+    def _element_step(self, parsed, plan, aim, remaining_ms):
+        self._read_page()
+        decision = self._decide(plan)
+        dom_elements, text_elements, notes = self._reading[:3]
         result, route = decision["result"], decision["resolved_by"]
         target = parsed["target"]
         if not result["resolved"]:
@@ -419,8 +433,9 @@ class WebAgent:
         return acted
 
     def _text_step(self, parsed, plan):
-        dom_elements, text_elements, notes = self._read_page()
-        decision = finding.decide(self.page, plan, self._reading)
+        self._read_page()
+        decision = self._decide(plan)
+        dom_elements, text_elements, notes = self._reading[:3]
         result = decision["result"]
         try:
             return checking.check_text(parsed, decision, text_elements)

@@ -9,6 +9,8 @@
 #include "engine/spatial/cartographer/matrix_builder.h"
 #include "engine/spatial/surveyor/entry_reading.h"
 #include "engine/strategies/matcher/dom_strategy.h"
+#include "engine/strategies/matcher/text_matching.h"
+#include "engine/agent/step/identity.h"
 #include "engine/agent/grammar/grammar.h"
 
 namespace kelvo::step {
@@ -458,6 +460,47 @@ bool wants_extras(const Plan& plan) {
   if (!acts_on_element(plan.action)) return false;
   const std::string& kind = plan.phrase.words.kind;
   return ladder::may_have_row_twin(plan.phrase) || (!kind.empty() && kind != "button");
+}
+
+std::optional<Narrowing> narrowing(const Plan& plan) {
+  if (plan.routes.empty() || plan.routes.front() != Route::text) return std::nullopt;
+  if (plan.action == Action::extract_text || checks_checked(plan.action) || wants_extras(plan)) return std::nullopt;
+  // An ordinal the text rules read counts among the elements the words match, all of which
+  // a narrowed reading holds; an ordinal word or a place sends the step to the spatial rules.
+  if (!plan.phrase.words.relation.empty()) return std::nullopt;
+  const std::string target = get_string(plan.instruction, "target");
+  Narrowing out;
+  for (char c : matcher::normalise(matcher::strip_type_descriptors(target))) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) return std::nullopt;  // case rules beyond ASCII stay with the whole page
+    if (byte <= 0x20 || byte == 0x7f || c == '_' || c == '-') continue;
+    out.needle += c;
+  }
+  if (out.needle.empty()) return std::nullopt;
+  if (plan.action == Action::type) out.fields = "typing";
+  if (plan.action == Action::select) out.fields = "picking";
+  out.levels = kRowLevels;
+  return out;
+}
+
+std::optional<Decision> decide_narrowed(const Plan& plan, const Reading& reading) {
+  if (reading.has_extras()) return std::nullopt;
+  Decision d = decide(plan, reading);
+  if (d.status != Status::found || d.answer != Answer::text_rules || d.control) return std::nullopt;
+  const Record* element = element_of(d, reading);
+  if (!element) return std::nullopt;
+  // A label drawn above an element is read from the whole page; the report names an element
+  // without text of its own by it.
+  if (text::strip(get_string(*element, "text")).empty() && ladder::detail::attribute(*element, "_label").empty())
+    return std::nullopt;
+  if (plan.action == Action::type) {
+    const auto fields = matcher::filter_by_action("type", reading.dom_elements);
+    if (!fields) return std::nullopt;
+    for (std::size_t i : *fields) {
+      if (ladder::detail::attribute(reading.dom_elements[i], "_label").empty()) return std::nullopt;
+    }
+  }
+  return d;
 }
 
 Decision decide(const Plan& plan, const Reading& reading) {

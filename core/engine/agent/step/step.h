@@ -104,6 +104,28 @@ struct Decision {
 
 Decision decide(const Plan& plan, const Reading& reading);
 
+// A narrowed reading of the page a step may take instead of the whole one: only the nodes
+// whose words may hold `needle` (the target as the text rules compare it, lower-case, its
+// spaces, separators and invisible characters left out), plus every field the rules weigh
+// as a whole: "typing" (what a type step may type into) or "picking" (native selects).
+// `levels`: how far up a kept node's row is read, for the identity check before acting.
+struct Narrowing {
+  std::string needle;
+  std::string fields;
+  int levels = 0;
+};
+
+// The narrowing a step may read by, or none: only a plain name (no place, no ordinal word,
+// no kind the rules do not know), in ASCII, on a step the text rules answer first.
+std::optional<Narrowing> narrowing(const Plan& plan);
+
+// The decision on a narrowed reading, when it is provably the one the whole page would give:
+// the text rules found the element by the step's words (every element they could weigh was
+// read), it is named exactly or is checked rather than acted on, it needs no extras, and a
+// typing step's fields all carry their own labels (a label drawn above a field is read only
+// from the whole page). Otherwise none: read the whole page.
+std::optional<Decision> decide_narrowed(const Plan& plan, const Reading& reading);
+
 // The record a decision names (its control when it has one), or null.
 const Record* element_of(const Decision& decision, const Reading& reading);
 

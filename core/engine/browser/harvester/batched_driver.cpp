@@ -220,6 +220,7 @@ struct BatchedDriver::State {
   std::string state_text;  // the document's change state at the batch
   std::string also;        // the caller's question (see ask_also), and its answer
   std::string also_json;
+  std::string narrow;      // a narrowed reading's request as JSON (see narrow_to); empty: the whole page
   ModelScripts model;      // the model's texts, set at the first read
   // The batch as parsed, and its columns of one entry per node (see scripts/page_model);
   // the columns point into the parser's document, which lives as long as this state.
@@ -241,8 +242,8 @@ struct BatchedDriver::State {
       // The model is usually installed already (an init script, or an earlier harvest
       // of this document); only a document without one is sent the whole of it.
       model = model_scripts(plan);
-      Record result = live.evaluate(also.empty() ? model.ask : ask_with_also());
-      if (result.is_null()) result = live.evaluate(model.harvest);
+      Record result = live.evaluate(narrowed(also.empty() ? model.ask : ask_with_also()));
+      if (result.is_null()) result = live.evaluate(narrowed(model.harvest));
       if (!result.is_string()) return false;
       loaded = read(result.get_ref<const std::string&>());
     } catch (const DriverError&) {
@@ -251,6 +252,14 @@ struct BatchedDriver::State {
       loaded = false;
     }
     return loaded;
+  }
+
+  // The script with the model's harvest asked for the narrowed reading, when one is.
+  std::string narrowed(std::string script) const {
+    static const std::string call = ".harvest()";
+    const std::size_t at = script.rfind(call);
+    if (!narrow.empty() && at != std::string::npos) script.replace(at, call.size(), ".harvest(" + narrow + ")");
+    return script;
   }
 
   // The model's ask with the caller's question after it, which answers the batch with its
@@ -469,6 +478,8 @@ void BatchedDriver::ask_also(std::string function) {
 
 const std::string& BatchedDriver::also_answer() const { return state_->also_json; }
 
+void BatchedDriver::narrow_to(std::string request) { state_->narrow = std::move(request); }
+
 namespace {
 
 // A live handle whose element scripts run as the installed model's own (see live_script).
@@ -558,7 +569,10 @@ bool BatchedDriver::browses() { return state_->live.browses(); }
 std::vector<ChildFrame> BatchedDriver::child_frames() {
   std::vector<ChildFrame> frames = state_->live.child_frames();
   for (ChildFrame& frame : frames) {
-    if (frame.driver) frame.driver = std::make_shared<BatchedDriver>(std::move(frame.driver), state_->plan);
+    if (!frame.driver) continue;
+    auto batched = std::make_shared<BatchedDriver>(std::move(frame.driver), state_->plan);
+    batched->narrow_to(state_->narrow);  // a frame is read as narrowly as its page
+    frame.driver = std::move(batched);
   }
   return frames;
 }

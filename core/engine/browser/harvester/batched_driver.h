@@ -115,6 +115,11 @@ class BatchedDriver : public PageDriver {
   // Its answer as JSON text; empty when it was not asked, failed, or answered null.
   const std::string& also_answer() const;
 
+  // Read only the nodes a step's words may name (the page model's narrowing.js): `request`
+  // is its JSON object; set before first use. Every record read is as a whole reading
+  // gives it, but the lists hold only those nodes.
+  void narrow_to(std::string request);
+
   struct State;
 
  private:

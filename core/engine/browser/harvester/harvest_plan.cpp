@@ -1,12 +1,17 @@
 #include "engine/browser/harvester/harvest_plan.h"
 
+#include <stdexcept>
+
 #include "engine/browser/harvester/constants.h"
 #include "harvester_scripts.h"
 
 namespace kelvo::harvester {
 
+namespace {
+enum : std::size_t { interactable, custom_input, text, candidate };
+}  // namespace
+
 BatchPlan harvest_plan() {
-  enum : std::size_t { interactable, custom_input, text, candidate };
   using Target = BatchPlan::Target;
   const Target all_interactables{interactable, std::nullopt, false};
   const Target custom_inputs{custom_input, std::nullopt, false};
@@ -33,6 +38,28 @@ BatchPlan harvest_plan() {
   plan.lookups = {{"aria-labelledby", "#", "", fields}, {"id", "label[for=\"", "\"]", fields}};
   plan.page_scripts = {{scripts::cursor_pointer, "cursor_pointer"}, {scripts::closed_roots, "closed_roots"}};
   return plan;
+}
+
+std::string narrowing_request(const std::string& needle, const std::string& fields, int levels) {
+  std::string keep;
+  if (fields == "typing") {
+    // What the rules may type into: every one is weighed, whatever its words.
+    keep = "input, textarea, [role=\"textbox\"], [role=\"searchbox\"], [role=\"spinbutton\"], "
+           "[role=\"combobox\"], " +
+           CUSTOM_INPUT_SELECTOR;
+  } else if (fields == "picking") {
+    keep = "select";
+  } else if (!fields.empty()) {
+    throw std::invalid_argument("fields must be \"typing\", \"picking\" or empty, not " + Record(fields).dump());
+  }
+  Record request = Record::object();
+  request["needle"] = needle;
+  request["filter"] = Record::array({Record(std::uint64_t{interactable}), Record(std::uint64_t{custom_input})});
+  request["keep"] = keep;
+  request["rows"] = Record::array({Record(std::uint64_t{text})});
+  request["levels"] = levels;
+  request["empty"] = Record::array({Record(std::uint64_t{candidate})});
+  return request.dump();
 }
 
 }  // namespace kelvo::harvester

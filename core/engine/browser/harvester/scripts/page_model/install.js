@@ -123,7 +123,7 @@ const main = (key, plan) => {
   // watchLeaving() before a click, leaving() after it: whether the page began to leave.
   const leave = leaveWatch();
   const model = freeze({
-    harvest: () => harvest(plan, changes),
+    harvest: (narrow) => harvest(plan, changes, narrow),
     state: changes.state,
     element,
     guarded,

@@ -134,6 +134,20 @@ const matchesInEveryRoot = (doc, css) => {
   return out;
 };
 
+// The pointer script's candidates: small elements drawn with a pointer cursor, in the
+// document and its open shadow roots.
+const pointerShaped = (doc) => {
+  const out = [];
+  const candidates = matchesInEveryRoot(doc, 'div, span, li, td');
+  for (let i = 0; i < candidates.length; i++) {
+    const el = candidates[i];
+    if (styleValue(computedStyle(el), 'cursor') !== 'pointer') continue;
+    if (collectionLength(descendantsByTag(el, '*')) > 10) continue;
+    append(out, el);
+  }
+  return out;
+};
+
 // Page scripts: `(measured) => value`, where `measured` gives the boxes and texts the
 // harvest's pass already read.
 const pageScripts = {
@@ -143,14 +157,12 @@ const pageScripts = {
     const xpathOf = positionalPaths();
     const seen = new SafeSet();
     const out = [];
-    const candidates = matchesInEveryRoot(currentDocument(), 'div, span, li, td');
+    const candidates = measured.pointerCandidates || pointerShaped(currentDocument());
     for (let i = 0; i < candidates.length; i++) {
       const el = candidates[i];
-      if (styleValue(computedStyle(el), 'cursor') !== 'pointer') continue;
       const shown = measured.innerText(el);
       const text = shown ? trim(shown) : '';
       if (!text || text.length > 60) continue;
-      if (collectionLength(descendantsByTag(el, '*')) > 10) continue;
       const r = measured.rect(el);
       const width = rectWidth(r);
       const height = rectHeight(r);
@@ -176,8 +188,11 @@ const pageScripts = {
   // Custom elements that show something yet hold no element, text or open shadow root
   // a script can reach: most likely their content sits in a closed shadow root. Their
   // tag names, first met first.
-  closed_roots: () => {
+  // A narrowed reading skips them: they only explain a step that found nothing, and such a
+  // step reads the whole page.
+  closed_roots: (measured) => {
     const found = [];
+    if (measured && measured.narrowed) return found;
     const seen = new SafeSet();
     const visit = (root) => {
       const all = selectAll(root, '*');

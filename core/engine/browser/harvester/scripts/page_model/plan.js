@@ -24,7 +24,8 @@ const nodeTable = () => {
   };
 };
 
-const harvest = (plan, changes) => {
+// `narrow`: a narrowed reading's request (narrowing.js), or undefined for the whole page.
+const harvest = (plan, changes, narrow) => {
   const doc = currentDocument();
   const state = changes ? changes.state() : null;
   const engine = queryEngine(doc);
@@ -32,9 +33,13 @@ const harvest = (plan, changes) => {
   const { isEnabled } = enabledJudge();
   const nodes = nodeTable();
 
+  const answers = [];
+  for (let s = 0; s < plan.selectors.length; s++) answers[s] = engine.query(plan.selectors[s]);
+  // Narrowed, the pointer-cursor script reads only the candidates the step's words may name.
+  const pointerCandidates = narrow ? narrowingOf(narrow).apply(answers, () => pointerShaped(doc)) : undefined;
   const queries = [];
   for (let s = 0; s < plan.selectors.length; s++) {
-    const found = engine.query(plan.selectors[s]);
+    const found = answers[s];
     if (!isArray(found)) {
       queries[s] = found;
       continue;
@@ -140,6 +145,8 @@ const harvest = (plan, changes) => {
   // change while this one script runs. Elements it did not measure are read as the
   // script's own text reads them.
   const measured = {
+    narrowed: !!narrow,
+    pointerCandidates,
     rect: (el) => {
       const i = nodes.numberOf(el);
       return i !== undefined && rects[i] ? rects[i] : clientRect(el);
