@@ -232,11 +232,13 @@ void bind_step(nb::module_& m) {
           plan.plan.written_target = ks::written_target(written, *parsed.target);
         const kelvo::Action action = plan.plan.action;
         const bool extras = ks::wants_extras(plan.plan);
-        return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)), nb::bool_(extras));
+        nb::object narrow = narrowing(plan);
+        return nb::make_tuple(record, std::move(plan), nb::str(aim_of(action)), nb::bool_(extras), narrow);
 
       },
       "instruction"_a.none(),
       "One step read once: (the parsed instruction, its StepPlan, what the agent does: \"act\", \"check\", "
       "\"read\", \"text\", \"navigate\", \"wait\", \"press\", \"keys\", \"accept\", \"dismiss\" or \"dialog\"; whether "
-      "its decision will all but surely want the extras, to be asked in the harvest); ValueError when no form matches.");
+      "its decision will all but surely want the extras, to be asked in the harvest; its narrowing, as "
+      "StepPlan.narrowing gives it); ValueError when no form matches.");
 }

@@ -160,11 +160,11 @@ class SnapshotWarning(UserWarning):
 _unwritable_log_path = None
 
 
-def narrowing(plan):
-    """The plan's narrowing, unless snapshots are on: a snapshot is of the whole page."""
+def narrowing(narrow):
+    """The step's narrowing (read with it), unless snapshots are on: a snapshot is of the whole page."""
     from kelvo_web.engine import settings
 
-    return None if settings.SAVE_SNAPSHOTS else plan.narrowing
+    return None if settings.SAVE_SNAPSHOTS else narrow
 
 
 def _read_page(page, also=None, narrow=None):
@@ -227,8 +227,8 @@ def read_extras(page):
 
 def read_step(instruction):
     """A step read once: (the parsed instruction, its plan, the one word of it the shell
-    needs, whether to read the extras with the harvest). The core parses it and decides
-    everything after from the plan."""
+    needs, whether to read the extras with the harvest, the narrowing its harvest may read
+    by or None). The core parses it and decides everything after from the plan."""
     return engine().read_step(instruction)
 
 

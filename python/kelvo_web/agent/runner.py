@@ -181,10 +181,10 @@ class WebAgent:
         parsed = None
         try:
             self._follow_new_tab()  # a tab opened late by the step before
-            parsed, plan, aim, extras = self._parse(instruction)
+            parsed, plan, aim, extras, narrow = self._parse(instruction)
             self._wants_extras = extras
             # Read only what the step's words may name, until a reading shows that is not enough.
-            self._narrow = finding.narrowing(plan) if plan is not None else None
+            self._narrow = finding.narrowing(narrow)
             result = self._perform(parsed, plan, aim)
             followed = self._follow_new_tab()
             notes, self._notes = self._notes, []

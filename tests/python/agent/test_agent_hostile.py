@@ -17,8 +17,8 @@ def test_a_row_put_on_top_before_the_click_does_not_take_the_click(agent_on, mon
     agent = agent_on("shifting_list.html", timeout_ms=4000)
     harvest, harvests = finding.harvest, []
 
-    def harvest_then_shift(page, previous=None, extras=False):
-        found = harvest(page, previous, extras)
+    def harvest_then_shift(page, previous=None, extras=False, narrow=None):
+        found = harvest(page, previous, extras, narrow)
         if not harvests:  # the page changes once, after the step has looked at it
             agent.page.evaluate("putRowOnTop()")
         harvests.append(found)

@@ -290,14 +290,15 @@ def _road_of_a_step():
 
 
 @pytest.mark.parametrize(
-    "step, clicked, why",
+    "step, clicked, decision, why",
     [
-        (ROAD_STEP, "large added", "the step the map follows"),
-        ("click Add to cart right of Large, 30 l", "large added", "a row twin's extras come with the harvest"),
-        ("click Add to cart near Wool", "scarf added", "so do they for 'near'"),
+        (ROAD_STEP, "large added", "decide", "the step the map follows"),
+        ("click Add to cart right of Large, 30 l", "large added", "decide", "a row twin's extras come with the harvest"),
+        ("click Add to cart near Wool", "scarf added", "decide", "so do they for 'near'"),
+        ("click Add to cart", "small added", "decide_narrowed", "a plain name reads only what it may name"),
     ],
 )
-def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkeypatch, step, clicked, why):
+def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkeypatch, step, clicked, decision, why):
     """Every call into the extension modules the agent's modules hold, and every browser call
     of the page, counted on one attempt of a step."""
     from kelvo_web import agent as agent_package
@@ -330,7 +331,7 @@ def test_one_attempt_of_a_step_crosses_as_the_architecture_says(agent_on, monkey
     agent.run(step)
     assert page.text_content("#out") == clicked, why
     road = _road_of_a_step()
-    assert core == ["read_step", "harvest", "decide"], why
+    assert core == ["read_step", "harvest", decision], why
     assert len(browser) == 4, browser  # harvest, find-and-point, the click, after the click
     assert sum("Python → core" in crossing for _, crossing in road) == len(core), road
     assert sum("round trip" in crossing for _, crossing in road) == len(browser), road
@@ -345,6 +346,10 @@ class _Counted:
     def decide(self, *args):
         self._log.append("decide")
         return self._plan.decide(*args)
+
+    def decide_narrowed(self, *args):
+        self._log.append("decide_narrowed")
+        return self._plan.decide_narrowed(*args)
 
 
 def test_an_agent_resolves_a_parsed_step_on_a_harvest_as_its_steps_do(make_agent):

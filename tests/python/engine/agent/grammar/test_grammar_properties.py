@@ -107,7 +107,7 @@ def test_parse_returns_a_record_or_refuses(instruction):
         return
     assert_well_formed(record, instruction)
     # The agent reads its steps through the step engine: the very same record, byte for byte.
-    read, plan, aim, extras = _ladder.read_step(instruction)
+    read, plan, aim, extras, narrow = _ladder.read_step(instruction)
     assert repr(read) == repr(record) and [type(v) for v in read.values()] == [type(v) for v in record.values()]
     assert aim and type(extras) is bool
 
