@@ -15,6 +15,17 @@ class StepPlan:
         The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, seen]}, or None when it needs the page's extras (EXTRAS_JS) to be asked again with them.
         """
 
+    @property
+    def narrowing(self) -> object:
+        """
+        What a narrowed reading of the page reads by ({needle, fields, levels}, for the harvest's `narrow`), or None: the step reads the whole page.
+        """
+
+    def decide_narrowed(self, dom_elements: object, text_elements: object | None) -> object:
+        """
+        The decision on a narrowed reading, as decide gives it, when the whole page would give the same; None: read the whole page.
+        """
+
 def step_problems(instructions: object) -> dict:
     """
     Step number (from 1) to its problems, for every step of the list that cannot run.
@@ -32,7 +43,7 @@ def identity_of(element: object, text_elements: object | None) -> object:
 
 def read_step(instruction: object | None) -> tuple:
     """
-    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text", "navigate", "wait", "press", "keys", "accept", "dismiss" or "dialog"; whether its decision will all but surely want the extras, to be asked in the harvest); ValueError when no form matches.
+    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text", "navigate", "wait", "press", "keys", "accept", "dismiss" or "dialog"; whether its decision will all but surely want the extras, to be asked in the harvest; its narrowing, as StepPlan.narrowing gives it); ValueError when no form matches.
     """
 
 EXTRAS_JS: str = ...

@@ -95,9 +95,9 @@ class DOMParser:
         """
 
     @staticmethod
-    def _harvest(page: object | None, snapshot: bool = True, also: object | None = None) -> tuple:
+    def _harvest(page: object | None, snapshot: bool = True, also: object | None = None, narrow: object | None = None) -> tuple:
         """
-        _extract_native, its notes and its change state in one call, for the agent: (native list, native list, notes, state or None, also). `also`: a page-script function asked in the same evaluation, which takes the batch's JSON text and adds its own answer as "also": an object of lists of records, answered as a dict of native lists (None when it did not answer).
+        _extract_native, its notes and its change state in one call, for the agent: (native list, native list, notes, state or None, also). `also`: a page-script function asked in the same evaluation, which takes the batch's JSON text and adds its own answer as "also": an object of lists of records, answered as a dict of native lists (None when it did not answer). `narrow`: a step plan's narrowing ({needle, fields, levels}): only the nodes its words may name are read, and no snapshot is written.
         """
 
 class _BatchedHandle:
