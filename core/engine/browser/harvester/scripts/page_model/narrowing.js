@@ -3,7 +3,7 @@
 // is kept when some surface the text rules read (its rendered text or value, the
 // attributes they consult, the words of its class, id and data-attribute names) may
 // contain the needle; "may" always errs towards keeping. Depends on intrinsics.js,
-// tree.js (parentOrHost) and text.js (textSlot).
+// tree.js (parentOrHost), text.js (textSlot) and own_scripts.js (textContent).
 //
 // The request, from the step's plan: { needle, filter, keep, rows, levels, empty }
 //   needle  the target as the rules compare it, lower-case, without the characters below
@@ -28,7 +28,6 @@ const SafeRegExp = RegExp;
 const startsWith = method(SafeString.prototype, 'startsWith');
 const indexFrom = method(SafeString.prototype, 'indexOf');
 const escapeChar = (c) => (matchesPattern(/[\\^$.*+?()[\]{}|/]/, c) ? '\\' + c : c);
-const textOf = getter(Node.prototype, 'textContent');
 
 const narrowingOf = (request) => {
   const needle = request.needle;
@@ -73,7 +72,7 @@ const narrowingOf = (request) => {
   };
   const mayName = (el) => {
     if (namespaceOf(el) !== XHTML) return true;
-    const content = textOf(el);
+    const content = textContent(el);
     if (holds(content)) return true;
     if (content) {
       const plain = lower(content);
