@@ -102,7 +102,7 @@ def test_a_narrowed_reading_decides_as_the_whole_page_does(browser_page, source)
     if kind == "html":
         page.set_content(what)
     else:
-        page.goto(what.as_uri(), wait_until="load")
+        page.goto(what.as_uri(), wait_until="domcontentloaded")
     whole = finding.harvest(page)
     differences = []
     for step in _steps(whole):
