@@ -216,6 +216,23 @@ def test_a_step_the_page_holds_ends_within_its_timeout(agent_on, setup, step, sa
 
 
 @pytest.mark.parametrize(
+    "step, field, value, why",
+    [
+        ("type Ada into Name", "#name", "Ada", "the text it held is replaced, not added to"),
+        ("type ada@example.com into Email", "#email", "ada@example.com", "an email field has no selection to read back"),
+        ("type one line into Notes", "#notes", "one line", "every line of a text area goes"),
+        ("type 42 into Age", "#age", "42", "a number field takes Playwright's fill, which checks the number"),
+        ("type XYZ into Code", "#code", "XYZ", "its focus handler moves the caret to the end first"),
+    ],
+)
+def test_a_typed_value_replaces_what_the_field_held(agent_on, step, field, value, why):
+    agent = agent_on("fields_typed.html")
+    agent.run(step)
+    typed = agent.page.locator(field)
+    assert (typed.input_value(), typed.get_attribute("data-inputs") != "0") == (value, True), why
+
+
+@pytest.mark.parametrize(
     "name, said",
     [
         ("notes.txt", None),  # chosen as the file to upload, not typed
