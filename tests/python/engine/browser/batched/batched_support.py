@@ -109,13 +109,18 @@ SHADOW = """
 <h2>Outside</h2><button>light one</button>
 <my-card></my-card>
 <button>light two</button>
+<div class="card-input"><my-box></my-box></div><span class="inline-editable">edit me</span>
 <script>
+  customElements.define('my-box', class extends HTMLElement {
+    constructor() { super(); this.attachShadow({mode: 'open'}).innerHTML = '<input aria-label="boxed">'; }
+  });
   customElements.define('my-card', class extends HTMLElement {
     constructor() {
       super();
       this.attachShadow({mode: 'open'}).innerHTML =
         '<label for="in">Inside label</label><input id="in"><button data-testid="deep">deep</button>' +
-        '<span class="x-editable">shadow edit</span><div role="button">shadow div</div>';
+        '<span class="x-editable">shadow edit</span><div role="button">shadow div</div>' +
+        '<div class="deep-input"><my-box></my-box></div>';
     }
   });
 </script>

@@ -1,7 +1,8 @@
 // CSS queries answered as Playwright's css engine answers them. Without shadow roots
 // that is the browser's own querySelectorAll. With open shadow roots Playwright looks
 // inside them too; the batch follows it only for lists of compound selectors (no
-// combinators, no pseudo-classes), where matching inside each root is the whole answer.
+// combinators, no pseudo-classes), where matching inside each root is the whole answer,
+// and for compound ones with :not(:has(...)) of compound ones, answered as Playwright does.
 
 // Pseudo-classes of Playwright's selector language; the browser would not read them
 // as Playwright does, so such a selector is left to the live page.
@@ -52,6 +53,32 @@ const isCompound = (part) => {
   return part.length > 0;
 };
 
+// COMPOUND:not(:has(LIST)), the form of the custom-input query. Playwright answers :not and
+// :has with its own engines: the compound's matches in every root, less those holding a
+// match of the list anywhere below them, inside open shadow roots too.
+const NOT_HAS_FORM = /^([^:]+):not\(:has\(([^()]+)\)\)$/;
+const notHasOf = (part) => {
+  const found = regexExec(NOT_HAS_FORM, part);
+  if (found === null || !isCompound(trim(found[1]))) return null;
+  const list = selectorParts(found[2]);
+  for (let i = 0; i < list.length; i++) if (!isCompound(list[i])) return null;
+  return { compound: trim(found[1]), list: found[2] };
+};
+
+// Whether anything below root matches css: its light tree, then its own shadow root and
+// those of every element below it, as Playwright's css engine visits them.
+const holdsBelow = (root, css) => {
+  if (selectAll(root, css).length > 0) return true;
+  const own = nodeType(root) === 1 ? openShadowRoot(root) : null;
+  if (own && holdsBelow(own, css)) return true;
+  const all = selectAll(root, '*');
+  for (let i = 0; i < all.length; i++) {
+    const shadow = openShadowRoot(all[i]);
+    if (shadow && holdsBelow(shadow, css)) return true;
+  }
+  return false;
+};
+
 // A query engine for one harvest: the document's roots are found once.
 const queryEngine = (doc) => {
   const shadowed = hasShadowRoots(doc);
@@ -72,12 +99,23 @@ const queryEngine = (doc) => {
     try {
       if (!shadowed) return selectAll(doc, selector);
       const parts = selectorParts(selector);
-      for (let p = 0; p < parts.length; p++) if (!isCompound(parts[p])) return 0;
-      if (parts.length === 1) return inEveryRoot(parts[0]);
+      const forms = [];
+      for (let p = 0; p < parts.length; p++) {
+        forms[p] = isCompound(parts[p]) ? null : notHasOf(parts[p]);
+        if (!isCompound(parts[p]) && forms[p] === null) return 0;
+      }
+      const partMatches = (p) => {
+        if (forms[p] === null) return inEveryRoot(parts[p]);
+        const found = inEveryRoot(forms[p].compound);
+        const kept = [];
+        for (let i = 0; i < found.length; i++) if (!holdsBelow(found[i], forms[p].list)) append(kept, found[i]);
+        return kept;
+      };
+      if (parts.length === 1) return partMatches(0);
       // One part's matches may repeat another's; composed order lists each once.
       const all = [];
       for (let p = 0; p < parts.length; p++) {
-        const found = inEveryRoot(parts[p]);
+        const found = partMatches(p);
         for (let i = 0; i < found.length; i++) append(all, found[i]);
       }
       return inComposedOrder(doc, all);
