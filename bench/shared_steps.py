@@ -36,6 +36,9 @@ CONTROLS_JS = """() => {
   for (const el of document.querySelectorAll('button, a[href], input[type=submit], input[type=button]')) {
     const name = clean(el.innerText || el.value);
     if (!shown(el) || !name || name.length > 40 || /[\\n"]/.test(name)) continue;
+    // A link to another site leaves for a network this machine may not reach: both sides
+    // would time the wait for it, not the step.
+    if (el.tagName === 'A' && el.host !== location.host) continue;
     out.push({ kind: el.tagName === 'A' ? 'link' : 'button', name });
   }
   // Buttons and fields first: a link leaves the page, and its time is the next page's too.

@@ -170,7 +170,10 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     (a handle, or the direct click's one evaluation), never through its path alone."""
     # An input's label may draw it, and an element in a frame or shadow root needs its
     # frame found first: those take the handle's way at once.
-    at_once = ACTS[action] is _click and element.get("tag") != "input" and not element.get("address")
+    # A link goes Playwright's way, which waits for the navigation it starts
+    # (click_point.js declines it): its handle is taken at once, with no point read first.
+    link = element.get("tag") == "a" and "href" in (element.get("attributes") or {})
+    at_once = ACTS[action] is _click and element.get("tag") != "input" and not element.get("address") and not link
     target = None
     if at_once:
         clicked = _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen)
@@ -185,7 +188,7 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     if target is None:
         target = element_handle(page, element, text_elements, seen)
     try:
-        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once)
+        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once and not link)
     finally:
         try:
             target.dispose()
@@ -348,7 +351,7 @@ def _type(page, target, element, value, remaining_ms, seen_state=None, direct=Tr
     if element.get("editor"):
         _type_into_editor(page, target, element, value, remaining_ms)
         return
-    slider = target.evaluate(SLIDER_JS)
+    slider = target.evaluate(SLIDER_JS) if _may_be_slider(element) else None
     if slider is not None:
         _set_slider(page, target, element, value, slider, remaining_ms)
         return
@@ -368,6 +371,15 @@ def _type(page, target, element, value, remaining_ms, seen_state=None, direct=Tr
     if focused.count() == 0 or not focused.first.is_editable():
         raise Problem(f"{describe(element)} cannot be typed into: {error_reason(first_error)}", retry=False)
     focused.first.fill(value, timeout=remaining_ms)
+
+
+def _may_be_slider(element):
+    """Whether the record leaves the element a slider (a range input or the slider role):
+    the element was checked to be the one read, so only such a one is asked for its value."""
+    attributes = element.get("attributes") or {}
+    kind = str(attributes.get("type") or "").strip().lower()
+    role = str(attributes.get("role") or "").strip().lower()
+    return role == "slider" or (element.get("tag") == "input" and kind == "range") or element.get("tag") != "input"
 
 
 def _type_into_editor(page, target, element, value, remaining_ms):
