@@ -207,6 +207,13 @@ void bind_step(nb::module_& m) {
         static const kelvo::grammar::InstructionParser parser;
         const std::u32string written = kelvo::bind::code_points(instruction, "instruction");
         kelvo::grammar::ParsedInstruction parsed;
+        // Checked as a list's steps are, so one step alone is told the same precise words.
+        const auto problems = ks::step_problems({written});
+        if (!problems.empty()) {
+          std::string said;
+          for (const std::string& message : problems.begin()->second) said += (said.empty() ? "" : "; ") + message;
+          throw nb::value_error(said.c_str());
+        }
         if (auto checked = ks::read_checked_check(written)) {
           parsed = std::move(*checked);
         } else {
@@ -240,5 +247,5 @@ void bind_step(nb::module_& m) {
       "One step read once: (the parsed instruction, its StepPlan, what the agent does: \"act\", \"check\", "
       "\"read\", \"text\", \"navigate\", \"wait\", \"press\", \"keys\", \"accept\", \"dismiss\" or \"dialog\"; whether "
       "its decision will all but surely want the extras, to be asked in the harvest; its narrowing, as "
-      "StepPlan.narrowing gives it); ValueError when no form matches.");
+      "StepPlan.narrowing gives it); ValueError, in the words a list's check gives, when the step cannot run.");
 }

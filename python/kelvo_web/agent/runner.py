@@ -171,6 +171,7 @@ class WebAgent:
 
     def run(self, instruction):
         """Run one step; return its result record, or raise StepFailure when it fails."""
+        __tracebackhide__ = True  # pytest shows the test's line, not the agent's own frames
         if not isinstance(instruction, str):
             raise TypeError(f"instruction must be str, not {type(instruction).__name__}")
         if self._closed:
@@ -242,6 +243,7 @@ class WebAgent:
         Blank lines and lines starting with # are skipped. Every step is checked before
         any runs, and all malformed steps are reported together.
         """
+        __tracebackhide__ = True
         instructions = split_steps(steps)
         problems = malformed_steps(instructions)
         if problems:

@@ -273,3 +273,6 @@ def test_the_report_is_written_after_a_step_the_page_held(pytester, monkeypatch)
     run.assert_outcomes(failed=1)
     html = (pytester.path / "report.html").read_text(encoding="utf-8")
     assert "kept its main thread busy" in html
+    # The console shows the test's line and the step's message, none of the agent's frames.
+    shown = run.stdout.str()
+    assert 'agent.run("click Spin")' in shown and "kelvo_web/agent/runner.py" not in shown

@@ -69,6 +69,24 @@ def test_a_bad_wait_is_reported_once_before_the_run(step, messages, why):
 
 
 @pytest.mark.parametrize(
+    "step, said, why",
+    [
+        ("clik Login", "Unknown action 'clik'. Expected one of:", "the validator's words, as a list's check gives"),
+        ("clik Login", "Did you mean 'click'?", "a letter left out"),
+        ("tpye Ada into Name", "Did you mean 'type'?", "two letters swapped"),
+        ("Navgate /home", "Did you mean 'navigate'?", "an action the validator's list leaves out, any case"),
+        ("veryfy Save is visible", "Did you mean 'verify'?", "a letter changed"),
+        ("type alice in Email", "`type` instruction missing `into` keyword", "not the parser's list of action names"),
+    ],
+)
+def test_one_step_is_told_what_a_list_of_steps_is_told(step, said, why):
+    with pytest.raises(ValueError) as raised:
+        read_step(step)
+    assert said in str(raised.value) and "press_key" not in str(raised.value), why
+    assert any(said in message for message in malformed_steps([step])[1]), why
+
+
+@pytest.mark.parametrize(
     "step, record, why",
     [
         ("verify Gift wrap is checked", ("verify_checked", "Gift wrap", "checked", False), "the plain form"),

@@ -122,8 +122,8 @@ def test_checks_and_extraction(make_agent, page, instruction, extracted):
         ("checkout.html", "extract text below Nowhere", ["anchor 'Nowhere' not found"]),  # not "names no place"
         ("checkout.html", "verify text near Total is 999", ["does not match"]),
         ("index.html", "verify text Goodbye is visible", ["text 'Goodbye' is not on the page"]),
-        ("index.html", "tap Sign in", ["Unrecognised instruction: 'tap Sign in'"]),
-        ("index.html", "wait soon", ["whole number of milliseconds"]),
+        ("index.html", "tap Sign in", ["Unknown action 'tap'. Expected one of: click, type"]),
+        ("index.html", "wait soon", ["`wait` value must be a number in milliseconds. Got: 'soon'"]),
         ("index.html", "click second", ["names no element"]),
     ],
 )

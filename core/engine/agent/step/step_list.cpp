@@ -1,8 +1,11 @@
 #include "engine/agent/step/step_list.h"
 
+#include <algorithm>
+
 #include "common/actions.h"
 #include "common/text.h"
 #include "engine/agent/grammar/grammar.h"
+#include "engine/agent/grammar/vocabulary.h"
 #include "engine/agent/step/element_checks.h"
 
 namespace kelvo::step {
@@ -27,7 +30,43 @@ std::optional<std::string> parsed_problem(const grammar::ParsedInstruction& pars
   return std::nullopt;
 }
 
+// Edits between two words: a letter left out, added or changed, or two neighbours swapped.
+std::size_t slip_distance(std::u32string_view a, std::string_view b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const bool same = a[i - 1] == static_cast<unsigned char>(b[j - 1]);
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (same ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == static_cast<unsigned char>(b[j - 2]) &&
+          a[i - 2] == static_cast<unsigned char>(b[j - 1]))
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
 }  // namespace
+
+std::optional<std::string> near_action(std::u32string_view word) {
+  const std::u32string lowered = text::lower(word);
+  // A short word is near too many others for two slips to mean anything.
+  const std::size_t allowed = lowered.size() <= 4 ? 1 : 2;
+  std::optional<std::string> best;
+  std::size_t nearest = allowed + 1;
+  bool tied = false;
+  for (std::string_view known : grammar::kKnownActions) {
+    const std::size_t distance = slip_distance(lowered, known);
+    if (distance < nearest) {
+      best = std::string(known), nearest = distance, tied = false;
+    } else if (distance == nearest) {
+      tied = true;
+    }
+  }
+  if (tied || nearest == 0) return std::nullopt;
+  return best;
+}
 
 std::optional<std::string> wait_problem(std::u32string_view value) {
   if (!text::is_digits(value) || !is_ascii(value))
@@ -58,6 +97,10 @@ std::map<std::size_t, std::vector<std::string>> step_problems(const std::vector<
       if (auto extra = parsed_problem(parsed)) messages.push_back(*extra);
     } catch (const grammar::InstructionError& error) {
       if (messages.empty()) messages.push_back(error.what());  // validation's words are the more specific
+    }
+    const std::vector<std::u32string> words = text::split(instruction);
+    if (!messages.empty() && messages.front().rfind("Unknown action ", 0) == 0 && !words.empty()) {
+      if (auto meant = near_action(words.front())) messages.front() += " Did you mean '" + *meant + "'?";
     }
     if (!messages.empty()) problems[i + 1] = std::move(messages);
   }

@@ -43,7 +43,7 @@ def identity_of(element: object, text_elements: object | None) -> object:
 
 def read_step(instruction: object | None) -> tuple:
     """
-    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text", "navigate", "wait", "press", "keys", "accept", "dismiss" or "dialog"; whether its decision will all but surely want the extras, to be asked in the harvest; its narrowing, as StepPlan.narrowing gives it); ValueError when no form matches.
+    One step read once: (the parsed instruction, its StepPlan, what the agent does: "act", "check", "read", "text", "navigate", "wait", "press", "keys", "accept", "dismiss" or "dialog"; whether its decision will all but surely want the extras, to be asked in the harvest; its narrowing, as StepPlan.narrowing gives it); ValueError, in the words a list's check gives, when the step cannot run.
     """
 
 EXTRAS_JS: str = ...

@@ -1,6 +1,8 @@
 """Random text, quotes, blanks and Unicode against parse, validate and validate_all, and the
 helpers held against plain-Python statements of what they do."""
 
+import re
+
 import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
@@ -93,6 +95,8 @@ def assert_well_formed(record, instruction):
 @FAST
 @given(instructions)
 def test_parse_returns_a_record_or_refuses(instruction):
+    # The agent refuses a step in the words a list's check gives it, whoever refuses it.
+    checked = _ladder.step_problems([instruction]).get(1)
     try:
         record = PARSER.parse(instruction)
     except ValueError as error:
@@ -100,12 +104,16 @@ def test_parse_returns_a_record_or_refuses(instruction):
         try:
             read = _ladder.read_step(instruction)[0]
         except ValueError as refused:
-            assert str(refused) == str(error), "the agent refuses a step in the parser's words"
+            assert checked and str(refused) == "; ".join(checked), "the agent refuses it as run_all does"
             return
         # Only the agent's own element checks, read before the parser, pass where it refuses.
         assert read["action"] in ("verify_checked", "verify_unchecked"), instruction
         return
     assert_well_formed(record, instruction)
+    if checked:
+        with pytest.raises(ValueError, match=re.escape(checked[0])):
+            _ladder.read_step(instruction)
+        return
     # The agent reads its steps through the step engine: the very same record, byte for byte.
     read, plan, aim, extras, narrow = _ladder.read_step(instruction)
     assert repr(read) == repr(record) and [type(v) for v in read.values()] == [type(v) for v in record.values()]
