@@ -96,8 +96,9 @@ def _check(args, rest):
         print(f"kelvo check: {error}", file=sys.stderr)
         return USAGE_ERROR
     paths, missing = step_files.find_files(args.paths)
-    found = [step_files.StepFile(path, problems=[step_files.Problem(path, 0, "no such file or folder")])
-             for path in missing]
+    found = [
+        step_files.StepFile(path, problems=[step_files.Problem(path, 0, "no such file or folder")]) for path in missing
+    ]
     read_settings = step_files.Settings.from_config(cfg)
     for path in paths:
         shown = os.path.relpath(path)
@@ -108,17 +109,22 @@ def _check(args, rest):
         found.append(step_files.read_file(path, read_settings, shown))
     problems = [p for f in found for p in f.problems]
     if args.format == "json":
-        print(json.dumps(
-            {
-                "ok": not problems,
-                "files": [
-                    {"path": f.path, "tests": [t.name for t in f.tests],
-                     "problems": [p._asdict() for p in f.problems]}
-                    for f in found
-                ],
-            },
-            indent=2,
-        ))
+        print(
+            json.dumps(
+                {
+                    "ok": not problems,
+                    "files": [
+                        {
+                            "path": f.path,
+                            "tests": [t.name for t in f.tests],
+                            "problems": [p._asdict() for p in f.problems],
+                        }
+                        for f in found
+                    ],
+                },
+                indent=2,
+            )
+        )
     else:
         for problem in problems:
             print(problem if problem.line else f"{problem.path}: {problem.message}")
@@ -129,10 +135,12 @@ def _check(args, rest):
 
 
 def _phrases(args, rest):
+    from kelvo_web import WebAgent
     from kelvo_web.agent import phrases
 
     try:
-        listing = phrases.list_url(args.url)
+        with WebAgent(url=args.url) as agent:
+            listing = agent.phrases()
     except Exception as error:
         print(f"kelvo phrases: could not read {args.url}: {error}", file=sys.stderr)
         return 1

@@ -280,6 +280,13 @@ class WebAgent:
             raise StepFailure(message, step)
         return [self.run(instruction) for instruction in instructions]
 
+    def phrases(self):
+        """Every control and text a step can reach on the page as it is now, each with the
+        shortest step the engine resolves back to it (see `kelvo_web.agent.phrases`)."""
+        from kelvo_web.agent import phrases
+
+        return phrases.phrases(self._open_page())
+
     def _parse(self, instruction):
         problem = text_problem(instruction)
         if problem:

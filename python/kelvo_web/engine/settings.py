@@ -163,6 +163,7 @@ _run_configs = []
 # lookup, but only run again once it changed.
 _loaded_configs = {}
 
+
 def _names(value):
     return isinstance(value, (list, tuple)) and all(isinstance(v, str) and v.isidentifier() for v in value)
 

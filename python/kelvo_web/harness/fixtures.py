@@ -224,7 +224,8 @@ class StepTest(pytest.Item):
 
     def runtest(self):
         cfg = _run_config(self.config)
-        web_agent = WebAgent(url=self.test.start or cfg.get("URL"), screenshots=cfg.get("SCREENSHOTS_ON_FAILURE", False))
+        screenshots = cfg.get("SCREENSHOTS_ON_FAILURE", False)
+        web_agent = WebAgent(url=self.test.start or cfg.get("URL"), screenshots=screenshots)
         try:
             step_files.run_steps(web_agent, self.test, self.secrets)
         finally:

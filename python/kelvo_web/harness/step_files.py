@@ -347,7 +347,7 @@ class _Reader:
         made = []
         for _, cells in body:
             row = dict(zip(header, cells))
-            name = _VARIABLE.sub(lambda m: row.get(m.group(1), m.group(0)) if m.group(1) else m.group(0), section.name)
+            name = _VARIABLE.sub(lambda m, row=row: row.get(m.group(1) or "", m.group(0)), section.name)
             if name == section.name:
                 name = f"{section.name}[{'-'.join(cells)}]"
             made.append((name, row))
@@ -419,7 +419,8 @@ def read_file(path, settings, shown=None):
         text = data.decode("utf-8-sig")
     except UnicodeDecodeError as error:
         line = data.count(b"\n", 0, error.start) + 1
-        return StepFile(shown, [], [Problem(shown, line, f"the file is not UTF-8 text (byte {data[error.start]:#04x})")])
+        said = f"the file is not UTF-8 text (byte {data[error.start]:#04x})"
+        return StepFile(shown, [], [Problem(shown, line, said)])
     return read_text(text, shown, settings)
 
 

@@ -108,7 +108,7 @@ def _read(text, **extra):
         ("## Before each\nTags: smoke\n- click Go\n", ["t.steps.md:2: 'Tags:' of the whole file goes above"]),
         ("Start: x.html\n## A\n- click Go\n", ["t.steps.md:1: the start address 'x.html' is relative, and URL"]),
         # Every problem of a file at once, in line order.
-        ("## A\n- clik Go\n- type ${NOPE} into X\n", ["t.steps.md:2: Unknown action", "t.steps.md:3: unknown variable"]),
+        ("## A\n- clik Go\n- type ${NOPE} into X\n", ["t.steps.md:2: Unknown action", "t.steps.md:3: unknown var"]),
     ],
 )
 def test_every_bad_input_is_named_by_file_and_line(text, problems):
@@ -171,7 +171,7 @@ def test_step_files_run_as_tests_with_node_ids_markers_examples_and_masked_secre
     snapshots = tmp_path / "snapshots"
     monkeypatch.setattr(settings, "SAVE_SNAPSHOTS", True)
     monkeypatch.setattr(settings, "LOG_PATH", str(snapshots))
-    result = site.runpytest("-rA", "-o", "log_cli=true", "-p", "no:cacheprovider")
+    result = site.runpytest("-rA", "-o", "log_cli=true")
     outcomes = {r.nodeid: r.outcome for r in result.reprec.getreports("pytest_runtest_logreport") if r.when == "call"}
     assert outcomes == {
         "shop.steps.md::Sign in as alice": "passed",
@@ -199,6 +199,8 @@ def test_step_files_run_as_tests_with_node_ids_markers_examples_and_masked_secre
     for args, count in selected.items():
         run = site.inline_run("--collect-only", "-p", "no:cacheprovider", *args)
         assert len(run.getcalls("pytest_collection_finish")[0].session.items) == count, args
+    again = InnerRun(site, "--lf")
+    assert [r["test"] for r in again.results] == ["Password is not shown"]
 
 
 def test_a_malformed_file_runs_nothing_and_every_file_reports(site):
@@ -208,17 +210,6 @@ def test_a_malformed_file_runs_nothing_and_every_file_reports(site):
     assert result.ret == pytest.ExitCode.INTERRUPTED
     result.stdout.fnmatch_lines(["broken.steps.md:2: Unknown action 'clik'*", "worse.steps.md:3: 'Tags:' goes before*"])
     assert result.parseoutcomes().get("passed") is None and "failed" not in result.parseoutcomes()
-
-
-def test_last_failed_and_parallel_runs(site):
-    site.path.joinpath("test_plain.py").write_text("def test_plain():\n    pass\n")
-    site.runpytest()
-    again = InnerRun(site, "--lf")
-    assert [r["test"] for r in again.results] == ["Password is not shown"]
-    parallel = site.runpytest_subprocess("-n", "2", "-p", "no:cacheprovider")
-    parallel.assert_outcomes(passed=3, failed=1)
-    html = site.path.joinpath("test_report", "report.html").read_text(encoding="utf-8")
-    assert "shop.steps.md:22:" in html and "type ******** into Password" in html and SECRET not in html
 
 
 def _kelvo(*args, cwd):
@@ -240,13 +231,19 @@ def test_the_kelvo_command(site):
     assert files["shop.steps.md"]["tests"][0] == "Sign in as alice"
     os.remove(folder / "bad.steps.md")
 
-    run = _kelvo("run", "shop.steps.md", "--report", "out/r.html", "-k", "alice", cwd=folder)
-    assert run.returncode == 0, run.stdout[-2000:]
-    assert "1 passed, 2 deselected" in run.stdout and Path(folder, "out", "r.html").exists()
-    failing = _kelvo("run", "shop.steps.md", "-k", "Password", cwd=folder)
-    assert failing.returncode == 1 and SECRET not in failing.stdout + failing.stderr
+    # In parallel (xdist) through the command: one report, every step masked, the failure placed.
+    run = _kelvo("run", "shop.steps.md", "--report", "out/r.html", "-n", "2", cwd=folder)
+    assert run.returncode == 1 and "2 passed" in run.stdout and "1 failed" in run.stdout, run.stdout[-2000:]
+    html = Path(folder, "out", "r.html").read_text(encoding="utf-8")
+    assert "shop.steps.md:22:" in html and "type ******** into Password" in html
+    assert SECRET not in html + run.stdout + run.stderr
+    passing = _kelvo("run", "shop.steps.md", "-k", "alice", cwd=folder)
+    assert passing.returncode == 0 and "1 passed, 2 deselected" in passing.stdout, passing.stdout[-2000:]
     elsewhere = _kelvo("run", "shop.steps.md", "--url", (folder / "nowhere").as_uri() + "/", "-k", "bob", cwd=folder)
     assert elsewhere.returncode == 1 and "nowhere/index.html" in elsewhere.stdout
+    listed = _kelvo("phrases", "--format", "json", (folder / "site" / "index.html").as_uri(), cwd=folder)
+    steps = [row["step"] for row in json.loads(listed.stdout)["controls"]]
+    assert steps == ["type TEXT into Email", "type TEXT into Password", "click Sign in"], listed.stderr
     for command in ("run", "check", "phrases"):
         assert _kelvo(command, "--help", cwd=folder).returncode == 0
     assert _kelvo("check", cwd=folder).returncode == 2  # argparse: no PATH given
