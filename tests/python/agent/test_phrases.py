@@ -33,8 +33,14 @@ HARD = """<!doctype html><html><body>
 SHARES = {}
 
 
+FIXTURE_PAGES = [TESTS / "ladder" / "pages", TESTS / "engine" / "browser" / "frames" / "pages"]
+
+
 def _pages():
     found = [pytest.param(("html", HARD), id="hard")]
+    for folder in FIXTURE_PAGES:
+        for path in sorted(folder.glob("*.html")):
+            found.append(pytest.param(("file", path.as_uri()), id=f"{folder.parent.name}/{path.name}"))
     for path in sorted(SHARED_PAGES.rglob("*.html")) if SHARED_PAGES.is_dir() else []:
         where = path.relative_to(SHARED_PAGES).as_posix()
         found.append(pytest.param(("shared", where), id=path.parent.name + "/" + path.name))
@@ -64,6 +70,8 @@ def test_every_phrase_listed_resolves_back_to_its_element(source, shared_base, b
     page = browser_page
     if kind == "html":
         page.set_content(where)
+    elif kind == "file":
+        page.goto(where, wait_until="domcontentloaded")
     else:
         page.goto(shared_base + where)
         if where.startswith("aria-practices/"):
@@ -84,7 +92,10 @@ def test_every_phrase_listed_resolves_back_to_its_element(source, shared_base, b
             wrong.append((row["step"], row["xpath"], (got or {}).get("xpath")))
     assert not wrong, wrong
     assert listing["reached"] == sum(1 for row in listing["controls"] if row["phrase"])
-    SHARES[where if kind != "html" else "hard"] = (listing["reached"], listing["interactable"])
+    SHARES[where.rsplit("/tests/python/", 1)[-1] if kind != "html" else "hard"] = (
+        listing["reached"],
+        listing["interactable"],
+    )
     if kind == "html":
         shown = sorted(row["step"] or row["why"] for row in listing["controls"])
         assert "click second Add to cart" in shown and "click third Add to cart" in shown, shown
