@@ -236,8 +236,9 @@ class StepTest(pytest.Item):
         if isinstance(failure, step_files.StepFileFailure):
             lines = failure.detail.splitlines() or [""]
             said = " ".join(line.strip() for line in lines[:2] if line.strip())
-            # The last line is what the report and the summary show: where, and what.
-            return f"{failure.detail}\n{failure.where}: {said}"
+            # The first line is what pytest's summary shows, the last what the report's row
+            # does: each says where and what.
+            return f"{failure.where}: {failure.detail}\n{failure.where}: {said}"
         return step_files.mask(str(super().repr_failure(excinfo)), self.secrets)
 
     def reportinfo(self):
