@@ -130,13 +130,25 @@ def test_step_files_run_as_tests_with_node_ids_markers_examples_and_masked_secre
     assert [r["test"] for r in again.results] == ["Password is not shown"]
 
 
+# One malformed file per kind of bad input: each is named by file and line in one run.
+MALFORMED = {
+    "step": ("## A\n- clik Go\n", "step.steps.md:2: Unknown action 'clik'*"),
+    "variable": ("## A\n- type ${NOPE} into X\n", "variable.steps.md:2: unknown variable ${NOPE}*"),
+    "tag": ("Tags: nightly\n## A\n- click Go\n", "tag.steps.md:1: unknown tag 'nightly'*"),
+    "table": ("## A ${x}\n- click ${x}\nExamples:\n| x |\n| --- |\n| 1 | 2 |\n", "table.steps.md:6: this row has 2*"),
+    "layout": ("## A\n- click Go\nTags: smoke\n", "layout.steps.md:3: 'Tags:' goes before*"),
+    "prose": ("## A\n- click Go\nclick Stop\n", "prose.steps.md:3: this line is no step*"),
+}
+
+
 def test_a_malformed_file_runs_nothing_and_every_file_reports(site):
-    site.path.joinpath("broken.steps.md").write_text("## A\n- clik Go\n")
-    site.path.joinpath("worse.steps.md").write_text("## B\n- click Go\nTags: nightly\n")
+    for kind, (text, _) in MALFORMED.items():
+        site.path.joinpath(f"{kind}.steps.md").write_text(text)
     result = site.runpytest("-p", "no:cacheprovider")
     assert result.ret == pytest.ExitCode.INTERRUPTED
-    result.stdout.fnmatch_lines(["broken.steps.md:2: Unknown action 'clik'*", "worse.steps.md:3: 'Tags:' goes before*"])
-    assert result.parseoutcomes().get("passed") is None and "failed" not in result.parseoutcomes()
+    result.stdout.fnmatch_lines_random([line for _, line in MALFORMED.values()])
+    outcomes = result.parseoutcomes()
+    assert outcomes["errors"] == len(MALFORMED) and "passed" not in outcomes and "failed" not in outcomes
 
 
 def _kelvo(*args, cwd):
