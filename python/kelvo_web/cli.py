@@ -99,6 +99,11 @@ def _check(args, rest):
     found = [
         step_files.StepFile(path, problems=[step_files.Problem(path, 0, "no such file or folder")]) for path in missing
     ]
+    for folder in args.paths:
+        # A check that found nothing to check is no success.
+        if os.path.isdir(folder) and not step_files.find_files([folder])[0]:
+            problem = step_files.Problem(folder, 0, f"no step files here (their names end in {step_files.SUFFIX})")
+            found.append(step_files.StepFile(folder, problems=[problem]))
     read_settings = step_files.Settings.from_config(cfg)
     for path in paths:
         shown = os.path.relpath(path)

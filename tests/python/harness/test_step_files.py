@@ -162,11 +162,13 @@ def test_the_kelvo_command(site):
     good = _kelvo("check", ".", cwd=folder)
     assert (good.returncode, good.stdout.strip()) == (0, "1 step file, 3 tests: no problems"), good.stderr
     folder.joinpath("bad.steps.md").write_text("## A\n- clik Go\n")
-    bad = _kelvo("check", "--format", "json", ".", "missing.steps.md", cwd=folder)
+    folder.joinpath("empty").mkdir()
+    bad = _kelvo("check", "--format", "json", ".", "missing.steps.md", "empty", cwd=folder)
     assert bad.returncode == 1
     files = {f["path"]: f for f in json.loads(bad.stdout)["files"]}
     assert files["bad.steps.md"]["problems"][0]["line"] == 2
     assert files["missing.steps.md"]["problems"][0]["message"] == "no such file or folder"
+    assert files["empty"]["problems"][0]["message"].startswith("no step files here")
     assert files["shop.steps.md"]["tests"][0] == "Sign in as alice"
     os.remove(folder / "bad.steps.md")
 
