@@ -1,4 +1,4 @@
-# make test: set up, build, run the C++ and Python tests. make demo: run the example suite.
+# make test: set up, build, run the C++ and Python tests. make demo: run the example suites.
 VENV := .venv
 PY := $(VENV)/bin/python
 BUILD_DIR := build/dev
@@ -29,9 +29,10 @@ test-core:
 test-python:
 	$(PY) -m pytest -q
 
-# Serves the demo shop on a free port, runs the example suite, writes test_report/report.html.
+# Serves the demo shop on a free port, runs the example suites (Python tests and step files),
+# writes test_report/report.html.
 demo: build
-	@echo "Running the example suite against the demo shop"
+	@echo "Running the example suites (examples/tests, examples/steps) against the demo shop"
 	$(PY) examples/run_demo.py
 
 # Formats the C++ (clang-format, .clang-format) and the Python (ruff, pyproject.toml) in place,

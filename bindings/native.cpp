@@ -25,6 +25,7 @@ constexpr Submodule kSubmodules[] = {
     {"matcher", "kelvo_web.engine.strategies.matcher", bind_matcher},
     {"placement", "kelvo_web.engine.strategies.placement", bind_placement},
     {"reporter", "kelvo_web.harness._reporter", bind_reporter},
+    {"step_files", "kelvo_web.harness._step_files", bind_step_files},
     {"ladder", "kelvo_web.engine.agent._ladder", bind_ladder},
 };
 

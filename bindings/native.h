@@ -11,4 +11,5 @@ void bind_surveyor(nanobind::module_& m);
 void bind_matcher(nanobind::module_& m);
 void bind_placement(nanobind::module_& m);
 void bind_reporter(nanobind::module_& m);
+void bind_step_files(nanobind::module_& m);
 void bind_ladder(nanobind::module_& m);

@@ -3,6 +3,7 @@
 import base64
 import contextlib
 import logging
+import os
 import time
 from urllib.parse import urljoin
 
@@ -53,6 +54,8 @@ class WebAgent:
         self._watchdog = None  # the current page's
         self._traffic = None  # the current page's requests in flight
         self._given_page = page
+        # Values no record, message, log line or snapshot may show (a step file's secrets).
+        self._secrets = ()
         if page is not None and not callable(getattr(page, "goto", None)):
             raise TypeError(f"page must be a Playwright Page, not {type(page).__name__}")
         live_agents.track(self)  # the test runner reports and closes every agent of a test
@@ -172,6 +175,28 @@ class WebAgent:
     def run(self, instruction):
         """Run one step; return its result record, or raise StepFailure when it fails."""
         __tracebackhide__ = True  # pytest shows the test's line, not the agent's own frames
+        if not self._secrets:
+            return self._run(instruction)
+        started = time.time()
+        try:
+            return self._run(instruction)
+        except StepFailure as failure:
+            raise StepFailure(self._masked(str(failure)), failure.step, failure.result) from None
+        finally:
+            if self._steps:
+                _mask_record(self._steps[-1], self._masked)
+            if settings.SAVE_SNAPSHOTS:
+                _mask_snapshots(started, self._secrets)
+
+    def _masked(self, text):
+        if not isinstance(text, str):
+            return text
+        for secret in self._secrets:
+            text = text.replace(secret, SECRET_SHOWN)
+        return text
+
+    def _run(self, instruction):
+        __tracebackhide__ = True
         if not isinstance(instruction, str):
             raise TypeError(f"instruction must be str, not {type(instruction).__name__}")
         if self._closed:
@@ -202,8 +227,8 @@ class WebAgent:
                 shown, problem.problem, problem.expected, problem.actual, problem.candidates, problem.title
             )
             self._record_failure(step, message, (problem.result or {}).get("element"), clock)
-            log.warning("failed: %s (%.0f ms): %s", _loggable(shown), step["duration"] * 1000,
-                        _loggable(problem.problem))
+            log.warning("failed: %s (%.0f ms): %s", _loggable(self._masked(shown)), step["duration"] * 1000,
+                        _loggable(self._masked(problem.problem)))
             raise StepFailure(message, step, problem.result) from None
         except Exception as error:
             gone = self._page_gone()
@@ -234,7 +259,8 @@ class WebAgent:
         if "extracted" in result:
             step["message"] = f"extracted {result['extracted']!r}"
         said = f": {step['message']}" if step.get("message") else ""
-        log.info("passed: %s (%.0f ms)%s", _loggable(step["instruction"]), step["duration"] * 1000, _loggable(said))
+        shown = self._masked(step["instruction"])
+        log.info("passed: %s (%.0f ms)%s", _loggable(shown), step["duration"] * 1000, _loggable(self._masked(said)))
         return result
 
     def run_all(self, steps):
@@ -251,11 +277,18 @@ class WebAgent:
             for number, messages in problems.items():
                 lines.append(f"  step {number}: {instructions[number - 1]!r}")
                 lines.extend(f"    - {message}" for message in messages)
-            message = "\n".join(lines)
+            message = self._masked("\n".join(lines))
             step = {"status": "failed", "instruction": f"check {len(instructions)} steps", "message": message}
             self._steps.append(step)
             raise StepFailure(message, step)
         return [self.run(instruction) for instruction in instructions]
+
+    def phrases(self):
+        """Every control and text a step can reach on the page as it is now, each with the
+        shortest step the engine resolves back to it (see `kelvo_web.agent.phrases`)."""
+        from kelvo_web.agent import phrases
+
+        return phrases.phrases(self._open_page())
 
     def _parse(self, instruction):
         problem = text_problem(instruction)
@@ -482,6 +515,47 @@ def _shown_step(instruction, parsed, element):
         return instruction
     verb, space, rest = instruction.partition(" ")
     return verb + space + rest.replace(parsed["value"], SECRET_SHOWN, 1)
+
+
+def _mask_record(step, masked):
+    """The step record as it may be shown: every secret value in its texts masked."""
+    for key in ("instruction", "message"):
+        if isinstance(step.get(key), str):
+            step[key] = masked(step[key])
+    element = step.get("element")
+    if isinstance(element, dict) and isinstance(element.get("text"), str):
+        element["text"] = masked(element["text"])
+
+
+def _mask_snapshots(since, secrets):
+    """Mask the secrets in the snapshots written since `since`: a field typed into holds them."""
+    import json
+
+    try:
+        folder = os.fspath(settings.LOG_PATH)
+        names = os.listdir(folder)
+    except (OSError, TypeError):
+        return
+    forms = []
+    for secret in secrets:
+        forms.append(secret)
+        forms.append(json.dumps(secret)[1:-1])  # as the JSON writer escapes it
+    forms = sorted(set(forms), key=len, reverse=True)
+    for name in names:
+        path = os.path.join(folder, name)
+        try:
+            if not name.endswith(".json") or os.path.getmtime(path) < since - 1:
+                continue
+            with open(path, encoding="utf-8") as handle:
+                text = handle.read()
+            shown = text
+            for form in forms:
+                shown = shown.replace(form, SECRET_SHOWN)
+            if shown != text:
+                with open(path, "w", encoding="utf-8") as handle:
+                    handle.write(shown)
+        except (OSError, UnicodeDecodeError):
+            continue
 
 
 def _loggable(text):

@@ -163,11 +163,23 @@ _run_configs = []
 # lookup, but only run again once it changed.
 _loaded_configs = {}
 
+
+def _names(value):
+    return isinstance(value, (list, tuple)) and all(isinstance(v, str) and v.isidentifier() for v in value)
+
+
 # The keys the plug-in itself reads: what each accepts, and how to say so.
 _PLUGIN_KEYS = {
     "URL": (lambda v: v is None or isinstance(v, str), "text (the address tests start at) or None"),
     "RESULT_DIR": (lambda v: isinstance(v, (str, os.PathLike)), "a path"),
     "SCREENSHOTS_ON_FAILURE": (lambda v: isinstance(v, bool), "True or False"),
+    # Step files: values written into steps, the names of those to mask, the tags they may use.
+    "VARIABLES": (
+        lambda v: isinstance(v, dict) and all(isinstance(k, str) and isinstance(x, str) for k, x in v.items()),
+        "a dict of names to text, such as {'EMAIL': 'alice@example.com'}",
+    ),
+    "SECRETS": (_names, "a list of variable names, such as ['PASSWORD']"),
+    "TAGS": (_names, "a list of tag names, such as ['smoke', 'checkout']"),
 }
 
 

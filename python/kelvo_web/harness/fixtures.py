@@ -8,7 +8,7 @@ import pytest
 
 from kelvo_web import WebAgent
 from kelvo_web.engine import settings
-from kelvo_web.harness import live_agents
+from kelvo_web.harness import live_agents, step_files
 from kelvo_web.harness.reporter import (
     SHIPPED_BROWSER,
     SHIPPED_STEPS,
@@ -41,6 +41,12 @@ def pytest_addoption(parser):
         help="Installed branded browser for kelvo steps: chrome, msedge, ... "
         "(with pytest-playwright: same as --browser-channel)",
     )
+    group.addoption(
+        "--kelvo-url",
+        action="store",
+        default=None,
+        help="Start address of every test, instead of URL of kelvo.web.config.py",
+    )
 
 
 def pytest_configure(config):
@@ -51,7 +57,13 @@ def pytest_configure(config):
     _check_settings(cfg, found_at)
     for warning in settings.misspelt_keys(cfg, found_at):
         config.issue_config_time_warning(warning, stacklevel=2)
+    url = config.getoption("--kelvo-url", default=None)
+    if url is not None:
+        cfg["URL"] = url
     config._kelvo_project_config = cfg
+    for tag in cfg.get("TAGS") or ():
+        # Step files' tags are markers: -m selects them, --strict-markers knows them.
+        config.addinivalue_line("markers", f"{tag}: a tag of kelvo step files (TAGS in {CONFIG_FILE_NAME})")
     _run_configs.append((config, cfg))
     result_dir = cfg.get("RESULT_DIR", "test_report")
     report_path = config.getoption("--kelvo-report", default=None)
@@ -170,6 +182,74 @@ def _check_settings(cfg, path):
         settings._check_settings(cfg, path)
     except settings.ConfigError as error:
         raise pytest.UsageError(str(error)) from None
+
+
+# -- step files: tests written as text ---------------------------------------------------------
+
+
+def pytest_collect_file(file_path, parent):
+    if step_files.is_step_file(file_path):
+        return StepFile.from_parent(parent, path=file_path)
+    return None
+
+
+def _run_config(config):
+    cfg = getattr(config, "_kelvo_project_config", None)
+    return cfg if cfg is not None else _load_project_config()
+
+
+class StepFile(pytest.File):
+    """A step file: every problem in it is found before any of its tests runs."""
+
+    def collect(self):
+        shown = _shown_path(self.path, self.config.invocation_params.dir)
+        read = step_files.read_file(self.path, step_files.Settings.from_config(_run_config(self.config)), shown)
+        if read.problems:
+            # One collection error: nothing runs, and every problem is listed as path:line.
+            raise self.CollectError("\n".join(map(str, read.problems)))
+        for test in read.tests:
+            item = StepTest.from_parent(self, name=test.name, test=test, secrets=read.secrets)
+            for tag in test.tags:
+                item.add_marker(tag)
+            yield item
+
+
+class StepTest(pytest.Item):
+    """One test of a step file, run by an agent of its own."""
+
+    def __init__(self, *, test, secrets, **kwargs):
+        super().__init__(**kwargs)
+        self.test = test
+        self.secrets = secrets
+
+    def runtest(self):
+        cfg = _run_config(self.config)
+        screenshots = cfg.get("SCREENSHOTS_ON_FAILURE", False)
+        web_agent = WebAgent(url=self.test.start or cfg.get("URL"), screenshots=screenshots)
+        try:
+            step_files.run_steps(web_agent, self.test, self.secrets)
+        finally:
+            web_agent.close()  # the plug-in keeps its steps for the report (live_agents)
+
+    def repr_failure(self, excinfo):
+        failure = excinfo.value
+        if isinstance(failure, step_files.StepFileFailure):
+            lines = failure.detail.splitlines() or [""]
+            said = " ".join(line.strip() for line in lines[:2] if line.strip())
+            # The first line is what pytest's summary shows, the last what the report's row
+            # does: each says where and what.
+            return f"{failure.where}: {failure.detail}\n{failure.where}: {said}"
+        return step_files.mask(str(super().repr_failure(excinfo)), self.secrets)
+
+    def reportinfo(self):
+        return self.path, self.test.line - 1, f"{self.test.path}:{self.test.line}: {self.name}"
+
+
+def _shown_path(path, start):
+    try:
+        return os.path.relpath(path, start)
+    except ValueError:  # another drive
+        return str(path)
 
 
 # -- every agent of a test: recorded, traced and closed ------------------------------------

@@ -221,6 +221,9 @@ def test_one_reporter_is_registered(project, extra):
         (b"URL = 42", {}, ["URL in kelvo.web.config.py must be text", "{file}, line 1"]),
         (b"URL = 'x'\n\nSCREENSHOTS_ON_FAILURE = 'no'", {}, ["must be True or False, not str ('no')", "line 3"]),
         (b"HEADLESS = 'maybe'", {}, ["HEADLESS in kelvo.web.config.py must be True or False", "{file}"]),
+        (b"TAGS = 'smoke'", {}, ["TAGS in kelvo.web.config.py must be a list of tag names", "{file}, line 1"]),
+        (b"SECRETS = ['MY PIN']", {}, ["SECRETS in kelvo.web.config.py must be a list of variable names"]),
+        (b"VARIABLES = {'PIN': 4711}", {}, ["VARIABLES in kelvo.web.config.py must be a dict of names to text"]),
         (None, {"KELVO_STEP_TIMEOUT_MS": "fast"}, ["KELVO_STEP_TIMEOUT_MS must be a whole number", "unset it"]),
         (None, {"KELVO_STEP_TIMEOUT_MS": "1" + "0" * 20}, ["KELVO_STEP_TIMEOUT_MS must be", "from 1 to"]),
         (None, {"KELVO_HEADLESS": "maybe"}, ["KELVO_HEADLESS must be True or False"]),  # was headless
