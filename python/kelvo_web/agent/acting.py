@@ -196,19 +196,26 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
             pass  # the page it belonged to is gone
 
 
-def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen=None):
-    """The direct click (see _clicked_directly) with the element found again and its point
-    read in one round trip: True once clicked; else the click is left to the handle (the
-    element is not ready for a plain click), which comes back when the page kept it."""
+def _found_again(page, script, element, text_elements, seen=None, **args):
+    """What `script` answers for the element found again and checked to be the one resolved,
+    in one round trip; a Problem when it is gone or changed."""
     try:
         seen = seen or identity_of(element, text_elements)
-        found = page.evaluate(FOUND_POINT_JS, {"seen": seen, "point": _point_args(element, seen_state)})
+        found = page.evaluate(script, {"seen": seen, **args})
     except Problem:
         raise
     except Exception as error:
         raise Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
     if "changed" in found:
         raise Problem(f"the page changed before the step could act on {describe(element)}: {found['changed']}")
+    return found
+
+
+def _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen=None):
+    """The direct click (see _clicked_directly) with the element found again and its point
+    read in one round trip: True once clicked; else the click is left to the handle (the
+    element is not ready for a plain click), which comes back when the page kept it."""
+    found = _found_again(page, FOUND_POINT_JS, element, text_elements, seen, point=_point_args(element, seen_state))
     point = found["point"]
     if point is None:
         return _kept_handle(page) if found.get("kept") else None
@@ -233,15 +240,7 @@ def _typed_at_once(page, element, value, text_elements, seen=None):
     three: the field found again, focused and its text selected in one evaluation
     (`fill_ready.js`), then the value inserted where the focus is (or the selection deleted
     for an empty value). True once typed; else the handle of the element kept, or None."""
-    try:
-        seen = seen or identity_of(element, text_elements)
-        found = page.evaluate(FOUND_FIELD_JS, {"seen": seen})
-    except Problem:
-        raise
-    except Exception as error:
-        raise Problem(f"{describe(element)} could not be found again: {error_reason(error)}") from None
-    if "changed" in found:
-        raise Problem(f"the page changed before the step could act on {describe(element)}: {found['changed']}")
+    found = _found_again(page, FOUND_FIELD_JS, element, text_elements, seen)
     if not found["ready"]:
         return _kept_handle(page) if found.get("kept") else None
     try:
