@@ -134,6 +134,15 @@ nb::dict decision_dict(const StepPlan& self, const kelvo::bind::LadderInputs& in
   }
   if (d.reason) out["reason"] = nb::str(d.reason->c_str());
   if (d.problem) out["problem"] = nb::str(ks::name_of(*d.problem));
+  if (const auto twins = ks::ambiguity(self.plan, d, reading)) {
+    nb::dict ambiguity;
+    ambiguity["count"] = nb::int_(twins->count);
+    ambiguity["chosen"] = nb::int_(twins->chosen);
+    nb::list among;
+    for (std::size_t position : twins->positions) among.append(nb::int_(position));
+    ambiguity["among"] = among;
+    out["ambiguity"] = ambiguity;
+  }
   // What acting checks the element against, read here while the harvest's texts are at hand.
   if (acts_on_element(self.plan.action)) {
     if (const Record* element = ks::element_of(d, reading))
@@ -155,7 +164,7 @@ void bind_step(nb::module_& m) {
             return decide(self, dom_elements, text_elements, extras);
           },
           "dom_elements"_a, "text_elements"_a.none(), "extras"_a.none() = nb::none(),
-          "The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, seen]}, or None when it needs "
+          "The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, ambiguity: {count, chosen, among: positions in the candidates}][, seen]}, or None when it needs "
           "the page's extras (EXTRAS_JS) to be asked again with them.")
       .def_prop_ro("narrowing", &narrowing,
                    "What a narrowed reading of the page reads by ({needle, fields, levels}, for the harvest's "

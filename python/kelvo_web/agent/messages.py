@@ -71,3 +71,27 @@ def failure_message(instruction, problem, expected=None, actual=None, candidates
         lines.append(f"  {title}{suffix}:")
         lines.extend(f"    - {line}" for line in shown)
     return "\n".join(lines)
+
+
+ORDINAL_WORDS = ("first", "second", "third", "fourth", "fifth")
+
+
+def ambiguity_note(target, ambiguity, candidates):
+    """What a step that took one of several alike-named elements says: which of how many, in
+    what order, and how to name another."""
+    count, chosen = ambiguity["count"], ambiguity["chosen"]
+    which = ORDINAL_WORDS[chosen - 1] if chosen <= len(ORDINAL_WORDS) else f"{chosen}th"
+    other = "second" if chosen == 1 else "first"
+    alike = [describe(candidates[i]) for i in ambiguity["among"] if i < len(candidates)]
+    return (
+        f"{count} elements are named {target!r} ({', '.join(alike)}, in reading order); the step took the "
+        f"{which}: to choose, name one by order ('the {other} {target}') or by place ('{target} below ...')"
+    )
+
+
+def strict_problem(target, ambiguity, candidates):
+    """Strict mode's refusal of a step whose words name several elements alike."""
+    return (
+        f"strict mode: {ambiguity['count']} elements are named {target!r} and the step does not say which; "
+        f"name one by order ('the second {target}') or by place ('{target} below ...')"
+    )

@@ -10,7 +10,7 @@ from urllib.parse import urljoin
 from kelvo_web import browser
 from kelvo_web.agent import acting, checking, finding, settling
 from kelvo_web.agent.dialogs import DialogKeeper, DialogRefused
-from kelvo_web.agent.messages import closest_names, failure_message
+from kelvo_web.agent.messages import ambiguity_note, closest_names, describe, failure_message, strict_problem
 from kelvo_web.agent.outcome import Problem, StepFailure, done, first_line
 from kelvo_web.agent.reading import read_text
 from kelvo_web.agent.steps import malformed_steps, split_steps, text_problem
@@ -33,15 +33,20 @@ class WebAgent:
 
     `url` is the start address (relative *navigate* steps resolve against it); a given page is
     taken there on first use only while it is still blank, so a test that already navigated keeps
-    its place. With `screenshots` on, a failed step carries a PNG screenshot. `close()` closes the
+    its place. With `screenshots` on, a failed step carries a PNG screenshot. With `strict` on
+(default: the STRICT setting), a step whose words name several elements alike fails instead
+of taking the first; either way the step says how many it saw. `close()` closes the
     agent's own page; a given page stays open for its owner.
     """
 
-    def __init__(self, url=None, screenshots=False, page=None):
+    def __init__(self, url=None, screenshots=False, page=None, strict=None):
         self.url = url
         self.screenshots = screenshots
         self._steps = []
-        self.step_timeout_ms = settings.browser_options()["STEP_TIMEOUT_MS"]
+        options = settings.browser_options()
+        self.step_timeout_ms = options["STEP_TIMEOUT_MS"]
+        # Strict: a step whose words name several elements alike fails instead of taking one.
+        self.strict = options["STRICT"] if strict is None else bool(strict)
         self._page = None
         self._closed = False
         self._opened_tabs = []
@@ -448,6 +453,20 @@ class WebAgent:
                 notes,
             )
         result = dict(result, resolved_by=route)
+        twins = decision.get("ambiguity")
+        if twins:
+            candidates = result.get("candidates") or []
+            if self.strict:
+                raise Problem(
+                    strict_problem(target, twins, candidates),
+                    candidates=[describe(candidates[i]) for i in twins["among"] if i < len(candidates)],
+                    title="the elements it names",
+                    retry=False,
+                    result=result,
+                )
+            note = ambiguity_note(target, twins, candidates)
+            if note not in self._notes:  # once, whatever the attempts
+                self._notes.append(note)
         if aim == "check":
             return checking.check_state(decision["verdict"], result)
         if aim == "read":

@@ -40,8 +40,10 @@ HEADLESS = True
 STEP_TIMEOUT_MS = 5000  # how long a step retries before it fails
 BROWSER_WS = None  # a remote Playwright server (ws://host:port/) used instead of a local browser
 BROWSER_CHANNEL = None  # an installed branded browser Playwright knows: "chrome", "msedge", ...
+# A step whose words name several elements alike fails instead of taking the first of them.
+STRICT = False
 
-BROWSER_SETTINGS = ("BROWSER_PATH", "HEADLESS", "STEP_TIMEOUT_MS", "BROWSER_WS", "BROWSER_CHANNEL")
+BROWSER_SETTINGS = ("BROWSER_PATH", "HEADLESS", "STEP_TIMEOUT_MS", "BROWSER_WS", "BROWSER_CHANNEL", "STRICT")
 
 # Values given on the command line, set by the pytest plug-in for the run.
 _overrides = {}
@@ -114,6 +116,7 @@ _CONVERT = {
     "STEP_TIMEOUT_MS": _as_timeout,
     "BROWSER_WS": _as_text,
     "BROWSER_CHANNEL": _as_text,
+    "STRICT": _as_flag,
 }
 
 CONFIG_FILE_NAME = "kelvo.web.config.py"

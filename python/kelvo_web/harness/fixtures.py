@@ -35,6 +35,13 @@ def pytest_addoption(parser):
         help="Show the browser window of kelvo steps (with pytest-playwright: same as --headed)",
     )
     group.addoption(
+        "--kelvo-strict",
+        action="store_true",
+        default=None,
+        help="Fail a kelvo step whose words name several elements alike, instead of taking the first "
+        "(STRICT in kelvo.web.config.py, KELVO_STRICT)",
+    )
+    group.addoption(
         "--kelvo-browser-channel",
         action="store",
         default=None,
@@ -145,14 +152,16 @@ def _playwright_plugin_active(config):
 def _apply_browser_options(config):
     headed = config.getoption("--kelvo-headed", default=None)
     channel = config.getoption("--kelvo-browser-channel", default=None)
+    strict = config.getoption("--kelvo-strict", default=None)
     if _playwright_plugin_active(config):
+        settings.set_overrides(STRICT=True if strict else None)
         # pytest-playwright launches the one browser: our options feed its own.
         if headed:
             config.option.headed = True
         if channel and not getattr(config.option, "browser_channel", None):
             config.option.browser_channel = channel
         return
-    settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel)
+    settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel, STRICT=True if strict else None)
 
 
 # The project configuration is read in `settings`, which an agent outside pytest reads as

@@ -281,6 +281,29 @@ def test_an_unreachable_start_address_fails_the_step_at_once():
 ROAD_STEP = "click the second Add to cart below Blue Backpack"
 
 
+@pytest.mark.parametrize(
+    "step, strict, clicked, said, why",
+    [
+        ("click Add to cart", False, "small added", "3 elements are named 'Add to cart'", "the first, and says so"),
+        ("click Add to cart", True, None, "strict mode: 3 elements are named 'Add to cart'", "strict takes none"),
+        ("click the third Add to cart", True, "scarf added", None, "an ordinal says which"),
+        ("click Add to cart near Wool", True, "scarf added", None, "so does a place"),
+        ("verify Add to cart is visible", False, None, "3 elements are named", "a check on one of many says so too"),
+    ],
+)
+def test_a_step_naming_several_elements_alike_says_so(agent_on, step, strict, clicked, said, why):
+    agent = agent_on("stacked_products.html")
+    agent.strict = strict
+    try:
+        result, failure = agent.run(step), None
+    except StepFailure as error:
+        result, failure = None, str(error)
+    told = failure if strict and said else (result or {}).get("message")
+    assert (said in told) if said else not told, (why, told)
+    assert agent.page.text_content("#out") == (clicked or ""), why
+    assert (agent._steps[-1].get("message") or "") == (told or ""), "the report shows what the step said"
+
+
 def _road_of_a_step():
     """The rows of ARCHITECTURE.md's road-of-a-step table: (where, crossing) each."""
     text = (pathlib.Path(__file__).resolve().parents[3] / "ARCHITECTURE.md").read_text(encoding="utf-8")

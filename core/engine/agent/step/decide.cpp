@@ -462,6 +462,29 @@ bool wants_extras(const Plan& plan) {
   return ladder::may_have_row_twin(plan.phrase) || (!kind.empty() && kind != "button");
 }
 
+std::optional<Ambiguity> ambiguity(const Plan& plan, const Decision& d, const Reading& reading) {
+  if (d.status != Status::found || d.answer != Answer::text_rules || !d.text.element) return std::nullopt;
+  if (!acts_on_element(plan.action) && !is_state_check(plan.action)) return std::nullopt;
+  if (!plan.phrase.words.relation.empty() || plan.phrase.words.ordinal != 0) return std::nullopt;
+  // The parser's ordinal reads 1 when none is written; another one chose by order.
+  if (get_number(plan.instruction, "ordinal", 1) != 1) return std::nullopt;
+  const std::string target = matcher::strip_type_descriptors(get_string(plan.instruction, "target"));
+  const bool labels = plan.action == Action::type || plan.action == Action::select;
+  const matcher::ElementRef chosen = *d.text.element;
+  // Only a chosen element named exactly has twins: a partial match was the best of others.
+  if (!matcher::exact_matches_element(target, record_of(reading, ref_of(chosen)), labels)) return std::nullopt;
+  Ambiguity out;
+  for (std::size_t i = 0; i < d.text.candidates.size(); ++i) {
+    const matcher::ElementRef& candidate = d.text.candidates[i];
+    if (!matcher::exact_matches_element(target, record_of(reading, ref_of(candidate)), labels)) continue;
+    ++out.count;
+    out.positions.push_back(i);
+    if (candidate.source == chosen.source && candidate.index == chosen.index) out.chosen = out.count;
+  }
+  if (out.count < 2 || out.chosen == 0) return std::nullopt;
+  return out;
+}
+
 std::optional<Narrowing> narrowing(const Plan& plan) {
   if (plan.routes.empty() || plan.routes.front() != Route::text) return std::nullopt;
   if (plan.action == Action::extract_text || checks_checked(plan.action) || wants_extras(plan)) return std::nullopt;

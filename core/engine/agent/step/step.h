@@ -104,6 +104,17 @@ struct Decision {
 
 Decision decide(const Plan& plan, const Reading& reading);
 
+// Several elements a step's words name alike (the same name, and no ordinal or place to
+// choose among them): how many, and which of them the rules took (from 1, in the order the
+// rules list them). None when the words single one out, or another rule than the text
+// rules chose it. A tester told of it can name one by order or by place.
+struct Ambiguity {
+  std::size_t count = 0;
+  std::size_t chosen = 0;
+  std::vector<std::size_t> positions;  // of the alike-named among the decision's candidates
+};
+std::optional<Ambiguity> ambiguity(const Plan& plan, const Decision& decision, const Reading& reading);
+
 // A narrowed reading of the page a step may take instead of the whole one: only the nodes
 // whose words may hold `needle` (the target as the text rules compare it, lower-case, its
 // spaces, separators and invisible characters left out), plus every field the rules weigh

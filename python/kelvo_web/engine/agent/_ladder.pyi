@@ -12,7 +12,7 @@ class StepPlan:
 
     def decide(self, dom_elements: object, text_elements: object | None, extras: object | None = None) -> object:
         """
-        The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, seen]}, or None when it needs the page's extras (EXTRAS_JS) to be asked again with them.
+        The decision on one harvest: {result, resolved_by[, verdict][, reason][, problem][, ambiguity: {count, chosen, among: positions in the candidates}][, seen]}, or None when it needs the page's extras (EXTRAS_JS) to be asked again with them.
         """
 
     @property
