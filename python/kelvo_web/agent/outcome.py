@@ -26,6 +26,7 @@ class Problem(Exception):
         self.title = title
         self.retry = retry
         self.result = result
+        self.timed = False  # the message already says how long the step waited
 
     @property
     def candidates(self):

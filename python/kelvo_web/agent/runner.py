@@ -177,9 +177,25 @@ of taking the first; either way the step says how many it saw. `close()` closes 
 
     # -- running steps -------------------------------------------------------------------
 
-    def run(self, instruction):
-        """Run one step; return its result record, or raise StepFailure when it fails."""
+    def run(self, instruction, timeout=None):
+        """Run one step; return its result record, or raise StepFailure when it fails.
+
+        `timeout`: this step's timeout in milliseconds, instead of the agent's `step_timeout_ms`
+        (a slow search, a report that takes a minute)."""
         __tracebackhide__ = True  # pytest shows the test's line, not the agent's own frames
+        if timeout is None:
+            return self._masking(instruction)
+        if isinstance(timeout, bool) or not isinstance(timeout, int):
+            raise TypeError(f"timeout must be a whole number of milliseconds, not {type(timeout).__name__}")
+        settings.step_timeout("timeout", timeout)  # the setting's range
+        kept, self.step_timeout_ms = self.step_timeout_ms, timeout
+        try:
+            return self._masking(instruction)
+        finally:
+            self.step_timeout_ms = kept
+
+    def _masking(self, instruction):
+        __tracebackhide__ = True
         if not self._secrets:
             return self._run(instruction)
         started = time.time()
@@ -375,6 +391,10 @@ of taking the first; either way the step says how many it saw. `close()` closes 
                 if gone:
                     raise Problem(gone, retry=False) from None  # no later attempt can do better
                 if not problem.retry or time.monotonic() + RETRY_PAUSE_S >= deadline:
+                    if problem.retry and not problem.timed:
+                        # Time ran out on a step that kept trying: say how long it waited.
+                        problem.problem += f"; waited {self.step_timeout_ms} ms (the step's timeout)"
+                        problem.timed = True
                     raise
                 if not probed and self._page is not None:
                     # Once a step: a page that broke the driver's own scripts (which may show

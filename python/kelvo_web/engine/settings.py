@@ -110,6 +110,11 @@ def _as_text(name, value):
     return text or None
 
 
+def step_timeout(name, value):
+    """A step timeout in milliseconds, checked as STEP_TIMEOUT_MS is; ValueError naming `name`."""
+    return _as_timeout(name, value)
+
+
 _CONVERT = {
     "BROWSER_PATH": _as_text,
     "HEADLESS": _as_flag,

@@ -35,6 +35,14 @@ def pytest_addoption(parser):
         help="Show the browser window of kelvo steps (with pytest-playwright: same as --headed)",
     )
     group.addoption(
+        "--kelvo-timeout",
+        action="store",
+        default=None,
+        metavar="MS",
+        help="How long each kelvo step retries, in milliseconds (STEP_TIMEOUT_MS in kelvo.web.config.py, "
+        "KELVO_STEP_TIMEOUT_MS); agent.run(step, timeout=MS) sets one step's",
+    )
+    group.addoption(
         "--kelvo-strict",
         action="store_true",
         default=None,
@@ -153,15 +161,26 @@ def _apply_browser_options(config):
     headed = config.getoption("--kelvo-headed", default=None)
     channel = config.getoption("--kelvo-browser-channel", default=None)
     strict = config.getoption("--kelvo-strict", default=None)
+    timeout = config.getoption("--kelvo-timeout", default=None)
+    if timeout is not None:
+        try:
+            timeout = settings.step_timeout("--kelvo-timeout", timeout)
+        except ValueError as error:
+            raise pytest.UsageError(str(error)) from None
     if _playwright_plugin_active(config):
-        settings.set_overrides(STRICT=True if strict else None)
+        settings.set_overrides(STRICT=True if strict else None, STEP_TIMEOUT_MS=timeout)
         # pytest-playwright launches the one browser: our options feed its own.
         if headed:
             config.option.headed = True
         if channel and not getattr(config.option, "browser_channel", None):
             config.option.browser_channel = channel
         return
-    settings.set_overrides(HEADLESS=False if headed else None, BROWSER_CHANNEL=channel, STRICT=True if strict else None)
+    settings.set_overrides(
+        HEADLESS=False if headed else None,
+        BROWSER_CHANNEL=channel,
+        STRICT=True if strict else None,
+        STEP_TIMEOUT_MS=timeout,
+    )
 
 
 # The project configuration is read in `settings`, which an agent outside pytest reads as

@@ -220,6 +220,24 @@ def test_a_step_the_page_holds_ends_within_its_timeout(agent_on, setup, step, sa
 
 
 @pytest.mark.parametrize(
+    "timeout, raised, said, why",
+    [
+        (300, "StepFailure", "waited 300 ms (the step's timeout)", "this step's own timeout, named in its failure"),
+        (None, "StepFailure", "waited 1500 ms (the step's timeout)", "the agent's, when the step sets none"),
+        (0, "ValueError", "from 1 to 3600000", "no step waits no time"),
+        ("300", "TypeError", "not str", "milliseconds are a number"),
+        (True, "TypeError", "not bool", "True is not 1 ms"),
+    ],
+)
+def test_one_step_takes_a_timeout_of_its_own(agent_on, timeout, raised, said, why):
+    agent = agent_on("fields_typed.html")
+    with pytest.raises(Exception) as failed:
+        agent.run("click Nowhere", timeout=timeout)
+    assert (type(failed.value).__name__, said in str(failed.value)) == (raised, True), why
+    assert agent.step_timeout_ms == 1500, "the agent's own timeout is untouched"
+
+
+@pytest.mark.parametrize(
     "step, field, value, why",
     [
         ("type Ada into Name", "#name", "Ada", "the text it held is replaced, not added to"),
