@@ -2,7 +2,8 @@
 
 One browser per process, started on first use and closed at exit; every caller gets a
 fresh context and page, so tests never share cookies or storage. With KELVO_BROWSER_WS the
-browser is a remote Playwright server's instead of a local one.
+browser is a remote Playwright server's instead of a local one; with KELVO_BROWSER_CDP (or a
+DevTools address in KELVO_BROWSER_WS) a running Chromium's, reached through CDP.
 
 Playwright's sync API allows one running instance per thread. When another part of the
 process owns one (pytest-playwright's `playwright` fixture), the plug-in hands it over with
@@ -99,6 +100,25 @@ def _connect(playwright, options):
         ) from error
 
 
+def is_devtools_address(address):
+    """Whether an address is a browser's DevTools endpoint rather than a Playwright server's:
+    an http(s) address (the browser answers /json/version there) or a ws one on the
+    browser's /devtools/browser/ path."""
+    text = (address or "").strip().lower()
+    return text.startswith(("http://", "https://")) or "/devtools/browser/" in text
+
+
+def _connect_over_cdp(playwright, endpoint, source):
+    try:
+        return playwright.chromium.connect_over_cdp(endpoint)
+    except Exception as error:
+        raise RuntimeError(
+            f"Could not use the browser's DevTools endpoint at {endpoint} ({source}): {_first_line(error)}. "
+            "Check that the browser runs with --remote-debugging-port, that the address and port are "
+            "reachable from here, and that it is a Chromium-based browser."
+        ) from error
+
+
 # Browser log lines that say why Chromium could not start, best first; D-Bus complaints are
 # printed on every start in a container and are never the reason.
 _FATAL_HINTS = (
@@ -178,7 +198,12 @@ def get_browser():
         return _browser
     options = settings.browser_options()
     playwright = _running_playwright()
-    if options["BROWSER_WS"]:
+    if options["BROWSER_CDP"]:
+        _browser = _connect_over_cdp(playwright, options["BROWSER_CDP"], "KELVO_BROWSER_CDP")
+    elif options["BROWSER_WS"] and is_devtools_address(options["BROWSER_WS"]):
+        # A DevTools address given where a Playwright server's was expected: it is meant all the same.
+        _browser = _connect_over_cdp(playwright, options["BROWSER_WS"], "KELVO_BROWSER_WS, a DevTools address")
+    elif options["BROWSER_WS"]:
         _browser = _connect(playwright, options)
     else:
         _browser = _launch(playwright, options)

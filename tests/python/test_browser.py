@@ -72,3 +72,58 @@ def test_a_missing_channel_is_reported_with_the_option_to_change(page):
     playwright = browser._running_playwright()
     with pytest.raises(RuntimeError, match="channel 'no-such-channel' .*--kelvo-browser-channel"):
         browser._launch(playwright, dict(OPTIONS, BROWSER_CHANNEL="no-such-channel"))
+
+
+CDP_RUN = """
+from kelvo_web import WebAgent
+agent = WebAgent()
+agent.page.set_content("<button onclick=\\"this.textContent = 'Saved'\\">Save</button>")
+agent.run("click Save")
+print(agent.page.text_content("button"))
+agent.close()
+"""
+
+
+@pytest.fixture
+def devtools_browser(tmp_path):
+    """A Chromium listening for DevTools on loopback, as a grid node would: (port, browser path)."""
+    import subprocess
+    import time
+
+    profile = tmp_path / "profile"
+    chromium = subprocess.Popen(
+        [browser.chromium_path(), "--headless=new", *browser.CHROMIUM_ARGS, "--remote-debugging-port=0",
+         "--remote-debugging-address=127.0.0.1", f"--user-data-dir={profile}", "about:blank"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+    )
+    active = profile / "DevToolsActivePort"
+    for _ in range(200):
+        if active.exists() and len(active.read_text().splitlines()) == 2:
+            break
+        time.sleep(0.05)
+    port, path = active.read_text().splitlines()
+    yield port, path
+    chromium.kill()
+    chromium.wait()
+
+
+@pytest.mark.parametrize(
+    "name, address, said, why",
+    [
+        ("KELVO_BROWSER_CDP", "http://127.0.0.1:{port}", "Saved", "the DevTools address a grid gives"),
+        ("KELVO_BROWSER_CDP", "ws://127.0.0.1:{port}{path}", "Saved", "its browser's own ws address"),
+        ("KELVO_BROWSER_WS", "ws://127.0.0.1:{port}{path}", "Saved", "given where a Playwright server's goes"),
+        ("KELVO_BROWSER_CDP", "http://127.0.0.1:9", "DevTools endpoint at http://127.0.0.1:9", "nothing listens"),
+    ],
+)
+def test_a_running_chromium_is_reached_through_devtools(devtools_browser, tmp_path, name, address, said, why):
+    import subprocess
+    import sys
+
+    port, path = devtools_browser
+    env = {k: v for k, v in os.environ.items() if not k.startswith("KELVO_BROWSER")}
+    env[name] = address.format(port=port, path=path)
+    script = tmp_path / "cdp_run.py"
+    script.write_text(CDP_RUN)
+    run = subprocess.run([sys.executable, str(script)], env=env, capture_output=True, text=True, timeout=60)
+    assert said in run.stdout + run.stderr, (why, run.stdout, run.stderr[-2000:])

@@ -40,10 +40,21 @@ HEADLESS = True
 STEP_TIMEOUT_MS = 5000  # how long a step retries before it fails
 BROWSER_WS = None  # a remote Playwright server (ws://host:port/) used instead of a local browser
 BROWSER_CHANNEL = None  # an installed branded browser Playwright knows: "chrome", "msedge", ...
+# A running Chromium's DevTools address (http://host:9222, or its ws://.../devtools/browser/...
+# address), as cloud and Selenium Grid 4 browsers give one: used through CDP.
+BROWSER_CDP = None
 # A step whose words name several elements alike fails instead of taking the first of them.
 STRICT = False
 
-BROWSER_SETTINGS = ("BROWSER_PATH", "HEADLESS", "STEP_TIMEOUT_MS", "BROWSER_WS", "BROWSER_CHANNEL", "STRICT")
+BROWSER_SETTINGS = (
+    "BROWSER_PATH",
+    "HEADLESS",
+    "STEP_TIMEOUT_MS",
+    "BROWSER_WS",
+    "BROWSER_CHANNEL",
+    "STRICT",
+    "BROWSER_CDP",
+)
 
 # Values given on the command line, set by the pytest plug-in for the run.
 _overrides = {}
@@ -122,6 +133,7 @@ _CONVERT = {
     "BROWSER_WS": _as_text,
     "BROWSER_CHANNEL": _as_text,
     "STRICT": _as_flag,
+    "BROWSER_CDP": _as_text,
 }
 
 CONFIG_FILE_NAME = "kelvo.web.config.py"
