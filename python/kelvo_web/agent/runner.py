@@ -332,6 +332,25 @@ of taking the first; either way the step says how many it saw. `close()` closes 
             if shot:
                 step["screenshot"] = shot
 
+    def _picture_failed_test(self, message):
+        """A test that failed after its last step passed (a plain assert): with screenshots on,
+        the page as it was then, as one more failed record after the steps."""
+        if not self.screenshots or self._page is None or self._closed:
+            return
+        if self._steps and self._steps[-1].get("status") == "failed":
+            return  # the failed step carries its own picture
+        shot = self._screenshot()
+        if not shot:
+            return
+        self._steps.append({
+            "status": "failed",
+            "instruction": "the page as the test failed",
+            "started": time.time(),
+            "duration": 0.0,
+            "message": self._masked(message),
+            "screenshot": shot,
+        })
+
     def _screenshot(self, element=None):
         # The element the step found is outlined while the picture is taken.
         outlined = None

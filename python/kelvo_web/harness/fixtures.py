@@ -292,6 +292,14 @@ def pytest_runtest_setup(item):
 def pytest_runtest_makereport(item, call):
     outcome = yield
     report = outcome.get_result()
+    if call.when == "call" and report.failed and call.excinfo is not None:
+        # A test can fail after its steps passed; its page then is what a tester needs to see.
+        said = call.excinfo.exconly().strip().splitlines()
+        for agent in _agents_of(item):
+            try:
+                agent._picture_failed_test(said[0] if said else "the test failed")
+            except Exception:
+                pass  # a page gone with the failure has nothing to show
     if call.when == "call" and _trace_mode():
         # Before teardown closes the agents' contexts: save or drop each one's trace.
         keep = _trace_mode() == "on" or report.failed

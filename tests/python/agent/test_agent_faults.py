@@ -294,3 +294,28 @@ def test_the_report_is_written_after_a_step_the_page_held(pytester, monkeypatch)
     # The console shows the test's line and the step's message, none of the agent's frames.
     shown = run.stdout.str()
     assert 'agent.run("click Spin")' in shown and "kelvo_web/agent/runner.py" not in shown
+
+
+FAILS_AFTER_ITS_STEPS = """
+def test_total(agent):
+    agent.page.set_content("<p>Total 41</p><button>Pay</button>")
+    agent.run("verify Pay is visible")
+    assert agent.page.text_content("p") == "Total 42"
+
+def test_step_fails(agent):
+    agent.page.set_content("<button>Pay</button>")
+    agent.run("click Nowhere")
+"""
+
+
+def test_a_test_failing_after_its_steps_shows_its_page(pytester, monkeypatch):
+    monkeypatch.setenv("KELVO_STEP_TIMEOUT_MS", "300")
+    pytester.makepyfile(test_fails=FAILS_AFTER_ITS_STEPS)
+    (pytester.path / "kelvo.web.config.py").write_text("SCREENSHOTS_ON_FAILURE = True\n")
+    run = pytester.runpytest_subprocess("--kelvo-report", "report.html", timeout=120)
+    run.assert_outcomes(failed=2)
+    html = (pytester.path / "report.html").read_text(encoding="utf-8")
+    # The assert's page after green steps, and the failed step's own: one picture each.
+    assert html.count("the page as the test failed") == 1
+    assert html.count("data:image/png;base64,") == 2
+    assert "Total 42" in html, "the picture's record says what failed"
