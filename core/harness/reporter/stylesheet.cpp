@@ -62,7 +62,12 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
 .step-text { font-family: "SF Mono", Menlo, Consolas, monospace; font-size: 12px; word-break: break-word; }
 .step-msg { color: #ff3b30; background: #fff5f5; border-radius: 6px; padding: 6px 10px; margin-top: 4px;
             white-space: pre-wrap; }
-.step-screenshot img { max-width: 100%; border: 1px solid #d2d2d7; border-radius: 8px; margin-top: 6px; }
+.step-screenshot img { max-width: 100%; border: 1px solid #d2d2d7; border-radius: 8px; margin-top: 6px;
+                       cursor: zoom-in; }
+/* A picture clicked is shown at its own size over the report; a click or Escape puts it back. */
+.step-screenshot.zoomed { position: fixed; inset: 0; z-index: 10; overflow: auto; padding: 24px;
+                          background: rgba(29, 29, 31, 0.85); }
+.step-screenshot.zoomed img { max-width: none; cursor: zoom-out; margin: 0; }
 .step-msg.step-note { color: #1d1d1f; background: #f0f0f2; }
 .step-meta { display: flex; flex-wrap: wrap; gap: 10px; color: #6e6e73; font-size: 11px; margin-top: 2px; }
 .step-element .element-tag { color: #0071e3; }
@@ -102,6 +107,11 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
 .hidden { display: none; }
 .filtered { display: none; }
 .collapsed-body { display: none; }
+/* On paper (or a PDF) every group is drawn: content-visibility would leave those off screen blank. */
+@media print {
+  .file-group { content-visibility: visible; contain-intrinsic-size: none; box-shadow: none; }
+  .filters { display: none; }
+}
 )css";
 
 }  // namespace kelvo::reporter

@@ -109,6 +109,20 @@ def test_screenshot_decodes(report_page):
     image.wait_for()
     size = image.evaluate("img => img.complete && [img.naturalWidth, img.naturalHeight]")
     assert size == [3, 2]
+    # A click shows it at its own size over the report; Escape puts it back.
+    box = page.locator(".step-screenshot")
+    zoomed = "b => getComputedStyle(b).position + ' ' + getComputedStyle(b.querySelector('img')).maxWidth"
+    image.click()
+    assert box.evaluate(zoomed) == "fixed none"
+    page.keyboard.press("Escape")
+    assert box.evaluate(zoomed) == "static 100%"
+
+
+def test_printed_report_draws_every_group(report_page):
+    page = report_page
+    page.emulate_media(media="print")
+    drawn = page.locator(".file-group").evaluate_all("gs => gs.map(g => getComputedStyle(g).contentVisibility)")
+    assert drawn and set(drawn) == {"visible"}, "off-screen groups would print blank"
 
 
 def test_hostile_values_render_as_text(report_page):

@@ -27,3 +27,16 @@ function toggleSteps(id, btn) {
   // The button sits inside the test row; the click must not reach handlers above it.
   if (window.event) window.event.stopPropagation();
 }
+
+// A screenshot opens at its own size over the report, and closes on a click or Escape.
+document.addEventListener('click', function (event) {
+  var box = event.target.closest && event.target.closest('.step-screenshot');
+  if (!box) return;
+  var zoomed = document.querySelector('.step-screenshot.zoomed');
+  if (zoomed && zoomed !== box) zoomed.classList.remove('zoomed');
+  box.classList.toggle('zoomed');
+});
+document.addEventListener('keydown', function (event) {
+  var zoomed = document.querySelector('.step-screenshot.zoomed');
+  if (event.key === 'Escape' && zoomed) zoomed.classList.remove('zoomed');
+});
