@@ -45,6 +45,9 @@ of taking the first; either way the step says how many it saw. `close()` closes 
         self._steps = []
         options = settings.browser_options()
         self.step_timeout_ms = options["STEP_TIMEOUT_MS"]
+        # Each step a named group of the trace, when one is recorded (KELVO_TRACE, or the
+        # plug-in's word that pytest-playwright records one).
+        self.trace_steps = os.environ.get("KELVO_TRACE", "").strip().lower() in ("on", "retain-on-failure")
         # Strict: a step whose words name several elements alike fails instead of taking one.
         self.strict = options["STRICT"] if strict is None else bool(strict)
         self._page = None
@@ -184,15 +187,35 @@ of taking the first; either way the step says how many it saw. `close()` closes 
         (a slow search, a report that takes a minute)."""
         __tracebackhide__ = True  # pytest shows the test's line, not the agent's own frames
         if timeout is None:
-            return self._masking(instruction)
+            return self._grouped(instruction)
         if isinstance(timeout, bool) or not isinstance(timeout, int):
             raise TypeError(f"timeout must be a whole number of milliseconds, not {type(timeout).__name__}")
         settings.step_timeout("timeout", timeout)  # the setting's range
         kept, self.step_timeout_ms = self.step_timeout_ms, timeout
         try:
-            return self._masking(instruction)
+            return self._grouped(instruction)
         finally:
             self.step_timeout_ms = kept
+
+    def _grouped(self, instruction):
+        """The step, as one group of a trace being recorded, named by the step: the trace
+        viewer then shows steps, not the page calls they make."""
+        __tracebackhide__ = True
+        tracing = None
+        if self.trace_steps and not self._closed and isinstance(instruction, str):
+            try:
+                tracing = self.page.context.tracing
+                tracing.group(self._masked(instruction))
+            except Exception:
+                tracing = None  # no page to trace: the step will say why
+        try:
+            return self._masking(instruction)
+        finally:
+            if tracing is not None:
+                try:
+                    tracing.group_end()
+                except Exception:
+                    pass  # the step closed its page
 
     def _masking(self, instruction):
         __tracebackhide__ = True

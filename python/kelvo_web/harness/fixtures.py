@@ -126,6 +126,8 @@ def agent(request):
         url = request.getfixturevalue("base_url") or url
     options = {"page": page} if page is not None else {}  # a page of its own unless one is given
     web_agent = WebAgent(url=url, screenshots=cfg.get("SCREENSHOTS_ON_FAILURE", False), **options)
+    if page is not None and (request.config.getoption("--tracing", default=None) or "off") != "off":
+        web_agent.trace_steps = True  # pytest-playwright records the page's trace: name the steps in it
     yield web_agent
     web_agent.close()
     config = request.config

@@ -1,6 +1,7 @@
 """With KELVO_TRACE, a failed test's Playwright trace is kept beside the report and linked
 from its row; real agents in real Chromium."""
 
+import json
 import zipfile
 
 import pytest
@@ -20,6 +21,18 @@ def test_passes(agent):
 """
 
 
+def trace_groups(archive):
+    """The names of a trace's groups, as Playwright's trace viewer lists them."""
+    events = [
+        json.loads(line)
+        for name in archive.namelist()
+        if name.endswith(".trace")
+        for line in archive.read(name).decode("utf-8").splitlines()
+        if line.strip()
+    ]
+    return [e.get("title") for e in events if e.get("type") == "before" and e.get("method") == "tracingGroup"]
+
+
 @pytest.mark.parametrize(
     "mode, kept", [("retain-on-failure", ["test_fails"]), ("on", ["test_fails", "test_passes"]), ("", [])]
 )
@@ -34,6 +47,7 @@ def test_traces_are_kept_by_mode(pytester, monkeypatch, mode, kept):
     for test in kept:
         with zipfile.ZipFile(folder / traces[test]) as archive:
             assert any(n.endswith(".trace") for n in archive.namelist()), "a trace the viewer opens"
+            assert trace_groups(archive) == ["click Save"], "the viewer shows the step by its name"
     html = (folder / "report.html").read_text()
     assert html.count("class='trace-link'") == len(kept)
     zips = sorted(p.name for p in (folder / "traces").glob("*.zip")) if kept else []
