@@ -140,10 +140,13 @@ def _texts(mapping):
     # A name or value that is no text (an environment's undecodable bytes) names no variable.
     out = {}
     for key, value in mapping.items():
+        key, value = str(key), str(value)
         try:
-            out[str(key).encode("utf-8") and str(key)] = str(value).encode("utf-8") and str(value)
+            key.encode("utf-8")
+            value.encode("utf-8")
         except UnicodeEncodeError:
             continue
+        out[key] = value  # an empty value is a value: the variable is set, to nothing
     return out
 
 

@@ -78,7 +78,7 @@ def test_a_file_is_read_by_the_core_and_its_start_joined_to_the_url():
     # The core's reading is tested in tests/core/harness/step_files; here what the shell adds.
     settings_ = step_files.Settings.from_config(
         {"URL": "http://shop.test/a/", "VARIABLES": {"PIN": "4711"}, "SECRETS": ["PIN"]},
-        environ={"BAD": "\udcff", "USER": "alice"},
+        environ={"BAD": "\udcff", "EMPTY": "", "USER": "alice"},  # an empty value is a value too
     )
     text = "Start: b.html\n## A ${USER}\n- type ${PIN} into Pin\n## B\n- ${PIN} Login\n"
     read = step_files.read_text(text, "t.steps.md", settings_)
