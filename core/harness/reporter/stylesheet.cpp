@@ -40,7 +40,12 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
 .chevron.collapsed { transform: rotate(-90deg); }
 .file-name { font-family: "SF Mono", Menlo, Consolas, monospace; font-size: 14px; font-weight: 600; flex: 1; }
 .file-counts { display: flex; gap: 6px; }
-.test-table { width: 100%; border-collapse: collapse; }
+/* Fixed columns: every file's table puts Status and Duration at the same place, whatever its names. */
+.test-table { width: 100%; border-collapse: collapse; table-layout: fixed; }
+.test-table th:nth-child(1) { width: 36px; }
+.test-table th:nth-child(3) { width: 96px; }
+.test-table th:nth-child(4) { width: 110px; }
+.test-table th:nth-child(5) { width: 100px; }
 .test-table th { text-align: left; font-size: 11px; text-transform: uppercase; letter-spacing: 0.5px;
                  color: #888; padding: 8px 12px; font-weight: 600; }
 .test-table td { padding: 8px 12px; border-top: 1px solid #f0f0f2; font-size: 13px; vertical-align: top; }

@@ -118,6 +118,14 @@ def test_screenshot_decodes(report_page):
     assert box.evaluate(zoomed) == "static 100%"
 
 
+def test_every_files_table_has_its_columns_in_the_same_place(report_page):
+    page = report_page
+    lefts = page.locator(".test-table thead").evaluate_all(
+        "heads => heads.map(h => [...h.querySelectorAll('th')].map(th => Math.round(th.getBoundingClientRect().left)))"
+    )
+    assert len(lefts) == 2 and lefts[0] == lefts[1], lefts
+
+
 def test_printed_report_draws_every_group(report_page):
     page = report_page
     page.emulate_media(media="print")
