@@ -144,6 +144,23 @@ void append_reason(std::string& out, const Record& test, const std::string& stat
   out += "</td>\n</tr>\n";
 }
 
+// What each attempt pytest-rerunfailures ran again failed with, under the test, whatever its
+// last outcome: a flaky test that passed on its last try still shows why it needed another.
+void append_earlier_attempts(std::string& out, const Record& test, const std::string& status_attr,
+                             const std::string& file_attr) {
+  const Record* earlier = find_key(test, "earlier_failures");
+  if (!earlier || !earlier->is_array() || earlier->empty()) return;
+  out += "<tr class='test-detail' data-status='" + status_attr + "' data-file='" + file_attr +
+         "'>\n  <td></td>\n  <td colspan='4'><div class='test-msg earlier'><div class='test-msg-label'>"
+         "Earlier attempts</div>";
+  std::size_t attempt = 0;
+  for (const Record& message : *earlier) {
+    out += "<div class='earlier-attempt'>attempt " + std::to_string(++attempt) + ": " +
+           escape_html(message.is_string() ? message.get<std::string>() : std::string("failed")) + "</div>";
+  }
+  out += "</div></td>\n</tr>\n";
+}
+
 // A link to the test's Playwright trace, a file beside the report. Only a relative path
 // is linked: a record cannot make the page open another scheme.
 void append_trace_link(std::string& out, const Record& test) {
@@ -190,6 +207,7 @@ void append_test(std::string& out, const Record& test, const std::string& file, 
          escape_html(format_test_duration(duration ? *duration : Record(nullptr))) + "s</td>\n</tr>\n";
   const std::string file_attr = escape_html(file);
   append_reason(out, test, status, status_attr, file_attr);
+  append_earlier_attempts(out, test, status_attr, file_attr);
   if (!steps) return;
 
   // The steps span every column of the test table.

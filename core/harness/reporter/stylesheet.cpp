@@ -74,6 +74,7 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
                           background: rgba(29, 29, 31, 0.85); }
 .step-screenshot.zoomed img { max-width: none; cursor: zoom-out; margin: 0; }
 .step-msg.step-note { color: #1d1d1f; background: #f0f0f2; }
+.test-msg.earlier { color: #8a5a00; background: #fff8ec; }
 .step-meta { display: flex; flex-wrap: wrap; gap: 10px; color: #6e6e73; font-size: 11px; margin-top: 2px; }
 .step-element .element-tag { color: #0071e3; }
 .card.error .value { color: #c41e3a; }

@@ -37,6 +37,7 @@ class KelvoReporter:
         self.browser_version = None
         self._latest = {}  # node id -> its latest result record
         self._reruns = {}  # node id -> attempts pytest-rerunfailures ran again
+        self._earlier = {}  # node id -> the failure of each attempt run again
         self._running = {}  # node id -> [monotonic start, phase under way], until torn down
         self._interrupted = False
         self._written = False
@@ -52,6 +53,8 @@ class KelvoReporter:
             # pytest-rerunfailures: a failed attempt that runs again, folded into its test.
             if report.when != "teardown":
                 self._reruns[nodeid] = self._reruns.get(nodeid, 0) + 1
+                # What each earlier attempt failed with: a pass on the last try hides it otherwise.
+                self._earlier.setdefault(nodeid, []).append(self._extract_message(report) or "failed")
             return
         if report.when == "teardown":
             self._running.pop(nodeid, None)
@@ -170,6 +173,9 @@ class KelvoReporter:
         reruns = self._reruns.pop(nodeid, 0)
         if reruns:
             record["reruns"] = reruns
+        earlier = self._earlier.pop(nodeid, None)
+        if earlier:
+            record["earlier_failures"] = earlier
         trace = getattr(report, TRACE_ATTRIBUTE, None)
         if trace:
             record["trace"] = trace

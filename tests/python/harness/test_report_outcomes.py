@@ -179,6 +179,9 @@ def test_reruns_fold_into_their_test(project):
     assert (card(html, "total"), card(html, "skipped"), card(html, "rate")) == ("3", "0", "67%")
     assert "<span class='badge rerun'>1 rerun</span>" in html
     assert "<span class='badge rerun'>2 reruns</span>" in html
+    # The flaky test passed, and its first attempt's failure is still there to read.
+    assert "attempt 1: assert 1 &gt; 1" in html
+    assert html.count("attempt 2: AssertionError: always") == 1
 
 
 def test_the_report_path_is_printed_at_the_end(project):
