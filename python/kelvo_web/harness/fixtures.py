@@ -8,7 +8,7 @@ import pytest
 
 from kelvo_web import WebAgent
 from kelvo_web.engine import settings
-from kelvo_web.harness import live_agents, step_files
+from kelvo_web.harness import live_agents, other_reports, step_files
 from kelvo_web.harness.reporter import (
     SHIPPED_BROWSER,
     SHIPPED_STEPS,
@@ -302,6 +302,8 @@ def pytest_runtest_makereport(item, call):
                 agent._picture_failed_test(said[0] if said else "the test failed")
             except Exception:
                 pass  # a page gone with the failure has nothing to show
+    if call.when == "call":
+        other_reports.add_to(item, report, live_agents.steps_of(_agents_of(item)))
     if call.when == "call" and _trace_mode():
         # Before teardown closes the agents' contexts: save or drop each one's trace.
         keep = _trace_mode() == "on" or report.failed

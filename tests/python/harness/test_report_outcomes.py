@@ -392,3 +392,40 @@ def test_uses_agent(agent, n):
     run = InnerRun(project)
     run.recorder.assertoutcome(passed=4)
     assert counter.read_text() == "x"
+
+
+FOR_OTHER_REPORTS = """
+PNG = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC"
+
+def test_checkout(agent):
+    agent._steps.append({"status": "passed", "instruction": "click Add to cart"})
+    agent._steps.append({"status": "failed", "instruction": "verify text Total is 42",
+                         "message": "Total is 41", "screenshot": PNG})
+    assert False
+"""
+
+
+def test_steps_reach_pytest_html_junit_and_allure(project):
+    for plugin in ("pytest_html", "allure_pytest"):
+        pytest.importorskip(plugin)
+    import json
+    import xml.etree.ElementTree as ElementTree
+
+    project.makepyfile(test_shop=FOR_OTHER_REPORTS)
+    run = project.runpytest_subprocess(
+        "--html=h.html", "--self-contained-html", "--junitxml=j.xml", "--alluredir=allure", "-p", "no:cacheprovider"
+    )
+    run.assert_outcomes(failed=1)
+    page = (project.path / "h.html").read_text(encoding="utf-8")
+    assert "kelvo steps" in page and "verify text Total is 42" in page and "Total is 41" in page, "pytest-html"
+    assert "step 2: verify text Total is 42" in page, "the screenshot, named by its step"
+    junit = ElementTree.parse(project.path / "j.xml")
+    told = {p.get("name"): p.get("value") for p in junit.iter("property")}
+    assert told.get("kelvo steps") == "\u2713 click Add to cart\n\u2717 verify text Total is 42 \u2014 Total is 41"
+    result = next(json.loads(p.read_text()) for p in (project.path / "allure").glob("*-result.json"))
+    assert [(s["name"], s["status"]) for s in result["steps"]] == [
+        ("click Add to cart", "passed"),
+        ("verify text Total is 42", "failed"),
+    ]
+    attached = result["steps"][1]["attachments"]
+    assert [a["type"] for a in attached] == ["image/png"] and (project.path / "allure" / attached[0]["source"]).exists()
