@@ -28,3 +28,11 @@ if [ ! -f "$stamp" ] || ! cmp -s requirements-dev.txt "$stamp"; then
   .venv/bin/python -m pip install -q -r requirements-dev.txt
   cp requirements-dev.txt "$stamp"
 fi
+
+# pytest-playwright beside the .venv, not in it: installed, it takes over every browser test,
+# so only the tests of running beside it put this folder on their path.
+side=.venv/beside/pytest-playwright
+if [ ! -d "$side/pytest_playwright" ]; then
+  echo "Installing pytest-playwright into $side (for the tests that run beside it)"
+  .venv/bin/python -m pip install -q --no-deps --target "$side" "pytest-playwright>=0.5" pytest-base-url python-slugify text-unidecode
+fi

@@ -8,7 +8,7 @@ import pytest
 
 from kelvo_web import WebAgent
 from kelvo_web.engine import settings
-from kelvo_web.harness import live_agents, other_reports, step_files
+from kelvo_web.harness import live_agents, other_reports, playwright_launch, step_files
 from kelvo_web.harness.reporter import (
     SHIPPED_BROWSER,
     SHIPPED_STEPS,
@@ -65,6 +65,9 @@ def pytest_addoption(parser):
 
 
 def pytest_configure(config):
+    if _playwright_plugin_active(config):
+        # Registered after every plug-in, so its fixture wraps pytest-playwright's own.
+        config.pluginmanager.register(playwright_launch, "kelvo_playwright_launch")
     _apply_browser_options(config)
     # Read once, where the run started: a test that changes directory changes nothing.
     cfg = _load_project_config(config.invocation_params.dir)

@@ -3,6 +3,7 @@ stops changing, the browser dies. Each either completes or fails with a message 
 happened, and the run goes on."""
 
 import contextlib
+import pathlib
 import signal
 import time
 
@@ -319,3 +320,24 @@ def test_a_test_failing_after_its_steps_shows_its_page(pytester, monkeypatch):
     assert html.count("the page as the test failed") == 1
     assert html.count("data:image/png;base64,") == 2
     assert "Total 42" in html, "the picture's record says what failed"
+
+
+BESIDE_PYTEST_PLAYWRIGHT = """
+def test_page_and_agent(page, agent):
+    page.set_content("<button onclick=\\"this.textContent = 'Done'\\">Save</button>")
+    agent.run("click Save")
+    assert page.text_content("button") == "Done"
+"""
+
+
+def test_beside_pytest_playwright_its_launch_finds_the_systems_chromium(pytester, monkeypatch, tmp_path):
+    import sys
+
+    side = pathlib.Path(sys.prefix) / "beside" / "pytest-playwright"  # scripts/setup.sh puts it there
+    if not (side / "pytest_playwright").is_dir():
+        pytest.skip(f"pytest-playwright is not installed in {side} (make test's setup puts it there)")
+    monkeypatch.setenv("PYTHONPATH", str(side))
+    monkeypatch.setenv("PLAYWRIGHT_BROWSERS_PATH", str(tmp_path / "none"))  # no browser of Playwright's own
+    pytester.makepyfile(test_beside=BESIDE_PYTEST_PLAYWRIGHT)
+    run = pytester.runpytest_subprocess("-p", "no:cacheprovider", timeout=120)
+    run.assert_outcomes(passed=1)
