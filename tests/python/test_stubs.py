@@ -15,7 +15,11 @@ import kelvo_web
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 
 MODULES = sorted(info.name for info in pkgutil.walk_packages(kelvo_web.__path__, "kelvo_web."))
-PLUGIN_MODULES = {"kelvo_web.harness.fixtures", "kelvo_web.harness.reporter"}  # pytest's own
+PLUGIN_MODULES = {  # pytest's own
+    "kelvo_web.harness.fixtures",
+    "kelvo_web.harness.reporter",
+    "kelvo_web.harness.playwright_launch",
+}
 
 # Run in an interpreter of its own, where importing pytest fails unless `allow_pytest`.
 FRESH = """

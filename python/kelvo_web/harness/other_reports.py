@@ -14,13 +14,15 @@ def step_lines(steps):
     lines = []
     for step in steps:
         mark = STEP_MARKS.get(step.get("status"), "?")
-        said = (step.get("message") or "").strip().splitlines()
+        said = str(step.get("message") or "").strip().splitlines()
         lines.append(f"{mark} {step.get('instruction', '')}" + (f" \u2014 {said[0]}" if said else ""))
     return lines
 
 
 def add_to(item, report, steps):
-    """Hand the steps to every report plug-in of the run (the call phase's report)."""
+    """Hand the steps to every report plug-in of the run (the call phase's report). A record
+    that is no step (a test may append anything to its agent's list) is left out."""
+    steps = [step for step in steps if isinstance(step, dict)]
     if not steps:
         return
     plugins = item.config.pluginmanager
@@ -43,7 +45,7 @@ def _to_pytest_html(report, steps):
     found = list(getattr(report, "extras", []) or [])
     found.append(extras.html(f"<div class='kelvo-steps'><b>kelvo steps</b><ol>{rows}</ol></div>"))
     for number, step in enumerate(steps, start=1):
-        if step.get("screenshot"):
+        if isinstance(step.get("screenshot"), str) and step["screenshot"]:
             found.append(extras.png(step["screenshot"], name=f"step {number}: {step.get('instruction', '')}"))
     report.extras = found
 
@@ -57,10 +59,11 @@ def _to_allure(steps):
     hook = plugin_manager.hook
     for step in steps:
         key = uuid.uuid4().hex
-        hook.start_step(uuid=key, title=step.get("instruction", ""), params={})
-        if step.get("screenshot"):
+        hook.start_step(uuid=key, title=str(step.get("instruction", "")), params={})
+        picture = _png(step.get("screenshot"))
+        if picture:
             hook.attach_data(
-                body=base64.b64decode(step["screenshot"]),
+                body=picture,
                 name="screenshot",
                 attachment_type=AttachmentType.PNG,
                 extension="png",
@@ -68,3 +71,12 @@ def _to_allure(steps):
         failed = step.get("status") == "failed"
         error = AssertionError(step.get("message") or "failed") if failed else None
         hook.stop_step(uuid=key, exc_type=type(error) if error else None, exc_val=error, exc_tb=None)
+
+
+def _png(shot):
+    if not isinstance(shot, str) or not shot:
+        return None
+    try:
+        return base64.b64decode(shot, validate=True)
+    except ValueError:
+        return None  # not the base64 a screenshot is
