@@ -103,3 +103,32 @@ def test_no_module_imports_one_that_imports_it_back():
 
     for name in sorted(graph):
         visit(name)
+
+
+TYPED_USE = """
+from kelvo_web import StepFailure, WebAgent
+
+
+def checkout(agent: WebAgent) -> str:
+    result = agent.run("click Add to cart", timeout=2000)
+    agent.run_all(["click Basket", "verify text Total is 42"])
+    try:
+        agent.run("click Pay")
+    except StepFailure as failure:
+        return str(failure.step)
+    return str(result["resolved_by"]) + agent.page.url
+
+
+with WebAgent(url="http://shop.test/", screenshots=True, strict=True) as agent:
+    checkout(agent)
+"""
+
+
+def test_a_test_using_the_agent_passes_mypy_strict(tmp_path):
+    pytest.importorskip("mypy")
+    (tmp_path / "use.py").write_text(TYPED_USE)
+    run = subprocess.run(
+        [sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(tmp_path / "cache"), "use.py"],
+        cwd=tmp_path, capture_output=True, text=True,
+    )
+    assert run.returncode == 0, run.stdout + run.stderr

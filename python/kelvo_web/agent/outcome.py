@@ -1,15 +1,19 @@
 """How a step ends: a result record, a problem worth another attempt, or a failure."""
 
+from __future__ import annotations
+
+from typing import Any
+
 NOT_FOUND = {"resolved": False, "confidence": 0.0, "element": None, "candidates": []}
 
 
 class StepFailure(AssertionError):
     """A step that did not do what it says; the message names the step and what was close."""
 
-    def __init__(self, message, step=None, result=None):
+    def __init__(self, message: str, step: dict[str, Any] | None = None, result: dict[str, Any] | None = None) -> None:
         super().__init__(message)
-        self.step = step
-        self.result = result
+        self.step = step  # the step's record, as the report shows it
+        self.result = result  # what the step found, when it found something
 
 
 class Problem(Exception):

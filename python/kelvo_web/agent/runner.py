@@ -1,10 +1,13 @@
 """Running steps: the agent's page, one step record per step, auto-waiting and dispatch."""
 
+from __future__ import annotations
+
 import base64
 import contextlib
 import logging
 import os
 import time
+from typing import TYPE_CHECKING, Any, Sequence
 from urllib.parse import urljoin
 
 from kelvo_web import browser
@@ -27,6 +30,10 @@ _OUTLINE_JS = script("outline")  # draws or removes the outline of the element a
 NAVIGATION_TIMEOUT_MS = 30000  # loading a page may take longer than a step may wait
 
 
+if TYPE_CHECKING:
+    from playwright.sync_api import Page
+
+
 class WebAgent:
     """Runs plain-English steps against one page of its own (a fresh browser context), or
     against a Playwright `page` the caller already has (pytest-playwright's, say).
@@ -39,7 +46,13 @@ of taking the first; either way the step says how many it saw. `close()` closes 
     agent's own page; a given page stays open for its owner.
     """
 
-    def __init__(self, url=None, screenshots=False, page=None, strict=None):
+    def __init__(
+        self,
+        url: str | None = None,
+        screenshots: bool = False,
+        page: Page | None = None,
+        strict: bool | None = None,
+    ) -> None:
         self.url = url
         self.screenshots = screenshots
         self._steps = []
@@ -71,7 +84,7 @@ of taking the first; either way the step says how many it saw. `close()` closes 
     # -- the browser page, opened on first use ------------------------------------------
 
     @property
-    def page(self):
+    def page(self) -> Page:
         """The Playwright page of this agent, opened (at `url`) on first use."""
         if self._closed:
             raise RuntimeError("this WebAgent is closed; make a new one to run more steps")
@@ -157,13 +170,13 @@ of taking the first; either way the step says how many it saw. `close()` closes 
         except Exception as error:
             raise Problem(f"could not open the start address {self.url}: {first_line(error)}", retry=False) from None
 
-    def __enter__(self):
+    def __enter__(self) -> WebAgent:
         return self
 
-    def __exit__(self, *exc_info):
+    def __exit__(self, *exc_info: object) -> None:
         self.close()
 
-    def close(self):
+    def close(self) -> None:
         self._closed = True
         if self._page is not None:
             page, self._page = self._page, None
@@ -180,7 +193,7 @@ of taking the first; either way the step says how many it saw. `close()` closes 
 
     # -- running steps -------------------------------------------------------------------
 
-    def run(self, instruction, timeout=None):
+    def run(self, instruction: str, timeout: int | None = None) -> dict[str, Any]:
         """Run one step; return its result record, or raise StepFailure when it fails.
 
         `timeout`: this step's timeout in milliseconds, instead of the agent's `step_timeout_ms`
@@ -307,7 +320,7 @@ of taking the first; either way the step says how many it saw. `close()` closes 
         log.info("passed: %s (%.0f ms)%s", _loggable(shown), step["duration"] * 1000, _loggable(self._masked(said)))
         return result
 
-    def run_all(self, steps):
+    def run_all(self, steps: str | Sequence[str]) -> list[dict[str, Any]]:
         """Run steps given as a list, or as one text with one step per line.
 
         Blank lines and lines starting with # are skipped. Every step is checked before
@@ -327,7 +340,7 @@ of taking the first; either way the step says how many it saw. `close()` closes 
             raise StepFailure(message, step)
         return [self.run(instruction) for instruction in instructions]
 
-    def phrases(self):
+    def phrases(self) -> Any:
         """Every control and text a step can reach on the page as it is now, each with the
         shortest step the engine resolves back to it (see `kelvo_web.agent.phrases`)."""
         from kelvo_web.agent import phrases
