@@ -170,6 +170,20 @@ void append_trace_link(std::string& out, const Record& test) {
          "' download title='Open with: playwright show-trace " + escape_html(trace) + "'>trace</a>";
 }
 
+// Links to pytest-playwright's files of the test (trace, failure screenshot, video), relative
+// paths only, as for the trace.
+void append_artifact_links(std::string& out, const Record& test) {
+  const Record* artifacts = find_key(test, "artifacts");
+  if (!artifacts || !artifacts->is_array()) return;
+  for (const Record& artifact : *artifacts) {
+    const std::string href = get_string(artifact, "href");
+    const std::string name = get_string(artifact, "name");
+    if (href.empty() || name.empty() || href.find(':') != std::string::npos || href[0] == '/') continue;
+    out += " <a class='artifact-link' href='" + escape_html(href) + "' title='" + escape_html(href) + "'>" +
+           escape_html(name) + "</a>";
+  }
+}
+
 const Record* steps_of(const Record& steps_by_nodeid, const Record& test) {
   const Record* nodeid = find_key(test, "nodeid");
   if (!nodeid || !nodeid->is_string()) return nullptr;
@@ -194,6 +208,7 @@ void append_test(std::string& out, const Record& test, const std::string& file, 
            "', this)\">\u25B6 steps</button>";
   }
   append_trace_link(out, test);
+  append_artifact_links(out, test);
   out += "</td>\n";
   out += "  <td><span class='badge " + status_attr + "'>" + escape_html(status) + "</span>";
   const Record* reruns = find_key(test, "reruns");

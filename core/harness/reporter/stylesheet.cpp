@@ -101,7 +101,7 @@ body { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helve
 .test-msg-label { font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, sans-serif; font-weight: 600; }
 .traceback summary { cursor: pointer; color: #0071e3; font-size: 12px; margin-top: 4px; }
 .traceback pre { background: #f5f5f7; border-radius: 6px; padding: 8px 10px; overflow-x: auto; font-size: 11px; }
-.trace-link { color: #0071e3; font-size: 12px; margin-left: 6px; }
+.trace-link, .artifact-link { color: #0071e3; font-size: 12px; margin-left: 6px; }
 .banner { margin: 16px 32px 0; padding: 10px 16px; border-radius: 8px; font-size: 13px; font-weight: 600; }
 .banner.interrupted { background: #e3e2fa; color: #3f3db0; }
 .environment { margin: 0 32px 16px; background: #fff; border-radius: 12px; padding: 10px 20px;

@@ -60,6 +60,7 @@ class KelvoReporter:
             self._running.pop(nodeid, None)
             if report.failed:
                 self._teardown_failed(report)
+            self._link_playwright_artifacts(nodeid)
             return
         if report.when == "setup" and report.passed:
             if nodeid in self._running:
@@ -70,6 +71,24 @@ class KelvoReporter:
         # A setup that did not pass (error, marker skip, xfail without running), the call,
         # or a failure in no phase at all (a crashed xdist worker's test).
         self._append(self._record(report))
+
+    def _link_playwright_artifacts(self, nodeid):
+        """pytest-playwright's files of the test (its trace, failure screenshots, videos), which it
+        has written by teardown, linked from the test's row."""
+        record = self._latest.get(nodeid)
+        if record is None or not self.config.pluginmanager.has_plugin("playwright"):
+            return
+        folder = _playwright_folder(self.config, nodeid)
+        if folder is None or not os.path.isdir(folder):
+            return
+        here = os.path.dirname(self._target)
+        found = [
+            {"name": name, "href": os.path.relpath(os.path.join(folder, name), here).replace(os.sep, "/")}
+            for name in sorted(os.listdir(folder))
+            if name.endswith((".zip", ".png", ".webm"))
+        ]
+        if found:
+            record["artifacts"] = found
 
     def pytest_runtest_logstart(self, nodeid, location):
         self._running[nodeid] = [time.monotonic(), "setup"]
@@ -384,3 +403,15 @@ def _umask():
     mask = os.umask(0)
     os.umask(mask)
     return mask
+
+
+def _playwright_folder(config, nodeid):
+    """The folder pytest-playwright keeps a test's artifacts in, named as it names it; None when
+    its naming cannot be had (another version than the one this follows)."""
+    try:
+        from pytest_playwright.pytest_playwright import _truncate_file_name
+        from slugify import slugify
+    except ImportError:
+        return None
+    output = config.getoption("--output", default=None) or "test-results"
+    return os.path.join(os.path.abspath(output), _truncate_file_name(slugify(nodeid)))

@@ -4,6 +4,7 @@ happened, and the run goes on."""
 
 import contextlib
 import pathlib
+import re
 import signal
 import time
 
@@ -322,6 +323,13 @@ def test_a_test_failing_after_its_steps_shows_its_page(pytester, monkeypatch):
     assert "Total 42" in html, "the picture's record says what failed"
 
 
+FAILS_BESIDE = """
+def test_fails(page, agent):
+    page.set_content("<button>Save</button>")
+    agent.run("click Save")
+    assert False, "after a green step"
+"""
+
 BESIDE_PYTEST_PLAYWRIGHT = """
 def test_page_and_agent(page, agent):
     page.set_content("<button onclick=\\"this.textContent = 'Done'\\">Save</button>")
@@ -338,6 +346,13 @@ def test_beside_pytest_playwright_its_launch_finds_the_systems_chromium(pytester
         pytest.skip(f"pytest-playwright is not installed in {side} (make test's setup puts it there)")
     monkeypatch.setenv("PYTHONPATH", str(side))
     monkeypatch.setenv("PLAYWRIGHT_BROWSERS_PATH", str(tmp_path / "none"))  # no browser of Playwright's own
-    pytester.makepyfile(test_beside=BESIDE_PYTEST_PLAYWRIGHT)
-    run = pytester.runpytest_subprocess("-p", "no:cacheprovider", timeout=120)
-    run.assert_outcomes(passed=1)
+    pytester.makepyfile(test_beside=BESIDE_PYTEST_PLAYWRIGHT + FAILS_BESIDE)
+    run = pytester.runpytest_subprocess(
+        "-p", "no:cacheprovider", "--tracing", "retain-on-failure", "--screenshot", "only-on-failure", timeout=120
+    )
+    run.assert_outcomes(passed=1, failed=1)
+    # pytest-playwright's trace and failure screenshot are linked from the failed test's row.
+    html = (pytester.path / "test_report" / "report.html").read_text(encoding="utf-8")
+    links = re.findall(r"<a class='artifact-link' href='([^']+)'", html)
+    assert sorted(pathlib.PurePath(link).suffix for link in links) == [".png", ".zip"], links
+    assert all((pytester.path / "test_report" / link).is_file() for link in links), links
