@@ -128,32 +128,21 @@ bool PyPageDriver::browses() {
   return browses_ == 1;
 }
 
-// Each child frame costs two small calls besides its harvest: its frame element, and
-// where that element places it (frame_place.js), read in the parent document.
-std::vector<harvester::ChildFrame> PyPageDriver::child_frames() {
+// The frames as Playwright lists them, each with its driver: no round trip (Playwright
+// keeps the frame tree, addresses and detachment on this side).
+std::vector<harvester::ChildFrame> PyPageDriver::child_frames_unplaced() {
   if (!browses()) return {};
   return call_python("child_frames", [&] {
     nb::object frame = is_instance(page_, "Page") ? nb::object(page_.attr("main_frame")) : page_;
-    std::vector<std::pair<long, harvester::ChildFrame>> ranked;
+    std::vector<harvester::ChildFrame> frames;
     for (nb::handle child : frame.attr("child_frames")) {
       harvester::ChildFrame out;
-      long rank = LONG_MAX;  // frames that cannot be placed go last
+      out.placed = false;
       try {
         out.url = require_str(child.attr("url"), "frame url");
         if (truth_of(child.attr("is_detached")())) {
           out.error = "it was detached from the page";
         } else {
-          nb::object element = child.attr("frame_element")();
-          nb::object place = element.attr("evaluate")(kelvo::scripts::frame_place);
-          try {
-            element.attr("dispose")();
-          } catch (nb::python_error&) {
-          }
-          nb::dict placed = require_dict(place, "frame place");
-          out.x = nb::cast<double>(placed["x"]);
-          out.y = nb::cast<double>(placed["y"]);
-          out.path = require_str(placed["path"], "frame path");
-          rank = nb::cast<long>(placed["rank"]);
           out.driver = std::make_shared<PyPageDriver>(nb::borrow(child), true);
         }
       } catch (nb::python_error& e) {
@@ -161,14 +150,49 @@ std::vector<harvester::ChildFrame> PyPageDriver::child_frames() {
         out.driver = nullptr;
         out.error = first_line(e);
       }
-      ranked.emplace_back(rank, std::move(out));
+      frames.push_back(std::move(out));
     }
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<harvester::ChildFrame> frames;
-    for (auto& entry : ranked) frames.push_back(std::move(entry.second));
     return frames;
   });
+}
+
+// Placing a frame costs two small calls besides its harvest: its frame element, and where
+// that element places it (frame_place.js), read in the parent document; and the handle's
+// release.
+void PyPageDriver::place_in_parent(harvester::ChildFrame& out) {
+  call_python("frame_place", [&] {
+    try {
+      nb::object element = page_.attr("frame_element")();
+      nb::object place = element.attr("evaluate")(kelvo::scripts::frame_place);
+      try {
+        element.attr("dispose")();
+      } catch (nb::python_error&) {
+      }
+      nb::dict placed = require_dict(place, "frame place");
+      out.x = nb::cast<double>(placed["x"]);
+      out.y = nb::cast<double>(placed["y"]);
+      out.path = require_str(placed["path"], "frame path");
+      out.rank = nb::cast<long>(placed["rank"]);
+      out.placed = true;
+    } catch (nb::python_error& e) {
+      if (!e.matches(PyExc_Exception)) throw;
+      out.error = first_line(e);  // the caller drops the driver: this one is running
+      out.rank = LONG_MAX;        // frames that cannot be placed go last
+    }
+  });
+}
+
+std::vector<harvester::ChildFrame> PyPageDriver::child_frames() {
+  std::vector<harvester::ChildFrame> frames = child_frames_unplaced();
+  for (harvester::ChildFrame& frame : frames) {
+    if (!frame.driver) continue;
+    std::shared_ptr<harvester::PageDriver> driver = frame.driver;
+    driver->place_in_parent(frame);
+    if (!frame.error.empty()) frame.driver = nullptr;
+  }
+  std::stable_sort(frames.begin(), frames.end(),
+                   [](const harvester::ChildFrame& a, const harvester::ChildFrame& b) { return a.rank < b.rank; });
+  return frames;
 }
 
 bool PyElementHandle::is_visible() {

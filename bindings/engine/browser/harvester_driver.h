@@ -38,6 +38,8 @@ class PyPageDriver : public harvester::PageDriver {
   std::string url() override;
   bool browses() override;
   std::vector<harvester::ChildFrame> child_frames() override;
+  std::vector<harvester::ChildFrame> child_frames_unplaced() override;
+  void place_in_parent(harvester::ChildFrame& frame) override;
 
  private:
   nb::object page_;

@@ -566,15 +566,32 @@ std::string BatchedDriver::url() { return state_->live.url(); }
 
 bool BatchedDriver::browses() { return state_->live.browses(); }
 
-std::vector<ChildFrame> BatchedDriver::child_frames() {
-  std::vector<ChildFrame> frames = state_->live.child_frames();
+namespace {
+
+std::vector<ChildFrame> batched_frames(std::vector<ChildFrame> frames, const BatchPlan& plan,
+                                       const std::string& narrow) {
   for (ChildFrame& frame : frames) {
     if (!frame.driver) continue;
-    auto batched = std::make_shared<BatchedDriver>(std::move(frame.driver), state_->plan);
-    batched->narrow_to(state_->narrow);  // a frame is read as narrowly as its page
+    auto batched = std::make_shared<BatchedDriver>(std::move(frame.driver), plan);
+    batched->narrow_to(narrow);  // a frame is read as narrowly as its page
     frame.driver = std::move(batched);
   }
   return frames;
 }
+
+}  // namespace
+
+std::vector<ChildFrame> BatchedDriver::child_frames() {
+  return batched_frames(state_->live.child_frames(), state_->plan, state_->narrow);
+}
+
+std::vector<ChildFrame> BatchedDriver::child_frames_unplaced() {
+  return batched_frames(state_->live.child_frames_unplaced(), state_->plan, state_->narrow);
+}
+
+// Where a frame sits is the live driver's to read: the batch answers its own document only.
+void BatchedDriver::place_in_parent(ChildFrame& frame) { state_->live.place_in_parent(frame); }
+
+bool BatchedDriver::narrowed() const { return !state_->narrow.empty(); }
 
 }  // namespace kelvo::harvester

@@ -99,6 +99,9 @@ class BatchedDriver : public PageDriver {
   bool browses() override;
   // The live driver's frames, each batched with the same plan.
   std::vector<ChildFrame> child_frames() override;
+  std::vector<ChildFrame> child_frames_unplaced() override;
+  void place_in_parent(ChildFrame& frame) override;
+  bool narrowed() const override;
 
   // True once the batch was read; false before first use or when it failed and every
   // call goes to the live driver.

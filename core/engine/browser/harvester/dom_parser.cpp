@@ -1,6 +1,8 @@
 #include "engine/browser/harvester/dom_parser.h"
 
+#include <algorithm>
 #include <iostream>
+#include <tuple>
 
 #include "engine/browser/harvester/custom_elements.h"
 #include "engine/browser/harvester/driver_calls.h"
@@ -67,6 +69,10 @@ void DOMParser::note_closed_roots(PageDriver& document, const std::string& where
 void DOMParser::harvest_frames(PageDriver& parent, const FramePlace& at, Record& elements,
                                Record& text_elements, std::vector<std::string>& unread, int depth) {
   if (depth >= MAX_FRAME_DEPTH) return;
+  if (parent.narrowed()) {
+    harvest_frames_narrowed(parent, at, elements, text_elements, unread, depth);
+    return;
+  }
   std::vector<ChildFrame> frames;
   if (!guarded([&] { frames = parent.child_frames(); })) return;
   for (ChildFrame& frame : frames) {
@@ -90,6 +96,69 @@ void DOMParser::harvest_frames(PageDriver& parent, const FramePlace& at, Record&
     }
     note_closed_roots(*frame.driver, name);
     harvest_frames(*frame.driver, place, elements, text_elements, unread, depth + 1);
+  }
+}
+
+namespace {
+
+bool holds_nothing(const Record& records) { return !records.is_array() || records.empty(); }
+
+}  // namespace
+
+// A narrowed reading reads every frame's document as narrowly as the top one, and places
+// only the frames where it read something (or that hold frames of their own): a frame with
+// nothing the step's words may name adds no record wherever it sits, so its place is never
+// read. Those placed are taken in the order a whole reading takes them (by rank).
+void DOMParser::harvest_frames_narrowed(PageDriver& parent, const FramePlace& at, Record& elements,
+                                        Record& text_elements, std::vector<std::string>& unread, int depth) {
+  std::vector<ChildFrame> frames;
+  if (!guarded([&] { frames = parent.child_frames_unplaced(); })) return;
+  struct Read {
+    ChildFrame frame;
+    std::string name;
+    Record found, texts;
+  };
+  std::vector<Read> reads;
+  for (ChildFrame& frame : frames) {
+    std::string name = frame.url.empty() ? std::string("(no address)") : frame.url;
+    if (!frame.driver) {
+      unread.push_back(name + ": " + (frame.error.empty() ? std::string("it is not reachable") : frame.error));
+      continue;
+    }
+    Read read{frame, name, Record(), Record()};
+    try {
+      std::tie(read.found, read.texts) = harvest_document(*frame.driver);
+    } catch (const DriverError& error) {
+      unread.push_back(name + ": " + error.what());
+      continue;
+    }
+    if (!frame.placed) {
+      bool framed = false;
+      guarded([&] { framed = !frame.driver->child_frames_unplaced().empty(); });
+      if (holds_nothing(read.found) && holds_nothing(read.texts) && !framed) {
+        note_closed_roots(*frame.driver, name);
+        continue;
+      }
+      std::shared_ptr<PageDriver> driver = frame.driver;
+      guarded([&] { driver->place_in_parent(read.frame); });
+      if (!read.frame.placed) {
+        unread.push_back(name + ": " +
+                         (read.frame.error.empty() ? std::string("it is not reachable") : read.frame.error));
+        continue;
+      }
+    }
+    reads.push_back(std::move(read));
+  }
+  std::stable_sort(reads.begin(), reads.end(), [](const Read& a, const Read& b) { return a.frame.rank < b.frame.rank; });
+  for (Read& read : reads) {
+    FramePlace place{at.x + read.frame.x, at.y + read.frame.y, at.hops};
+    place.hops.push_back(read.frame.path);
+    place_records(read.found, place);
+    place_records(read.texts, place);
+    append_all(elements, read.found);
+    append_all(text_elements, read.texts);
+    note_closed_roots(*read.frame.driver, read.name);
+    harvest_frames(*read.frame.driver, place, elements, text_elements, unread, depth + 1);
   }
 }
 

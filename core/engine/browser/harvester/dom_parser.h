@@ -49,6 +49,8 @@ class DOMParser {
   void note_closed_roots(PageDriver& document, const std::string& where);
   void harvest_frames(PageDriver& parent, const FramePlace& at, Record& elements, Record& text_elements,
                       std::vector<std::string>& unread, int depth);
+  void harvest_frames_narrowed(PageDriver& parent, const FramePlace& at, Record& elements,
+                               Record& text_elements, std::vector<std::string>& unread, int depth);
 
   PageDriver& page_;
   HarvestHooks hooks_;

@@ -4,6 +4,7 @@
 // page-script evaluation. Every operation may throw DriverError.
 #pragma once
 
+#include <climits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -50,6 +51,9 @@ struct ChildFrame {
   std::string error;    // why the frame could not be reached or read; empty when it could
   double x = 0, y = 0;  // its content box's top-left, in the parent's viewport
   std::string path;     // the frame element's path in the parent (as the xpath script writes it)
+  long rank = LONG_MAX;  // its frame element's place among the parent's, in composed order
+  // False: x, y, path and rank are not read yet (PageDriver::place_in_parent reads them).
+  bool placed = true;
 };
 
 class PageDriver {
@@ -64,6 +68,16 @@ class PageDriver {
   virtual bool browses() { return false; }
   // The frames of this document in document order, each to be harvested on its own.
   virtual std::vector<ChildFrame> child_frames() { return {}; }
+  // The same frames, not yet placed where a driver can tell them apart without reading
+  // where each sits (that costs round trips per frame): a narrowed reading places only
+  // the frames that hold something it read.
+  virtual std::vector<ChildFrame> child_frames_unplaced() { return child_frames(); }
+  // For the driver of a child frame: reads where its frame element places it into
+  // `frame` (x, y, path, rank, placed), or sets `frame.error` (the caller then drops the
+  // frame's driver, this one).
+  virtual void place_in_parent(ChildFrame& frame) { (void)frame; }
+  // Whether this driver reads only the nodes a step's words may name.
+  virtual bool narrowed() const { return false; }
 };
 
 }  // namespace kelvo::harvester
