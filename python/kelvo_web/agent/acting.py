@@ -51,7 +51,7 @@ FOUND_FIELD_JS = guarded(
     "(args, unused, guard, model) => {\n"
     f"  const el = ({text_of('identity')})(args.seen);\n"
     "  if (typeof el === 'string') return { changed: el };\n"
-    f"  const ready = ({text_of('fill_ready')})(el);\n"
+    f"  const ready = ({text_of('fill_ready')})(el, args.value);\n"
     "  const kept = !ready && !!(model && model.slot);\n"
     "  if (kept) model.slot.found = el;\n"
     "  return { ready, kept };\n"
@@ -66,6 +66,7 @@ KEPT_JS = guarded(
 )
 AFTER_CLICK_JS = script("after_click")
 LEAVE_WAIT_MS = 2000  # for a page that began to leave after a click: its next document
+LEAVE_POLL_MS = 10  # how often the wait for it lets Playwright's events in
 
 
 def locator(page, element):
@@ -170,10 +171,8 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     (a handle, or the direct click's one evaluation), never through its path alone."""
     # An input's label may draw it, and an element in a frame or shadow root needs its
     # frame found first: those take the handle's way at once.
-    # A link goes Playwright's way, which waits for the navigation it starts
-    # (click_point.js declines it): its handle is taken at once, with no point read first.
-    link = element.get("tag") == "a" and "href" in (element.get("attributes") or {})
-    at_once = ACTS[action] is _click and element.get("tag") != "input" and not element.get("address") and not link
+    at_once = ACTS[action] is _click and _may_click_at_once(element)
+    away = _links_away(element)  # click_point.js declines it: no point is read for it
     target = None
     if at_once:
         clicked = _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen)
@@ -188,12 +187,38 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     if target is None:
         target = element_handle(page, element, text_elements, seen)
     try:
-        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once and not link)
+        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once and not away)
     finally:
         try:
             target.dispose()
         except Exception:
             pass  # the page it belonged to is gone
+
+
+# Inputs a label cannot draw (a custom checkbox or radio is drawn by its label over the
+# real input, which the handle's way looks for): buttons of every kind.
+BUTTON_INPUTS = ("submit", "button", "reset", "image")
+
+
+def _may_click_at_once(element):
+    """Whether the click may be tried as a plain mouse click found in one evaluation: not in
+    a frame or shadow root (the frame is found first), not an input a label may draw."""
+    if element.get("address") or _links_away(element):
+        return False
+    attributes = element.get("attributes") or {}
+    if element.get("tag") != "input":
+        return True
+    return str(attributes.get("type") or "").strip().lower() in BUTTON_INPUTS
+
+
+def _links_away(element):
+    """A link to another document: Playwright's click, whose wait for the navigation tells a
+    slow next document from none at all, takes it at once (its handle, no point read)."""
+    attributes = element.get("attributes") or {}
+    if element.get("tag") != "a" or "href" not in attributes:
+        return False
+    href = str(attributes.get("href") or "").strip().lower()
+    return not (href.startswith("#") or href.startswith("javascript:"))
 
 
 def _found_again(page, script, element, text_elements, seen=None, **args):
@@ -240,12 +265,13 @@ def _typed_at_once(page, element, value, text_elements, seen=None):
     three: the field found again, focused and its text selected in one evaluation
     (`fill_ready.js`), then the value inserted where the focus is (or the selection deleted
     for an empty value). True once typed; else the handle of the element kept, or None."""
-    found = _found_again(page, FOUND_FIELD_JS, element, text_elements, seen)
+    found = _found_again(page, FOUND_FIELD_JS, element, text_elements, seen, value=value)
     if not found["ready"]:
         return _kept_handle(page) if found.get("kept") else None
+    text = found["ready"]["text"]  # a number field's value trimmed, as Playwright's fill does
     try:
-        if value:
-            page.keyboard.insert_text(value)
+        if text:
+            page.keyboard.insert_text(text)
         else:
             page.keyboard.press("Delete")
     except Exception as error:
@@ -307,6 +333,21 @@ def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
 
 
 def _click_at(page, point, remaining_ms, element):
+    # Listened for from before the click, so a next document or a download that comes
+    # while the page is asked what it did is not missed.
+    arrived = []
+    on_document = lambda frame: frame == page.main_frame and arrived.append("document")  # noqa: E731
+    on_download = lambda download: arrived.append("download")  # noqa: E731
+    page.on("framenavigated", on_document)
+    page.on("download", on_download)
+    try:
+        _click_and_follow(page, point, remaining_ms, element, arrived)
+    finally:
+        page.remove_listener("framenavigated", on_document)
+        page.remove_listener("download", on_download)
+
+
+def _click_and_follow(page, point, remaining_ms, element, arrived):
     try:
         page.mouse.click(point["x"], point["y"])
     except Exception:
@@ -316,7 +357,10 @@ def _click_at(page, point, remaining_ms, element):
     try:
         after = page.evaluate(AFTER_CLICK_JS)
     except Exception:
-        return  # the next document is already there
+        if page.is_closed():
+            return
+        # The old document is gone before it could answer: its next one is on the way.
+        after = {"missed": None, "leaving": True}
     if after["missed"]:
         # The page moved between reading the point and the click; the guard stopped the
         # click, so nothing was clicked, and the next attempt reads the page again.
@@ -325,22 +369,15 @@ def _click_at(page, point, remaining_ms, element):
             f"{after['missed']}); the click was held back"
         )
     if after["leaving"]:
-        # As the locator click does: the step ends once the next document has begun.
-        try:
-            with page.expect_event(
-                "framenavigated",
-                predicate=lambda frame: frame == page.main_frame,
-                timeout=min(remaining_ms, LEAVE_WAIT_MS),
-            ):
-                # Asked again once listening: the next document may have come in between.
-                if not page.evaluate(AFTER_CLICK_JS)["leaving"]:
-                    raise _Arrived
-        except Exception:
-            pass  # arrived already, or no new document (a download, a cancelled navigation)
-
-
-class _Arrived(Exception):
-    """The next document came before the agent listened for it."""
+        # As the locator click does: the step ends once the next document has begun (or
+        # the navigation turned into a download). A navigation that is cancelled (an empty
+        # answer) leaves no sign here, so the wait is bounded.
+        deadline = time.monotonic() + min(remaining_ms, LEAVE_WAIT_MS) / 1000
+        while not arrived and time.monotonic() < deadline and not page.is_closed():
+            try:
+                page.wait_for_timeout(LEAVE_POLL_MS)
+            except Exception:
+                return
 
 
 def _type(page, target, element, value, remaining_ms, seen_state=None, direct=True):

@@ -25,7 +25,7 @@
   const later = setTimeout;
   const EVENTS = ['pointerdown', 'mousedown', 'pointerup', 'mouseup', 'click', 'auxclick', 'dblclick'];
   const OPTIONS = { capture: true };
-  const click = { missed: null, leaving: false };
+  const click = { missed: null, leaving: false, submitted: null };
   const name = (node) => {
     if (!node || node.nodeType !== 1) return 'the page';
     const text = apply(slice, apply(trim, apply(textOf, node, []) || '', []), [0, 40]);
@@ -42,6 +42,12 @@
   const leaving = () => {
     click.leaving = true;
   };
+  // A form the click submits navigates a task later, after this click's answer may have
+  // been read: the submit event (fired during the click) is kept, and after_click.js
+  // reads whether the page let it go through.
+  const submitted = (event) => {
+    click.submitted = event;
+  };
   const done = (event) => {
     // The click reached el: the guard has done its work.
     if (apply(typeOf, event, []) === 'click') later(disarm, 0);
@@ -49,10 +55,12 @@
   const disarm = () => {
     for (let i = 0; i < EVENTS.length; i++) apply(remove, window, [EVENTS[i], check, OPTIONS]);
     apply(remove, el, ['click', done, OPTIONS]);
+    apply(remove, window, ['submit', submitted, OPTIONS]);
     if (slot.disarm === disarm) slot.disarm = null;
   };
   for (let i = 0; i < EVENTS.length; i++) apply(add, window, [EVENTS[i], check, OPTIONS]);
   apply(add, el, ['click', done, OPTIONS]);
+  apply(add, window, ['submit', submitted, OPTIONS]);
   // The model's own listener, the window's first, sees the page leave even when a page
   // handler stops the event; ours is for a model without it.
   if (model.watchLeaving) model.watchLeaving();

@@ -10,10 +10,18 @@ async (el, seen, guard, model) => {
   const rectOf = () => el.getBoundingClientRect();
   const same = (a, b) => a.x === b.x && a.y === b.y && a.width === b.width && a.height === b.height;
   if (!el.isConnected) return null;
-  // A link or a form's submit control may start a navigation, which the waiting click
-  // waits for; a label passes its click on. Those go the locator's way.
-  if (el.closest('a[href], area[href], label') || (el.form && (el.type === 'submit' || el.type === 'image'))) {
-    return null;
+  // A label passes its click on to its control, and a link to another document may be
+  // cancelled (an empty answer, a mail address) in a way only the locator's click can
+  // tell from a slow one: those go the locator's way. A link within this document, and a
+  // form's submit control (the caller waits for the submission's next document), do not.
+  if (el.closest('label')) return null;
+  const link = el.closest('a[href], area[href]');
+  if (link) {
+    const href = (link.getAttribute('href') || '').trim().toLowerCase();
+    const target = (link.getAttribute('target') || '').trim().toLowerCase();
+    const within =
+      (href.startsWith('#') && !document.querySelector('base[href]')) || href.startsWith('javascript:');
+    if (!within || (target !== '' && target !== '_self') || link.hasAttribute('download')) return null;
   }
   const before = rectOf();
   const box = seen && seen.box;
@@ -24,7 +32,7 @@ async (el, seen, guard, model) => {
   // What follows the await runs outside the caller's guard, so it takes the guard again.
   return guard(() => {
     if (!el.isConnected) return null;
-    const r = rectOf();
+    let r = rectOf();
     if (!same(before, r) || r.width <= 0 || r.height <= 0) return null;
     // One box and no generated ones: then the centre of its box is where the locator
     // would click too (it takes the first of the element's boxes, ::before's included).
@@ -34,10 +42,23 @@ async (el, seen, guard, model) => {
       const content = getComputedStyle(el, pseudo).content;
       if (content && content !== 'none' && content !== 'normal') return null;
     }
-    if (r.left < 0 || r.top < 0 || r.right > innerWidth || r.bottom > innerHeight) return null;
     const style = getComputedStyle(el);
     if (style.visibility !== 'visible' || style.pointerEvents === 'none') return null;
     if (el.matches(':disabled') || el.closest('[aria-disabled="true"]')) return null;
+    // Out of view: scrolled in as the locator's click scrolls it, once it is seen at rest,
+    // shown and enabled: on each axis, centred when wholly out, to the nearest edge when
+    // partly in; at once, whatever smooth scrolling the page's style asks for.
+    const inView = (b) => b.left >= 0 && b.top >= 0 && b.right <= innerWidth && b.bottom <= innerHeight;
+    if (!inView(r)) {
+      const out = (low, high, end) => high <= 0 || low >= end;
+      el.scrollIntoView({
+        block: out(r.top, r.bottom, innerHeight) ? 'center' : 'nearest',
+        inline: out(r.left, r.right, innerWidth) ? 'center' : 'nearest',
+        behavior: 'instant',
+      });
+      r = rectOf();
+      if (!inView(r)) return null;
+    }
     const x = r.left + r.width / 2;
     const y = r.top + r.height / 2;
     // Asked of el's own tree and climbed out through shadow hosts: what is hit in a

@@ -1,14 +1,18 @@
-(el) => {
-  // Whether el takes a typed value the plain way, as Playwright's fill would: a text-like
-  // input or a textarea that is connected, shown, enabled and editable. Then el holds the
-  // focus with all its text selected, and the caller inserts the value where the focus
-  // is; true. Otherwise null, and the caller types the way that waits and explains.
-  // A number field is left to that way: Playwright checks the value is a number first.
-  const TEXT_TYPES = ['', 'text', 'search', 'email', 'password', 'tel', 'url'];
+(el, value) => {
+  // Whether el takes the typed value the plain way, as Playwright's fill would: a text-like
+  // input, a number field given a number, or a textarea that is connected, shown, enabled
+  // and editable. Then el holds the focus with all its text selected, and the caller
+  // inserts what this answers ({ text }) where the focus is. Otherwise null, and the caller
+  // types the way that waits and explains (a number field given words is refused there).
+  const TEXT_TYPES = ['', 'text', 'search', 'email', 'password', 'tel', 'url', 'number'];
   if (!el.isConnected) return null;
   const tag = el.tagName.toLowerCase();
   const type = (el.getAttribute('type') || '').toLowerCase();
-  if (!(tag === 'textarea' || (tag === 'input' && TEXT_TYPES.indexOf(type) >= 0 && el.type !== 'number'))) return null;
+  if (!(tag === 'textarea' || (tag === 'input' && TEXT_TYPES.indexOf(type) >= 0))) return null;
+  // As Playwright's fill: a number field takes the value trimmed, and only a number.
+  const number = tag === 'input' && el.type === 'number';
+  const text = number ? String(value).trim() : String(value);
+  if (number && isNaN(Number(text))) return null;
   if ((el.getAttribute('role') || '').toLowerCase() === 'slider') return null;
   const r = el.getBoundingClientRect();
   if (r.width <= 0 || r.height <= 0 || getComputedStyle(el).visibility !== 'visible') return null;
@@ -19,5 +23,5 @@
   if (document.activeElement !== el) return null;
   el.select();
   if (el.selectionStart !== null && (el.selectionStart !== 0 || el.selectionEnd !== el.value.length)) return null;
-  return true;
+  return { text };
 };

@@ -31,6 +31,18 @@ class _HostileHandler(_QuietHandler):
             self._answer(200, b"<!doctype html><html><body><h1>Half a page</h1>", length=100000)
             time.sleep(60)
             return
+        if self.path.startswith("/file"):
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", "attachment; filename=file.bin")
+            self.send_header("Content-Length", "4")
+            self.end_headers()
+            self.wfile.write(b"file")
+            return
+        if self.path.startswith("/empty"):
+            self.send_response(204)  # a link that answers nothing: the page stays
+            self.end_headers()
+            return
         super().do_GET()
 
     def _answer(self, status, body, length=None):

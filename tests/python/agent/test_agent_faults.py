@@ -10,6 +10,8 @@ import time
 
 import pytest
 
+from kelvo_web import StepFailure
+
 
 @pytest.mark.parametrize(
     "page, steps, check, why",
@@ -131,6 +133,34 @@ def test_a_click_lands_whatever_stands_in_its_way_at_first(agent_on, steps, chec
     assert [s["status"] for s in agent._steps] == ["passed"] * len(steps), why
 
 
+@pytest.mark.parametrize(
+    "step, url, out, plain, why",
+    [
+        ("click Details", "links.html#details", "details shown", True, "a link within the page is a plain click"),
+        ("click Another page", "second_tab.html", None, False, "the locator's click waits for the next document"),
+        ("click Get the file", "links.html", None, False, "a download: no next document is waited for"),
+        ("click Nothing comes", "links.html", None, False, "an empty answer: nor here"),
+        ("click Write to us", "links.html", None, False, "a mail address: nor here"),
+        ("click Send", "second_tab.html?q=ada", None, True, "the step ends once the form's next document came"),
+        ("click Send it", "links.html", None, True, "a form with a field left to fill is not sent"),
+        ("click Keep", "links.html", "kept here", True, "a form its page keeps"),
+        ("click Far below", "links.html", "far clicked", True, "scrolled to at once, though the page scrolls smoothly"),
+    ],
+)
+def test_a_click_that_may_leave_the_page_ends_where_the_locators_would(agent_on, monkeypatch, step, url, out, plain, why):
+    from kelvo_web.agent import acting
+
+    agent = agent_on("links.html", timeout_ms=5000)
+    page, plain_clicks = agent.page, []
+    click = page.mouse.click
+    monkeypatch.setattr(page.mouse, "click", lambda *args, **kwargs: (plain_clicks.append(args), click(*args, **kwargs)))
+    started = time.monotonic()
+    agent.run(step)
+    assert time.monotonic() - started < acting.LEAVE_WAIT_MS / 1000, "no wait for a document that never comes"
+    assert (page.url.endswith(url), bool(plain_clicks)) == (True, plain), (why, page.url)
+    assert out is None or page.text_content("#out") == out, why
+
+
 STEP_MS = 1500  # short, so a step the page holds shows at once against its timeout
 # A held step ends within a second of its timeout on a quiet machine; the bound leaves room for
 # a loaded one (a dialog loop keeps this process busy too).
@@ -245,14 +275,20 @@ def test_one_step_takes_a_timeout_of_its_own(agent_on, timeout, raised, said, wh
         ("type Ada into Name", "#name", "Ada", "the text it held is replaced, not added to"),
         ("type ada@example.com into Email", "#email", "ada@example.com", "an email field has no selection to read back"),
         ("type one line into Notes", "#notes", "one line", "every line of a text area goes"),
-        ("type 42 into Age", "#age", "42", "a number field takes Playwright's fill, which checks the number"),
+        ("type 42 into Age", "#age", "42", "a number field given a number is typed as a text field is"),
+        ("type forty into Age", "#age", None, "given words, it is refused as Playwright's fill refuses them"),
         ("type XYZ into Code", "#code", "XYZ", "its focus handler moves the caret to the end first"),
     ],
 )
 def test_a_typed_value_replaces_what_the_field_held(agent_on, step, field, value, why):
-    agent = agent_on("fields_typed.html")
-    agent.run(step)
+    agent = agent_on("fields_typed.html", timeout_ms=STEP_MS)
     typed = agent.page.locator(field)
+    if value is None:
+        with pytest.raises(StepFailure, match="Cannot type text into input"):
+            agent.run(step)
+        assert typed.input_value() == "7", why
+        return
+    agent.run(step)
     assert (typed.input_value(), typed.get_attribute("data-inputs") != "0") == (value, True), why
 
 
