@@ -172,7 +172,6 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     # An input's label may draw it, and an element in a frame or shadow root needs its
     # frame found first: those take the handle's way at once.
     at_once = ACTS[action] is _click and _may_click_at_once(element)
-    away = _links_away(element)  # click_point.js declines it: no point is read for it
     target = None
     if at_once:
         clicked = _clicked_at_once(page, element, text_elements, remaining_ms, seen_state, seen)
@@ -187,7 +186,7 @@ def act(page, action, element, value, remaining_ms, text_elements=(), seen_state
     if target is None:
         target = element_handle(page, element, text_elements, seen)
     try:
-        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once and not away)
+        _act_on(page, action, target, element, value, remaining_ms, seen_state, direct=not at_once)
     finally:
         try:
             target.dispose()
@@ -203,7 +202,7 @@ BUTTON_INPUTS = ("submit", "button", "reset", "image")
 def _may_click_at_once(element):
     """Whether the click may be tried as a plain mouse click found in one evaluation: not in
     a frame or shadow root (the frame is found first), not an input a label may draw."""
-    if element.get("address") or _links_away(element):
+    if element.get("address"):
         return False
     attributes = element.get("attributes") or {}
     if element.get("tag") != "input":
@@ -212,13 +211,21 @@ def _may_click_at_once(element):
 
 
 def _links_away(element):
-    """A link to another document: Playwright's click, whose wait for the navigation tells a
-    slow next document from none at all, takes it at once (its handle, no point read)."""
+    """A link to another document: its plain click is followed by its navigation's answer
+    too (see _click_at), which tells a slow next document from none at all."""
     attributes = element.get("attributes") or {}
     if element.get("tag") != "a" or "href" not in attributes:
         return False
     href = str(attributes.get("href") or "").strip().lower()
     return not (href.startswith("#") or href.startswith("javascript:"))
+
+
+def _may_submit(element):
+    """A control that submits its form when clicked, if it has one."""
+    kind = str((element.get("attributes") or {}).get("type") or "").strip().lower()
+    if element.get("tag") == "button":
+        return kind not in ("button", "reset")
+    return element.get("tag") == "input" and kind in ("submit", "image")
 
 
 def _found_again(page, script, element, text_elements, seen=None, **args):
@@ -291,7 +298,7 @@ def _kept_handle(page):
 
 
 def _point_args(element, seen_state):
-    return {"state": seen_state, "box": element.get("bounding_box")}
+    return {"state": seen_state, "box": element.get("bounding_box"), "away": _links_away(element)}
 
 
 def _click(page, target, element, value, remaining_ms, seen_state, direct):
@@ -333,21 +340,55 @@ def _clicked_directly(page, target, element, remaining_ms, seen_state=None):
 
 
 def _click_at(page, point, remaining_ms, element):
-    # Listened for from before the click, so a next document or a download that comes
-    # while the page is asked what it did is not missed.
-    arrived = []
-    on_document = lambda frame: frame == page.main_frame and arrived.append("document")  # noqa: E731
-    on_download = lambda download: arrived.append("download")  # noqa: E731
-    page.on("framenavigated", on_document)
-    page.on("download", on_download)
+    # Listened for from before the click, so a next document, a download or (for a link
+    # to another document) the navigation's own answer that comes while the page is asked
+    # what it did is not missed.
+    follow = _Following(page)
+    listeners = {"framenavigated": follow.document, "download": follow.download}
+    if _links_away(element) or _may_submit(element):
+        listeners.update(request=follow.request, response=follow.response, requestfailed=follow.failed)
+    for event, listener in listeners.items():
+        page.on(event, listener)
     try:
-        _click_and_follow(page, point, remaining_ms, element, arrived)
+        _click_and_follow(page, point, remaining_ms, element, follow)
     finally:
-        page.remove_listener("framenavigated", on_document)
-        page.remove_listener("download", on_download)
+        for event, listener in listeners.items():
+            page.remove_listener(event, listener)
 
 
-def _click_and_follow(page, point, remaining_ms, element, arrived):
+class _Following:
+    """What came of a click that may leave the page: `ended` once its next document came,
+    a download started, or the navigation was answered with nothing to show (204, 205) or
+    failed; `asked` once its navigation went to the server, which then ends it one of
+    those ways."""
+
+    def __init__(self, page):
+        self.page, self.ended, self.asked = page, False, False
+
+    def _ours(self, request):
+        return request.is_navigation_request() and request.frame == self.page.main_frame
+
+    def document(self, frame):
+        if frame == self.page.main_frame:
+            self.ended = True
+
+    def download(self, download):
+        self.ended = True
+
+    def request(self, request):
+        if self._ours(request):
+            self.asked = True
+
+    def response(self, response):
+        if self._ours(response.request) and response.status in (204, 205):
+            self.ended = True  # the page stays as it is
+
+    def failed(self, request):
+        if self._ours(request):
+            self.ended = True
+
+
+def _click_and_follow(page, point, remaining_ms, element, follow):
     try:
         page.mouse.click(point["x"], point["y"])
     except Exception:
@@ -370,10 +411,14 @@ def _click_and_follow(page, point, remaining_ms, element, arrived):
         )
     if after["leaving"]:
         # As the locator click does: the step ends once the next document has begun (or
-        # the navigation turned into a download). A navigation that is cancelled (an empty
-        # answer) leaves no sign here, so the wait is bounded.
-        deadline = time.monotonic() + min(remaining_ms, LEAVE_WAIT_MS) / 1000
-        while not arrived and time.monotonic() < deadline and not page.is_closed():
+        # the navigation ended without one). One that went to the server is waited for as
+        # long as the step may; one whose end no event tells (a script's navigation to a
+        # mail address, an empty answer nobody listened for), a bounded while.
+        started = time.monotonic()
+        while not follow.ended and not page.is_closed():
+            waited_ms = (time.monotonic() - started) * 1000
+            if waited_ms >= remaining_ms or (waited_ms >= LEAVE_WAIT_MS and not follow.asked):
+                return
             try:
                 page.wait_for_timeout(LEAVE_POLL_MS)
             except Exception:

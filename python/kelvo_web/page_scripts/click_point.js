@@ -1,8 +1,9 @@
 async (el, seen, guard, model) => {
   // Where a plain mouse click would land on el, once el is ready for it: connected,
-  // shown, enabled, at rest, wholly inside the viewport, and the element under its centre
-  // (el itself or inside it). Otherwise null, and the caller clicks the way that waits,
-  // scrolls and explains. The caller arms the page for the click (click_guard.js).
+  // shown, enabled, at rest, wholly inside the viewport (scrolled into it), and the element
+  // under the centre of its first box (el itself or inside it). Otherwise null, and the
+  // caller clicks the way that waits and explains. The caller arms the page for the click
+  // (click_guard.js).
   // At rest: its box the same over one animation frame; or at once, when nothing in the
   // page changed since the harvest read `seen.box` at change state `seen.state`, no
   // animation is running and the box is still that one.
@@ -10,18 +11,24 @@ async (el, seen, guard, model) => {
   const rectOf = () => el.getBoundingClientRect();
   const same = (a, b) => a.x === b.x && a.y === b.y && a.width === b.width && a.height === b.height;
   if (!el.isConnected) return null;
-  // A label passes its click on to its control, and a link to another document may be
-  // cancelled (an empty answer, a mail address) in a way only the locator's click can
-  // tell from a slow one: those go the locator's way. A link within this document, and a
-  // form's submit control (the caller waits for the submission's next document), do not.
+  // A label passes its click on to its control: that goes the locator's way. So does a
+  // link to another document unless the caller follows its navigation (`seen.away`: it
+  // listens for the answer, so an empty one or a download ends the wait), and then only a
+  // link of its own (el itself), into this window, over the web or to a file: a mail
+  // address or another scheme leaves the page for no next document. A link within this
+  // document, and a form's submit control (the caller follows the submission), need none.
   if (el.closest('label')) return null;
   const link = el.closest('a[href], area[href]');
   if (link) {
     const href = (link.getAttribute('href') || '').trim().toLowerCase();
     const target = (link.getAttribute('target') || '').trim().toLowerCase();
+    if ((target !== '' && target !== '_self') || link.hasAttribute('download')) return null;
     const within =
       (href.startsWith('#') && !document.querySelector('base[href]')) || href.startsWith('javascript:');
-    if (!within || (target !== '' && target !== '_self') || link.hasAttribute('download')) return null;
+    const scheme = /^[a-z][a-z0-9+.-]*:/.exec(href);
+    const protocol = scheme ? scheme[0] : location.protocol;
+    const web = protocol === 'http:' || protocol === 'https:' || protocol === 'file:';
+    if (!within && !(seen && seen.away && link === el && web)) return null;
   }
   const before = rectOf();
   const box = seen && seen.box;
@@ -34,10 +41,13 @@ async (el, seen, guard, model) => {
     if (!el.isConnected) return null;
     let r = rectOf();
     if (!same(before, r) || r.width <= 0 || r.height <= 0) return null;
-    // One box and no generated ones: then the centre of its box is where the locator
-    // would click too (it takes the first of the element's boxes, ::before's included).
-    const boxes = el.getClientRects();
-    if (boxes.length !== 1 || !same(boxes[0], r)) return null;
+    // No generated boxes: then the locator clicks the centre of the first of the element's
+    // own boxes that is not empty (a link wrapped over lines has one a line), as here.
+    const firstBox = () => {
+      const boxes = el.getClientRects();
+      for (let i = 0; i < boxes.length; i++) if (boxes[i].width * boxes[i].height > 0.99) return boxes[i];
+      return null;
+    };
     for (const pseudo of ['::before', '::after']) {
       const content = getComputedStyle(el, pseudo).content;
       if (content && content !== 'none' && content !== 'normal') return null;
@@ -59,8 +69,10 @@ async (el, seen, guard, model) => {
       r = rectOf();
       if (!inView(r)) return null;
     }
-    const x = r.left + r.width / 2;
-    const y = r.top + r.height / 2;
+    const box = firstBox();
+    if (!box) return null;
+    const x = box.left + box.width / 2;
+    const y = box.top + box.height / 2;
     // Asked of el's own tree and climbed out through shadow hosts: what is hit in a
     // shadow root is inside el when its host is.
     const root = el.getRootNode();

@@ -39,6 +39,10 @@ class _HostileHandler(_QuietHandler):
             self.end_headers()
             self.wfile.write(b"file")
             return
+        if self.path.startswith("/slow"):
+            time.sleep(2.5)  # longer than a click waits for a next document nobody asked for
+            self._answer(200, b"<!doctype html><html><body><h1>Slow page</h1></body></html>")
+            return
         if self.path.startswith("/empty"):
             self.send_response(204)  # a link that answers nothing: the page stays
             self.end_headers()
