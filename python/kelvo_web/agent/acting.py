@@ -169,8 +169,6 @@ def element_handle(page, element, text_elements=(), seen=None):
 def act(page, action, element, value, remaining_ms, text_elements=(), seen_state=None, seen=None):
     """Act on the element once it is found again and checked to be the one resolved
     (a handle, or the direct click's one evaluation), never through its path alone."""
-    # An input's label may draw it, and an element in a frame or shadow root needs its
-    # frame found first: those take the handle's way at once.
     at_once = ACTS[action] is _click and _may_click_at_once(element)
     target = None
     if at_once:
